@@ -1,0 +1,19 @@
+# Application shell, records, view geometry, fairing, export.
+if(PLIFORM_PHASE STREQUAL "sources")
+    list(APPEND PLIFORM_CORE_SOURCES
+        src/app/MainFrame.cpp
+        src/app/Commands.cpp
+        src/app/Resources.cpp
+        src/view/View.cpp
+        src/tools/Mouse.cpp
+        src/model/Release.cpp
+        src/model/Validate.cpp
+        src/model/Snapshot.cpp
+        src/surface/Fair.cpp
+        src/export/ObjExport.cpp
+    )
+else()
+    if(PLIFORM_BUILD_TESTS)
+        # add test executables here
+    endif()
+endif()

@@ -1,0 +1,3 @@
+# The Qt program.
+if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_GUI)
+endif()

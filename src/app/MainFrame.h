@@ -1,0 +1,166 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Platform.h"
+#include "app/Resources.h"
+#include "model/Records.h"
+
+struct CPoint {
+    int x = 0;
+    int y = 0;
+};
+
+struct DPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// StrokeClass values.
+constexpr int StrokeDot = 0;
+constexpr int StrokeLoop = 1;
+constexpr int StrokeArc = 2;
+constexpr int StrokeLine = 3;
+
+// The one main frame: owner of every piece of program state and of every model
+// record. Handlers run to completion and repaint synchronously through the platform.
+// Operations take no arguments unless they must; they read the mouse from m_ptMouse
+// and the stroke from the head of the curve list.
+class CMainFrame {
+public:
+    explicit CMainFrame(IPlatform* platform);
+    ~CMainFrame();
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // ---- Application shell (app/) ----
+    int OnCreate();
+    void OnDisplayMode(int id);
+    void OnShowControlVertices();
+    void OnTool(int id);
+    void OnAutoCenter();
+    void OnFileNew();
+    // Routes a menu or accelerator command id to its handler; returns false for an
+    // id the frame does not handle (ID_APP_EXIT is the platform's).
+    bool OnCommand(int id);
+
+    // ---- View (view/) ----
+    void OnSize(int cx, int cy);
+    void UpdateProjection();
+    void OnViewTop();
+    void OnViewBottom();
+    void OnViewSide();
+
+    // ---- Mouse (tools/) ----
+    void OnLButtonDown(unsigned flags, CPoint point);
+    void OnLButtonUp(unsigned flags, CPoint point);
+    void OnMouseMove(unsigned flags, CPoint point);
+    void OnRButtonDown(unsigned flags, CPoint point);
+    void OnRButtonUp(unsigned flags, CPoint point);
+    bool OnMouseWheel(unsigned flags, short zDelta, CPoint point);
+
+    // ---- Strokes and pen dispatch (tools/) ----
+    void BeginStroke();
+    void ExtendStroke();
+    void ClassifyStroke();
+    void DropNewestStroke(int beep);
+    void FinishPenStroke();
+
+    // ---- Picking (tools/) ----
+    Vertex* PickVertex(int onlyWaitingCurve);
+    Triangle* PickTriangle(CurveLink* link);
+
+    // ---- Curve tools (tools/) ----
+    void EraseAt();
+    void CutCurvesAtVertex(Vertex* vertex);
+    void BeginDrag();
+    void DragTo();
+    void GrowDragRegion(Triangle* triangle);
+    void BeginChange();
+    void ChangeAt();
+
+    // ---- Surface construction (surface/) ----
+    RingNode* RingFromCurve(Curve* curve);
+    RingNode* TwinRing(RingNode* ring);
+    void SplitRing(RingNode* ring, int flag);
+    void CloseAndPlace();
+    void KeepOpenAndPlace();
+    void PlanarLifting();
+    void EmbedStroke();
+    void FairModel();
+    void ComputeVertexNormals();
+    void TransformToView();
+
+    // ---- Editing (edit/) ----
+    void CutModel();
+    void FloodCut(Triangle* triangle);
+    void ExtrudeLoop();
+
+    // ---- Export (export/) ----
+    void OnSaveAs();
+
+    // ---- Records (model/) ----
+    void ReleaseChain(CurveLink* link);
+    void ReleaseModel();
+
+    // ---- Fields, in the order the frame declares them ----
+    int m_hCursorPen = 0;
+    int m_hCursorEraser = 0;
+    int m_hCursorDrag = 0;
+    int m_hCursorChange = 0;
+    IPlatform* m_hDC = nullptr;  // the surface the frame is drawn on
+    int m_hViewMenu = 0;
+    int m_hDisplayMenu = 0;
+    int m_hToolsMenu = 0;
+    int32_t m_nDragState = 0;
+    int32_t m_nModelState = 0;
+    int32_t m_nDisplayMode = 0;
+    int32_t m_nTool = 0;
+    int32_t m_bShowControlVertices = 0;
+    int32_t m_bAutoCenter = 0;
+    int32_t m_nRotateAnchorAz = 0;
+    int32_t m_nRotateAnchorEl = 0;
+    int32_t m_nClientWidth = 0;
+    int32_t m_nClientHeight = 0;
+    int32_t m_nElevation = 0;
+    int32_t m_nAzimuth = 0;
+    int32_t m_nZoom = 0;
+    DPoint m_ptMouse;
+    DPoint m_ptDragStart;
+    double m_ViewMatrix[8] = {0, 1, 0, 1, 0, 0, 0, 1};
+    Vec3 m_vDragAnchor;
+    double m_dDragRadiusSq = 0.0;
+    double m_dStrokeStep = 0.0;
+    double m_dNearSq = 0.0;
+    double m_dPixelSize = 0.0;
+    Vertex* m_pVertices = nullptr;
+    int32_t m_nChangeKind = 0;
+    Curve* m_pCurves = nullptr;
+    int32_t m_nStrokeClass = 0;
+    Triangle* m_pTriangles = nullptr;
+    Triangle* m_pDragTriangle = nullptr;
+
+    // ---- Fixed-function GL state, set where the program sets it and applied by the
+    // renderer at the start of every frame ----
+    float m_afClearColor[4] = {0, 0, 0, 0};
+    float m_afLightModelAmbient[4] = {0, 0, 0, 0};
+    float m_afMaterialAmbientDiffuse[4] = {0, 0, 0, 0};
+    float m_fPointSize = 1.0f;
+    float m_afLight0Position[4] = {0, 0, 1, 0};  // eye coordinates
+    double m_adOrtho[6] = {-1, 1, -1, 1, -1, 1};  // left, right, bottom, top, near, far
+    int m_anViewport[4] = {0, 0, 0, 0};
+
+    // ---- Our own additions ----
+    IPlatform* m_pPlatform = nullptr;
+    // The tool whose button-down began the current tool stroke; moves and the
+    // release go to this tool even if another is chosen meanwhile.
+    int32_t m_nStrokeTool = 0;
+
+    // Recomputes the eight m_ViewMatrix terms from m_nElevation and m_nAzimuth.
+    void ComputeViewMatrix();
+};
+
+// Checks every structural invariant of a model at rest. Returns an empty string when
+// the model is sound, otherwise one line per violation.
+std::string ValidateModel(const CMainFrame& frame);

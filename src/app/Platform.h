@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// What the program core needs of the window system. The Qt layer implements it for
+// the real window; the headless host implements it for tests and the replay tool.
+class IPlatform {
+public:
+    virtual ~IPlatform() = default;
+
+    // Synchronous repaint of the whole frame: the scene has been drawn and presented
+    // before this returns.
+    virtual void RedrawWindow() = 0;
+    // The simple beep.
+    virtual void MessageBeep() = 0;
+    // Show the cursor resource (IDC_PEN ... IDC_CHANGE).
+    virtual void SetCursor(int cursorId) = 0;
+
+    // Menu handles are small integers the platform hands out.
+    virtual int GetMenu() = 0;
+    virtual int GetSubMenu(int menu, int position) = 0;
+    virtual void CheckMenuRadioItem(int menu, int first, int last, int checkedId) = 0;
+    virtual void CheckMenuItem(int menu, int id, bool checked) = 0;
+
+    // Save dialog: default extension "obj", initial name "Untitled.obj", one filter
+    // "OBJ (*.obj)", overwrite prompt. Returns false when cancelled.
+    virtual bool GetSaveFileName(std::string& path) = 0;
+    // Standard error box for a failed file write.
+    virtual void ReportFileError(const std::string& path, const std::string& reason) = 0;
+};

@@ -1,0 +1,8 @@
+#include "app/MainFrame.h"
+#include <cstdlib>
+
+// Placeholder until this area is built; replaced by the real operations.
+#define PLIFORM_UNBUILT() std::abort()
+
+void CMainFrame::CutModel() { PLIFORM_UNBUILT();}
+void CMainFrame::FloodCut(Triangle*) { PLIFORM_UNBUILT();}

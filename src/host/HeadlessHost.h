@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Platform.h"
+
+// Platform for tests and the replay tool: no window; it records what the core asked
+// for. A paint hook may be installed to render each repaint (offscreen GL).
+class HeadlessHost : public IPlatform {
+public:
+    void RedrawWindow() override;
+    void MessageBeep() override { ++beeps; }
+    void SetCursor(int cursorId) override { cursor = cursorId; }
+    int GetMenu() override { return 1; }
+    int GetSubMenu(int menu, int position) override { return menu * 16 + position + 1; }
+    void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
+    void CheckMenuItem(int menu, int id, bool checked) override;
+    bool GetSaveFileName(std::string& path) override;
+    void ReportFileError(const std::string& path, const std::string& reason) override;
+
+    // Mark of a command id as the core last set it (false when never set).
+    bool IsChecked(int id) const;
+
+    int beeps = 0;
+    int repaints = 0;
+    int cursor = 0;
+    int fileErrors = 0;
+    std::string lastFileError;
+    // Answer of the next save dialogs; empty means "cancelled".
+    std::string saveAnswer;
+    std::map<int, bool> marks;
+    // Menu handle of each mark, to check that the right submenu was addressed.
+    std::map<int, int> markMenu;
+    std::function<void()> paintHook;
+};

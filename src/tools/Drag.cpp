@@ -1,0 +1,9 @@
+#include "app/MainFrame.h"
+#include <cstdlib>
+
+// Placeholder until this area is built; replaced by the real operations.
+#define PLIFORM_UNBUILT() std::abort()
+
+void CMainFrame::BeginDrag() { PLIFORM_UNBUILT();}
+void CMainFrame::DragTo() { PLIFORM_UNBUILT();}
+void CMainFrame::GrowDragRegion(Triangle*) { PLIFORM_UNBUILT();}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "app/MainFrame.h"
+
+// Small models built in code for the tests. Records are pushed onto the frame's
+// lists the way the program pushes them (newest first).
+
+struct BuiltMesh {
+    std::vector<Vertex*> vertices;     // in the order of the positions given
+    std::vector<Triangle*> triangles;  // in the order of the faces given
+};
+
+// Adds the vertices (the last one given ends up at the head of the list) and the
+// faces (likewise), links neighbours across shared edges (an edge without a partner
+// keeps a null neighbour) and gives every vertex the mean of its face normals.
+BuiltMesh BuildMesh(CMainFrame& frame, const std::vector<Vec3>& positions,
+                    const std::vector<std::array<int, 3>>& faces);
+
+// A closed sphere: icosahedron subdivided `subdivisions` times, corners counter-
+// clockwise seen from outside. Sets ModelState 2.
+BuiltMesh MakeIcosphere(CMainFrame& frame, double radius, int subdivisions,
+                        Vec3 centre = {0, 0, 0});
+
+// Pushes a curve of the given kind over the vertices, in order, at the head of the
+// curve list, and gives those vertices `vertexKind` (1 smooth by default).
+Curve* AddCurve(CMainFrame& frame, const std::vector<Vertex*>& vertices, int kind,
+                int vertexKind = kSmoothVertex);
+
+// Counts of the three lists.
+int CountVertices(const CMainFrame& frame);
+int CountCurves(const CMainFrame& frame);
+int CountTriangles(const CMainFrame& frame);
+int CountLinks(const Curve* curve);
