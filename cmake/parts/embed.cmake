@@ -4,4 +4,10 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/tools/Pick.cpp
         src/surface/Embed.cpp
     )
+else()
+    if(PLIFORM_BUILD_TESTS)
+        pliform_add_test_executable(pliform_embed_tests LABEL core SOURCES
+            tests/embed/PickTests.cpp
+        )
+    endif()
 endif()
