@@ -8,6 +8,7 @@ else()
     if(PLIFORM_BUILD_TESTS)
         pliform_add_test_executable(pliform_embed_tests LABEL core SOURCES
             tests/embed/PickTests.cpp
+            tests/embed/EmbedTests.cpp
         )
     endif()
 endif()
