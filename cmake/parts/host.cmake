@@ -25,6 +25,7 @@ else()
     if(PLIFORM_BUILD_TESTS)
         pliform_add_test_executable(pliform_host_tests LABEL core
             SOURCES tests/host/ScriptParseTests.cpp
+                    tests/host/ScriptRunTests.cpp
             LIBS pliform_replay)
     endif()
 endif()
