@@ -27,5 +27,10 @@ else()
             SOURCES tests/host/ScriptParseTests.cpp
                     tests/host/ScriptRunTests.cpp
             LIBS pliform_replay)
+        pliform_add_scenario(tests/scenarios/view_zoom_clamp.pfs)
+        pliform_add_scenario(tests/scenarios/view_presets_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_rotate_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_file_new_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_exit_stops.pfs)
     endif()
 endif()
