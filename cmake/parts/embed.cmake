@@ -11,4 +11,7 @@ else()
             tests/embed/EmbedTests.cpp
         )
     endif()
+    if(PLIFORM_BUILD_BENCHMARKS)
+        target_sources(pliform_bench PRIVATE bench/EmbedBench.cpp)
+    endif()
 endif()
