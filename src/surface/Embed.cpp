@@ -58,7 +58,8 @@ void DropStroke(CMainFrame& frame) {
 int EntryBack(const Triangle* of, const Triangle* back, const Vertex* from, const Vertex* to) {
     if (!of) return -1;
     for (int k = 0; k < 3; ++k) {
-        if (of->neighbour[k] == back && of->corner[k] == to && of->corner[Next(k)] == from) return k;
+        if (of->neighbour[k] == back && of->corner[k] == to && of->corner[Next(k)] == from)
+            return k;
     }
     return -1;
 }
@@ -94,11 +95,14 @@ public:
     Walk(const Walk&) = delete;
     Walk& operator=(const Walk&) = delete;
 
-    // Looks for the edge of `m` through which the stroke leaves it; sets the exit
-    // edge, the entry vertex of the next triangle and the crossing points.
-    bool FindExit();
-    // Runs the walk from `start`, whose exit FindExit has already found.
-    Result Run(Triangle* start);
+    // Makes `start` the current triangle and looks for the stroke's way out of it;
+    // false when the stroke never leaves it. Changes nothing in the model.
+    bool Begin(Triangle* start) {
+        m_m = start;
+        return FindExit();
+    }
+    // Runs the walk from the start triangle, once Begin has found its exit.
+    Result Run();
     // The finished curve; the caller owns it from then on.
     Curve* TakeCurve() {
         Curve* c = m_curve;
@@ -106,9 +110,10 @@ public:
         return c;
     }
 
-    Triangle* m_m = nullptr;
-
 private:
+    // Looks for the edge of m through which the stroke leaves it; sets the exit
+    // edge, the entry vertex of the next triangle and the crossing points.
+    bool FindExit();
     Vertex* MakeVertex(const Vec3& position);
     Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
     void AppendLink(Vertex* v);
@@ -121,6 +126,7 @@ private:
 
     CMainFrame& m_f;
     Curve* m_stroke;
+    Triangle* m_m = nullptr;
     long m_links = 0;
     long m_maxSteps = 0;
     int m_v = -1;
@@ -203,7 +209,10 @@ Triangle* Walk::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
 void Walk::AppendLink(Vertex* v) {
     auto* link = new CurveLink;
     link->vertex = v;
-    if (m_curve->last) m_curve->last->next = link; else m_curve->first = link;
+    if (m_curve->last)
+        m_curve->last->next = link;
+    else
+        m_curve->first = link;
     m_curve->last = link;
 }
 
@@ -363,14 +372,14 @@ bool Walk::Close() {
     return true;
 }
 
-Walk::Result Walk::Run(Triangle* start) {
-    m_m = start;
+Walk::Result Walk::Run() {
     if (EntryBack(m_m->neighbour[Prev(m_v)], m_m, m_m->corner[Prev(m_v)], m_m->corner[m_v]) < 0)
         return Result::Failed;
     StepZero();
     for (;;) {
         Triangle* next = m_m->neighbour[m_v];
-        if (!next || (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
+        if (!next ||
+            (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
             return Result::Failed;
         m_m = next;
         if (++m_i > m_maxSteps) return Result::Failed;
@@ -414,8 +423,7 @@ void CMainFrame::EmbedStroke() {
     Curve* curve = nullptr;
     {
         Walk walk(*this, stroke);
-        walk.m_m = start;
-        if (!walk.FindExit()) {
+        if (!walk.Begin(start)) {
             // The stroke never leaves its first triangle; nothing has changed yet.
             DropStroke(*this);
             return;
@@ -423,7 +431,7 @@ void CMainFrame::EmbedStroke() {
         // Taken while the stroke is still whole at the head, so that a walk which
         // cannot finish puts back the model and the stroke exactly as they were.
         ModelSnapshot before(*this);
-        result = walk.Run(start);
+        result = walk.Run();
         if (result != Walk::Result::Failed) {
             curve = walk.TakeCurve();
             // Hand-over: the stroke's points (and any that closed its gap) lie between
