@@ -3,7 +3,8 @@
 //
 // EmbedStroke()
 //   Reads the stroke at the head of m_pCurves (kind 1 closed or 2 open, at least two
-//   links, its points in work.x and work.y), the mesh, and m_ViewMatrix. Calls
+//   links, its points in work.x and work.y, its chain open or closed into a ring),
+//   the mesh, and m_ViewMatrix. Calls
 //   TransformToView first, so the older vertices' work vectors hold view coordinates.
 //   On success the stroke and its points are released, a new curve (kind 1 or 2)
 //   takes its place at the head of m_pCurves, the mesh is re-cut so consecutive curve
@@ -406,7 +407,11 @@ Walk::Result Walk::Run() {
 
 void CMainFrame::EmbedStroke() {
     Curve* stroke = m_pCurves;
-    if (!stroke || !stroke->first) return;
+    if (!stroke || !stroke->first || !stroke->last) return;
+    // Close-and-place hands the stroke over closed into a ring. The walk forms the
+    // wrap-around segment itself, and the stroke is released on every way out, so
+    // the chain is opened here once and for all.
+    stroke->last->next = nullptr;
     TransformToView();
 
     // The last point first: an open stroke that ends over the surface is built from

@@ -248,6 +248,26 @@ TEST_F(EmbedTest, ClosedStrokeOnFlatFaceStaysInItsPlane) {
     }
 }
 
+TEST_F(EmbedTest, StrokeHandedOverAsARingIsEmbeddedOrDropped) {
+    // Close-and-place passes its stroke on with the chain closed into a ring.
+    MakeIcosphere(frame, 100.0, 3);
+    const Counts before = Count();
+    Curve* over = PushStroke(Circle({0, 0}, 30.0), kClosedCurve);
+    over->last->next = over->first;
+    EXPECT_EQ(EmbedAndPlace(), 2);
+    ExpectEmbedded(before, kClosedCurve);
+    EXPECT_EQ(frame.m_pCurves->last->next, nullptr);
+
+    frame.m_nModelState = 2;
+    const std::string placed = Dump();
+    Curve* beside = PushStroke(Circle({130, 0}, 10.0), kClosedCurve);
+    beside->last->next = beside->first;
+    frame.EmbedStroke();
+    EXPECT_EQ(host.beeps, 1);
+    frame.m_nModelState = 2;
+    EXPECT_EQ(Dump(), placed);
+}
+
 TEST_F(EmbedTest, OpenStrokeEndsOnMeshEdgesAndIsBuiltBackwards) {
     BuiltMesh mesh = MakeIcosphere(frame, 100.0, 3);
     std::vector<std::pair<Vec3, Vec3>> edges;
