@@ -22,6 +22,27 @@ if(PLIFORM_PHASE STREQUAL "targets")
         target_link_libraries(pliform PRIVATE pliform_core pliform_render Qt6::Widgets Qt6::Gui Qt6::OpenGL)
         pliform_target_options(pliform)
 
+        # Desktop integration: the launcher entry and the icon, drawn at build time by
+        # the same code that draws the window icon.
+        add_executable(pliform-icon-writer src/platform/IconWriter.cpp)
+        target_link_libraries(pliform-icon-writer PRIVATE pliform_core Qt6::Gui)
+        pliform_target_options(pliform-icon-writer)
+        set(PLIFORM_ICON_DIR ${CMAKE_CURRENT_BINARY_DIR}/icons)
+        set(PLIFORM_ICON_FILES)
+        foreach(size 16 24 32 48 64 128 256)
+            list(APPEND PLIFORM_ICON_FILES ${PLIFORM_ICON_DIR}/${size}x${size}/apps/pliform.png)
+        endforeach()
+        add_custom_command(OUTPUT ${PLIFORM_ICON_FILES}
+                           COMMAND pliform-icon-writer ${PLIFORM_ICON_DIR}
+                           DEPENDS pliform-icon-writer
+                           COMMENT "Drawing the application icon")
+        add_custom_target(pliform_icons ALL DEPENDS ${PLIFORM_ICON_FILES})
+
+        include(GNUInstallDirs)
+        install(TARGETS pliform RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        install(FILES packaging/pliform.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+        install(DIRECTORY ${PLIFORM_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+
         if(PLIFORM_BUILD_TESTS)
             # Starts the real program on a virtual display and drives it with synthetic
             # mouse and key events; skipped when the display tools are missing.
