@@ -12,14 +12,18 @@ if(PLIFORM_PHASE STREQUAL "targets")
         endif()
         find_package(Qt6 REQUIRED COMPONENTS Widgets Gui OpenGL)
 
-        add_executable(pliform
-            src/platform/main.cpp
+        # The window layer, the only code that includes Qt.
+        add_library(pliform_qt STATIC
             src/platform/MainWindow.cpp
             src/platform/GLView.cpp
             src/platform/QtMenus.cpp
             src/platform/QtPlatform.cpp
         )
-        target_link_libraries(pliform PRIVATE pliform_core pliform_render Qt6::Widgets Qt6::Gui Qt6::OpenGL)
+        target_link_libraries(pliform_qt PUBLIC pliform_core pliform_render Qt6::Widgets Qt6::Gui Qt6::OpenGL)
+        pliform_target_options(pliform_qt)
+
+        add_executable(pliform src/platform/main.cpp)
+        target_link_libraries(pliform PRIVATE pliform_qt)
         pliform_target_options(pliform)
 
         # Desktop integration: the launcher entry and the icon, drawn at build time by
@@ -44,6 +48,9 @@ if(PLIFORM_PHASE STREQUAL "targets")
         install(DIRECTORY ${PLIFORM_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 
         if(PLIFORM_BUILD_TESTS)
+            # The window layer with the real frame, without a display.
+            pliform_add_test_executable(pliform_qt_tests LABEL smoke
+                SOURCES tests/smoke/QtLayerTests.cpp LIBS pliform_qt)
             # Starts the real program on a virtual display and drives it with synthetic
             # mouse and key events; skipped when the display tools are missing.
             add_test(NAME smoke.program

@@ -97,7 +97,4 @@ void MainWindow::OnMenuCommand(int id) {
         return;
     }
     m_frame->OnCommand(id);
-    // The toolkit ticked the chosen item itself; show the marks the frame keeps,
-    // which stay put when it refused the command.
-    m_menus->ReapplyMarks();
 }

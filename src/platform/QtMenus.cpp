@@ -58,7 +58,13 @@ void QtMenus::Fill(int handle, const MenuItemDef* items, int count) {
                 action->setChecked(true);
                 m_marks[id] = true;
             }
-            QObject::connect(action, &QAction::triggered, action, [this, id] { m_onCommand(id); });
+            // The toolkit has already ticked a checkable item; once the command ran,
+            // the item shows the mark the core keeps, which stays put when the core
+            // refused the command.
+            QObject::connect(action, &QAction::triggered, action, [this, id] {
+                m_onCommand(id);
+                ReapplyMarks();
+            });
         }
         m_menus[handle - 1].items.push_back(action);
         m_menus[handle - 1].submenus.push_back(submenuHandle);

@@ -18,7 +18,8 @@ class QtMenus {
 public:
     // Builds the menus from kMenuBar into `bar`, with the accelerator keys of
     // kAccelerators as application-wide shortcuts on the items of the same command.
-    // `onCommand` receives the command id of every chosen item or pressed key.
+    // `onCommand` receives the command id of every chosen item or pressed key; the
+    // marks are shown again as the core keeps them when it returns.
     QtMenus(QMenuBar* bar, std::function<void(int)> onCommand);
     ~QtMenus();
     QtMenus(const QtMenus&) = delete;

@@ -59,6 +59,8 @@ done
 [ -s "$work/display" ] || fail "the virtual display did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 
 # A window manager gives the window its frame and keyboard focus as on a desktop.
