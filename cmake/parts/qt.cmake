@@ -5,11 +5,10 @@ if(PLIFORM_PHASE STREQUAL "targets")
             SOURCES tests/app/ResourcesTests.cpp)
     endif()
 
-    if(PLIFORM_BUILD_GUI)
-        if(NOT TARGET pliform_render)
-            message(FATAL_ERROR "The Qt program draws with the renderer: enable PLIFORM_BUILD_RENDER "
-                                "or disable PLIFORM_BUILD_GUI.")
-        endif()
+    if(PLIFORM_BUILD_GUI AND NOT TARGET pliform_render)
+        message(WARNING "The Qt program draws with the renderer, which is not part of this build "
+                        "(PLIFORM_BUILD_RENDER): the program is left out.")
+    elseif(PLIFORM_BUILD_GUI)
         find_package(Qt6 REQUIRED COMPONENTS Widgets Gui OpenGL)
 
         # The window layer, the only code that includes Qt.
