@@ -1,0 +1,1 @@
+#include "RenderSupport.h"
