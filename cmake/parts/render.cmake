@@ -21,7 +21,7 @@ if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_RENDER)
                     tests/render/MarkerTest.cpp
                     tests/render/SceneTest.cpp
                     tests/render/StateTest.cpp
-            LIBS pliform_render pliform_offscreen)
+            LIBS pliform_render pliform_offscreen OpenGL::GL)
     endif()
 
     if(PLIFORM_BUILD_BENCHMARKS)

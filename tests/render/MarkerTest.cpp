@@ -114,6 +114,24 @@ TEST_F(RenderTest, TopViewShowsPlateFaceOnAsFiftyPixelSquare) {
     EXPECT_TRUE(IsGrey(image.At(plate.right + 1, (plate.top + plate.bottom) / 2)));
 }
 
+TEST_F(RenderTest, BottomViewShowsLitUndersideWithUnlitGreyOutline) {
+    // From below, the plate's bottom face looks at the viewer and is lit; the outline
+    // and points are drawn unlit in grey, not in the shade of the last plate normal.
+    SetView(frame, -90, 0);
+    const Image image = Render();
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), 50, 1);
+    EXPECT_NEAR(plate.Height(), 50, 1);
+    const int midRow = (plate.top + plate.bottom) / 2;
+    const int midColumn = (plate.left + plate.right) / 2;
+    EXPECT_TRUE(IsGrey(image.At(plate.left - 1, midRow)));
+    EXPECT_TRUE(IsGrey(image.At(plate.right + 1, midRow)));
+    EXPECT_TRUE(IsGrey(image.At(midColumn, plate.top - 1)));
+    EXPECT_TRUE(IsGrey(image.At(midColumn, plate.bottom + 1)));
+}
+
 TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
     // Zoomed all the way out, in a window wider than tall: the marker is measured in
     // pixels, not model units, and sits in the lower left corner.
