@@ -21,7 +21,8 @@ if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_RENDER)
                     tests/render/MarkerTest.cpp
                     tests/render/SceneTest.cpp
                     tests/render/StateTest.cpp
-            LIBS pliform_render pliform_offscreen OpenGL::GL)
+                    tests/render/PngTest.cpp
+            LIBS pliform_render pliform_offscreen OpenGL::GL PNG::PNG)
     endif()
 
     if(PLIFORM_BUILD_BENCHMARKS)

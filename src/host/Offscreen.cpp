@@ -30,13 +30,20 @@ EGLDisplay OpenDisplay() {
 }
 
 bool ChooseConfig(EGLDisplay display, EGLint surfaceType, EGLConfig* config) {
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, surfaceType,
-                                 EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE, 8,
-                                 EGL_GREEN_SIZE, 8,
-                                 EGL_BLUE_SIZE, 8,
-                                 EGL_ALPHA_SIZE, 8,
-                                 EGL_DEPTH_SIZE, 24,
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 surfaceType,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_ALPHA_SIZE,
+                                 8,
+                                 EGL_DEPTH_SIZE,
+                                 24,
                                  EGL_NONE};
     EGLint count = 0;
     return eglChooseConfig(display, attributes, config, 1, &count) && count == 1;
@@ -109,8 +116,8 @@ bool OffscreenGL::CreateFramebuffer() {
         reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(eglGetProcAddress("glGenRenderbuffers"));
     auto bindRenderbuffer =
         reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(eglGetProcAddress("glBindRenderbuffer"));
-    auto renderbufferStorage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(
-        eglGetProcAddress("glRenderbufferStorage"));
+    auto renderbufferStorage =
+        reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(eglGetProcAddress("glRenderbufferStorage"));
     auto framebufferRenderbuffer = reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(
         eglGetProcAddress("glFramebufferRenderbuffer"));
     auto checkFramebufferStatus = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(
@@ -128,10 +135,8 @@ bool OffscreenGL::CreateFramebuffer() {
     renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, m_width, m_height);
     genFramebuffers(1, &m_fbo);
     bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                            m_colorBuffer);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                            m_depthBuffer);
+    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colorBuffer);
+    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depthBuffer);
     if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         m_error = "framebuffer object incomplete";
         return false;

@@ -39,8 +39,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     if (!file) return Fail(error, path + ": " + std::strerror(errno));
 
     PngErrorState state;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError,
-                                              OnPngWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
         png_destroy_write_struct(&png, nullptr);

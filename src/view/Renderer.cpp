@@ -52,10 +52,10 @@ void SetupRenderState(const CMainFrame& frame, double devicePixelRatio) {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
 
-    for (GLenum cap : {GL_BLEND, GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST,
-                       GL_TEXTURE_1D, GL_TEXTURE_2D, GL_FOG, GL_COLOR_MATERIAL, GL_NORMALIZE,
-                       GL_POINT_SMOOTH, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH, GL_LINE_STIPPLE,
-                       GL_POLYGON_STIPPLE, GL_LIGHTING})
+    for (GLenum cap :
+         {GL_BLEND, GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST, GL_TEXTURE_1D,
+          GL_TEXTURE_2D, GL_FOG, GL_COLOR_MATERIAL, GL_NORMALIZE, GL_POINT_SMOOTH, GL_LINE_SMOOTH,
+          GL_POLYGON_SMOOTH, GL_LINE_STIPPLE, GL_POLYGON_STIPPLE, GL_LIGHTING})
         glDisable(cap);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glShadeModel(GL_SMOOTH);

@@ -137,7 +137,6 @@ TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
     // pixels, not model units, and sits in the lower left corner.
     frame.m_nZoom = 5960;
     ApplyProjection(kWidth, kHeight - 60);
-    frame.m_anViewport[1] = 0;
     SetView(frame, 90, 0);
     const Image image = Render();
     const int shade = FaceOnShade();
@@ -162,7 +161,7 @@ TEST_F(RenderTest, DevicePixelRatioScalesViewportAndPoints) {
     EXPECT_NEAR(plate.Height(), 100, 2);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 100, 2);
     // The axis seen end-on is a point of 3 logical pixels: 6 device pixels wide.
-    const Box centre = FindPixels(image, [](Image::Rgb p) { return IsGrey(p); }, 90, 90, 110,
-                                  110);
+    const Box centre = FindPixels(
+        image, [](Image::Rgb p) { return IsGrey(p); }, 90, 90, 110, 110);
     EXPECT_EQ(centre.Width(), 6);
 }

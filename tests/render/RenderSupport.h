@@ -71,9 +71,6 @@ Box FindPixels(const Image& image, Pred pred, int left = 0, int top = 0, int rig
 // Gives the frame the view angles and the matching m_ViewMatrix terms.
 void SetView(CMainFrame& frame, int elevation, int azimuth);
 
-// Frees every record of the frame's model (the frame itself does not).
-void FreeModel(CMainFrame& frame);
-
 // Fixture: an offscreen context and a frame set up as window creation and the first
 // size message set it up. Skips (with the reason) when no context can be made.
 class RenderTest : public ::testing::Test {
@@ -84,8 +81,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Projection, pixel size and viewport for m_nZoom and a client area of w by h,
-    // as the size handler computes them.
+    // The size message for a client area of w by h: viewport, projection and pixel
+    // size for the current m_nZoom.
     void ApplyProjection(int w, int h);
     // Draws the frame's scene and reads it back.
     Image Render(double devicePixelRatio = 1.0);

@@ -73,7 +73,7 @@ TEST_F(SceneTest, CurveVerticesAreBlueWhenSmoothRedOtherwiseAndSegmentsBlend) {
 TEST_F(SceneTest, ClosedCurveClosesTheLoopOpenCurveDoesNot) {
     for (int kind : {kClosedCurve, kOpenCurve}) {
         SCOPED_TRACE(kind == kClosedCurve ? "closed" : "open");
-        FreeModel(frame);
+        frame.ReleaseModel();
         std::vector<Vertex*> v = Points(frame, {{-60, -40, 0}, {60, -40, 0}, {0, 60, 0}});
         AddCurve(frame, v, kind);
         frame.m_nModelState = 2;
@@ -194,9 +194,8 @@ TEST_F(SceneTest, CurvesAreLiftedTowardTheViewerAboveTheSurface) {
 
 TEST_F(SceneTest, SurfacesShadeTheMeshEdgesDrawLitTriangleOutlines) {
     MakeIcosphere(frame, 80, 2);
-    frame.m_nDisplayMode = kSurfaces;
     const Image surfaces = Render();
-    frame.m_nDisplayMode = kEdges;
+    frame.OnDisplayMode(kEdges);
     const Image edges = Render();
 
     // Inside the silhouette: solid in Surfaces, mostly background between the edges.
@@ -254,17 +253,24 @@ TEST_F(SharpCornerTest, SurfacesUseFaceNormalAtSharpCornersOnly) {
 }
 
 TEST_F(SharpCornerTest, EdgesUseTheVertexNormalEvenAtSharpCorners) {
-    for (Vertex* v : square.vertices) v->kind = kSharpVertex;
-    frame.m_nDisplayMode = kEdges;
+    // In Edges mode light 0 shines from behind the model, along (0, 0, -1). Vertex
+    // normals half turned toward it are lit; the facet normal (0, 0, 1) would get only
+    // the ambient light.
+    for (Vertex* v : square.vertices) {
+        v->kind = kSharpVertex;
+        v->normal = {0, 0.6, -0.8};
+    }
+    frame.OnDisplayMode(kEdges);
     const Image image = Render();
-    // Left edge of the square, well away from the marker.
-    const Box edge = FindPixels(image, [](Image::Rgb p) { return !IsWhite(p); }, 0, 0,
-                                kWidth - 1, kHeight - 110);
-    ASSERT_GT(edge.count, 0);
-    const Box ambient = FindPixels(
-        image, [](Image::Rgb p) { return IsNear(p, kAmbientOnly, kAmbientOnly, kAmbientOnly); },
-        0, 0, kWidth - 1, kHeight - 110);
-    EXPECT_EQ(ambient.count, edge.count);
+    const int lit = static_cast<int>(std::lround(255 * (0.5 + 0.5 * 0.8)));
+    // The square's outline, well away from the marker.
+    const Box edge = FindPixels(
+        image, [](Image::Rgb p) { return !IsWhite(p); }, 0, 0, kWidth - 1, kHeight - 110);
+    ASSERT_GT(edge.count, 100);
+    const Box litEdge = FindPixels(
+        image, [lit](Image::Rgb p) { return IsNear(p, lit, lit, lit); }, 0, 0, kWidth - 1,
+        kHeight - 110);
+    EXPECT_EQ(litEdge.count, edge.count);
 }
 
 TEST_F(SceneTest, FrameWithoutUsableProjectionIsOnlyCleared) {

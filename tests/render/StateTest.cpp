@@ -87,7 +87,7 @@ TEST_F(StateTest, FrameDoesNotDependOnStateLeftBehind) {
     BuildScene();
     for (int mode : {kSurfaces, kEdges}) {
         SCOPED_TRACE(mode);
-        frame.m_nDisplayMode = mode;
+        frame.OnDisplayMode(mode);
         const Image first = Render();
         LeaveStateBehind();
         const Image second = Render();
@@ -113,9 +113,9 @@ TEST_F(StateTest, IcosphereFrameIsPixelExactAcrossRenders) {
     MakeIcosphere(frame, 90, 5);
     const Image reference = Render();
     ASSERT_GT(FindPixels(reference, [](Image::Rgb p) { return !IsWhite(p); }).count, 10000);
-    frame.m_nDisplayMode = kEdges;
+    frame.OnDisplayMode(kEdges);
     Render();
-    frame.m_nDisplayMode = kSurfaces;
+    frame.OnDisplayMode(kSurfaces);
     ExpectSameImage(reference, Render(), "icosphere");
 }
 
