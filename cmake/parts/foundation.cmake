@@ -14,6 +14,15 @@ if(PLIFORM_PHASE STREQUAL "sources")
     )
 else()
     if(PLIFORM_BUILD_TESTS)
-        # add test executables here
+        pliform_add_test_executable(pliform_foundation_tests LABEL core SOURCES
+            tests/foundation/FrameTests.cpp
+            tests/foundation/ModelTests.cpp
+            tests/foundation/FairTests.cpp
+            tests/foundation/ExportTests.cpp
+            tests/foundation/MouseTests.cpp
+        )
+    endif()
+    if(PLIFORM_BUILD_BENCHMARKS)
+        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/ValidateBench.cpp)
     endif()
 endif()
