@@ -51,6 +51,7 @@ protected:
     void SetUp() override {
         f.OnCreate();
         f.OnSize(600, 600);
+        host.repaints = 0;  // count only what the tools ask for
         mesh = MakeIcosphere(f, 100.0, 2);
     }
 
