@@ -340,7 +340,7 @@ TEST_F(DragTest, RegionGrowthCoversALargeModel) {
 }
 
 TEST_F(DragTest, PressOnNothingEndsTheStrokeWithoutRepaint) {
-    MakeFlatModel();
+    MakeFlatModel(16, 5.0);
     Press(40.0, 40.0);
     EXPECT_EQ(f.m_nDragState, 0);
     EXPECT_EQ(host.repaints, 0);
@@ -349,7 +349,7 @@ TEST_F(DragTest, PressOnNothingEndsTheStrokeWithoutRepaint) {
 }
 
 TEST_F(DragTest, VertexOnNoTriangleIsRefused) {
-    MakeFlatModel();
+    MakeFlatModel(16, 5.0);
     // A curve over two vertices that no triangle holds, nearer the mouse than the
     // cushion's curve.
     std::vector<Vertex*> loose;
