@@ -25,6 +25,12 @@ else()
     if(PLIFORM_BUILD_TESTS)
         pliform_add_test_executable(pliform_host_tests LABEL core
             SOURCES tests/host/ScriptParseTests.cpp
+                    tests/host/ScriptRunTests.cpp
             LIBS pliform_replay)
+        pliform_add_scenario(tests/scenarios/view_zoom_clamp.pfs)
+        pliform_add_scenario(tests/scenarios/view_presets_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_rotate_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_file_new_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_exit_stops.pfs)
     endif()
 endif()
