@@ -194,6 +194,7 @@ TEST_F(DragTest, PressBesideVertexPullsItUnderTheMouse) {
     // At distance 5: 1.018657 * e^(-2 * 25 / 36) - 0.018657 of the 6 units.
     EXPECT_NEAR(Moved(cushion.At(5.0, 0.0)).x / 6.0, 0.235347, 1e-6);
     EXPECT_NEAR(Moved(cushion.At(0.0, -5.0)).x / 6.0, 0.235347, 1e-6);
+    EXPECT_EQ(ValidateModel(f), "");
 }
 
 TEST_F(DragTest, PressExactlyOnVertexMovesNothing) {
@@ -234,6 +235,7 @@ TEST_F(DragTest, FalloffAfterADragOfFifty) {
     // The back of the cushion lies beyond the border, which is outside the region.
     for (size_t i = static_cast<size_t>(65 * 65); i < start.size(); ++i)
         ASSERT_EQ(cushion.mesh.vertices[i]->position.x, start[i].x);
+    EXPECT_EQ(ValidateModel(f), "");
 }
 
 TEST_F(DragTest, MovingBackKeepsTheLargestRadius) {
@@ -250,6 +252,7 @@ TEST_F(DragTest, MovingBackKeepsTheLargestRadius) {
     // Every step starts from the press: coming back to the start restores it.
     MoveTo(0.0, 0.0);
     EXPECT_TRUE(NothingMoved());
+    EXPECT_EQ(ValidateModel(f), "");
 }
 
 TEST_F(DragTest, RegionIsConnectedOverTheMesh) {
@@ -313,6 +316,7 @@ TEST_F(DragTest, DirectionFollowsTheView) {
         EXPECT_NEAR(moved.x, c.expected.x, 1e-6);
         EXPECT_NEAR(moved.y, c.expected.y, 1e-6);
         EXPECT_NEAR(moved.z, c.expected.z, 1e-6);
+        EXPECT_EQ(ValidateModel(g), "");
     }
 }
 
