@@ -13,5 +13,11 @@ else()
             tests/surface/RingTests.cpp
             tests/surface/CreateTests.cpp
         )
+        pliform_add_scenario(tests/scenarios/surface_circles.pfs)
+        pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
+        pliform_add_scenario(tests/scenarios/surface_star.pfs)
+        pliform_add_scenario(tests/scenarios/surface_u_arc.pfs)
+        pliform_add_scenario(tests/scenarios/surface_views_zooms.pfs)
+        pliform_add_scenario(tests/scenarios/surface_refused.pfs)
     endif()
 endif()
