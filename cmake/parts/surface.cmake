@@ -12,6 +12,7 @@ else()
             tests/surface/StrokeTests.cpp
             tests/surface/RingTests.cpp
             tests/surface/CreateTests.cpp
+            tests/surface/BodyTests.cpp
         )
         pliform_add_scenario(tests/scenarios/surface_circles.pfs)
         pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
