@@ -43,7 +43,10 @@ struct Body {
             frame.m_pVertices = v;
             auto* l = new CurveLink;
             l->vertex = v;
-            if (c->last) c->last->next = l; else c->first = l;
+            if (c->last)
+                c->last->next = l;
+            else
+                c->first = l;
             c->last = l;
         }
         c->next = frame.m_pCurves;

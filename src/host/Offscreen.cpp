@@ -3,7 +3,6 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstring>
@@ -29,22 +28,15 @@ EGLDisplay OpenDisplay() {
     return eglGetDisplay(EGL_DEFAULT_DISPLAY);
 }
 
-bool ChooseConfig(EGLDisplay display, EGLint surfaceType, EGLConfig* config) {
-    const EGLint attributes[] = {EGL_SURFACE_TYPE,
-                                 surfaceType,
-                                 EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE,
-                                 8,
-                                 EGL_GREEN_SIZE,
-                                 8,
-                                 EGL_BLUE_SIZE,
-                                 8,
-                                 EGL_ALPHA_SIZE,
-                                 8,
-                                 EGL_DEPTH_SIZE,
-                                 24,
+bool ChooseConfig(EGLDisplay display, EGLConfig* config) {
+    // clang-format off
+    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
+                                 EGL_ALPHA_SIZE, 8,
+                                 EGL_DEPTH_SIZE, 24,
                                  EGL_NONE};
+    // clang-format on
     EGLint count = 0;
     return eglChooseConfig(display, attributes, config, 1, &count) && count == 1;
 }
@@ -73,9 +65,8 @@ OffscreenGL::OffscreenGL(int width, int height) : m_width(width), m_height(heigh
         return;
     }
     EGLConfig config = nullptr;
-    bool pbuffer = ChooseConfig(display, EGL_PBUFFER_BIT, &config);
-    if (!pbuffer && !ChooseConfig(display, 0, &config)) {
-        m_error = EglErrorText("eglChooseConfig (RGBA8, depth 24, desktop GL)");
+    if (!ChooseConfig(display, &config)) {
+        m_error = EglErrorText("eglChooseConfig (pbuffer, RGBA8, depth 24, desktop GL)");
         return;
     }
     // No attributes: a desktop context of the default version, which is a
@@ -86,80 +77,23 @@ OffscreenGL::OffscreenGL(int width, int height) : m_width(width), m_height(heigh
         return;
     }
     m_context = context;
-    EGLSurface surface = EGL_NO_SURFACE;
-    if (pbuffer) {
-        const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-        surface = eglCreatePbufferSurface(display, config, size);
-        if (surface == EGL_NO_SURFACE) {
-            m_error = EglErrorText("eglCreatePbufferSurface");
-            return;
-        }
-        m_surface = surface;
-    }
-    if (!eglMakeCurrent(display, surface, surface, context)) {
-        m_error = EglErrorText("eglMakeCurrent");
+    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    EGLSurface surface = eglCreatePbufferSurface(display, config, size);
+    if (surface == EGL_NO_SURFACE) {
+        m_error = EglErrorText("eglCreatePbufferSurface");
         return;
     }
-    if (!pbuffer && !CreateFramebuffer()) {
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    m_surface = surface;
+    if (!eglMakeCurrent(display, surface, surface, context)) {
+        m_error = EglErrorText("eglMakeCurrent");
         return;
     }
     m_ok = true;
 }
 
-bool OffscreenGL::CreateFramebuffer() {
-    auto genFramebuffers =
-        reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(eglGetProcAddress("glGenFramebuffers"));
-    auto bindFramebuffer =
-        reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(eglGetProcAddress("glBindFramebuffer"));
-    auto genRenderbuffers =
-        reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(eglGetProcAddress("glGenRenderbuffers"));
-    auto bindRenderbuffer =
-        reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(eglGetProcAddress("glBindRenderbuffer"));
-    auto renderbufferStorage =
-        reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(eglGetProcAddress("glRenderbufferStorage"));
-    auto framebufferRenderbuffer = reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(
-        eglGetProcAddress("glFramebufferRenderbuffer"));
-    auto checkFramebufferStatus = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(
-        eglGetProcAddress("glCheckFramebufferStatus"));
-    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer ||
-        !renderbufferStorage || !framebufferRenderbuffer || !checkFramebufferStatus) {
-        m_error = "no pbuffer configuration and no framebuffer objects";
-        return false;
-    }
-    genRenderbuffers(1, &m_colorBuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, m_colorBuffer);
-    renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, m_width, m_height);
-    genRenderbuffers(1, &m_depthBuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, m_depthBuffer);
-    renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, m_width, m_height);
-    genFramebuffers(1, &m_fbo);
-    bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colorBuffer);
-    framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depthBuffer);
-    if (checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        m_error = "framebuffer object incomplete";
-        return false;
-    }
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    return true;
-}
-
 OffscreenGL::~OffscreenGL() {
     if (!m_display) return;
     EGLDisplay display = m_display;
-    if (m_fbo && eglGetCurrentContext() == m_context) {
-        auto deleteFramebuffers = reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(
-            eglGetProcAddress("glDeleteFramebuffers"));
-        auto deleteRenderbuffers = reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(
-            eglGetProcAddress("glDeleteRenderbuffers"));
-        if (deleteFramebuffers) deleteFramebuffers(1, &m_fbo);
-        if (deleteRenderbuffers) {
-            deleteRenderbuffers(1, &m_colorBuffer);
-            deleteRenderbuffers(1, &m_depthBuffer);
-        }
-    }
     if (m_context && eglGetCurrentContext() == m_context)
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (m_surface) eglDestroySurface(display, m_surface);
@@ -168,8 +102,7 @@ OffscreenGL::~OffscreenGL() {
 
 void OffscreenGL::MakeCurrent() {
     if (!m_ok) return;
-    EGLSurface surface = m_surface ? m_surface : EGL_NO_SURFACE;
-    eglMakeCurrent(m_display, surface, surface, m_context);
+    eglMakeCurrent(m_display, m_surface, m_surface, m_context);
 }
 
 void OffscreenGL::Finish() const {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// An OpenGL compatibility context that draws into an offscreen RGBA8 colour buffer
-// with a depth buffer of at least 24 bits; no window or display server is needed.
+// An OpenGL compatibility context that draws into an offscreen RGBA8 pbuffer with a
+// depth buffer of at least 24 bits; no window or display server is needed.
 // Used by the render tests, the replay tool and the render benchmark.
 class OffscreenGL {
 public:
@@ -30,8 +30,6 @@ public:
     std::vector<uint8_t> ReadPixels() const;
 
 private:
-    bool CreateFramebuffer();
-
     int m_width = 0;
     int m_height = 0;
     bool m_ok = false;
@@ -40,9 +38,4 @@ private:
     void* m_display = nullptr;
     void* m_context = nullptr;
     void* m_surface = nullptr;
-    // Framebuffer object and its two renderbuffers, used when the display offers no
-    // pbuffer configuration.
-    unsigned m_fbo = 0;
-    unsigned m_colorBuffer = 0;
-    unsigned m_depthBuffer = 0;
 };

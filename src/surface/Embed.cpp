@@ -3,7 +3,8 @@
 //
 // EmbedStroke()
 //   Reads the stroke at the head of m_pCurves (kind 1 closed or 2 open, at least two
-//   links, its points in work.x and work.y), the mesh, and m_ViewMatrix. Calls
+//   links, its points in work.x and work.y, its chain open or closed into a ring),
+//   the mesh, and m_ViewMatrix. Calls
 //   TransformToView first, so the older vertices' work vectors hold view coordinates.
 //   On success the stroke and its points are released, a new curve (kind 1 or 2)
 //   takes its place at the head of m_pCurves, the mesh is re-cut so consecutive curve
@@ -58,7 +59,8 @@ void DropStroke(CMainFrame& frame) {
 int EntryBack(const Triangle* of, const Triangle* back, const Vertex* from, const Vertex* to) {
     if (!of) return -1;
     for (int k = 0; k < 3; ++k) {
-        if (of->neighbour[k] == back && of->corner[k] == to && of->corner[Next(k)] == from) return k;
+        if (of->neighbour[k] == back && of->corner[k] == to && of->corner[Next(k)] == from)
+            return k;
     }
     return -1;
 }
@@ -94,11 +96,14 @@ public:
     Walk(const Walk&) = delete;
     Walk& operator=(const Walk&) = delete;
 
-    // Looks for the edge of `m` through which the stroke leaves it; sets the exit
-    // edge, the entry vertex of the next triangle and the crossing points.
-    bool FindExit();
-    // Runs the walk from `start`, whose exit FindExit has already found.
-    Result Run(Triangle* start);
+    // Makes `start` the current triangle and looks for the stroke's way out of it;
+    // false when the stroke never leaves it. Changes nothing in the model.
+    bool Begin(Triangle* start) {
+        m_m = start;
+        return FindExit();
+    }
+    // Runs the walk from the start triangle, once Begin has found its exit.
+    Result Run();
     // The finished curve; the caller owns it from then on.
     Curve* TakeCurve() {
         Curve* c = m_curve;
@@ -106,9 +111,10 @@ public:
         return c;
     }
 
-    Triangle* m_m = nullptr;
-
 private:
+    // Looks for the edge of m through which the stroke leaves it; sets the exit
+    // edge, the entry vertex of the next triangle and the crossing points.
+    bool FindExit();
     Vertex* MakeVertex(const Vec3& position);
     Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
     void AppendLink(Vertex* v);
@@ -121,6 +127,7 @@ private:
 
     CMainFrame& m_f;
     Curve* m_stroke;
+    Triangle* m_m = nullptr;
     long m_links = 0;
     long m_maxSteps = 0;
     int m_v = -1;
@@ -203,7 +210,10 @@ Triangle* Walk::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
 void Walk::AppendLink(Vertex* v) {
     auto* link = new CurveLink;
     link->vertex = v;
-    if (m_curve->last) m_curve->last->next = link; else m_curve->first = link;
+    if (m_curve->last)
+        m_curve->last->next = link;
+    else
+        m_curve->first = link;
     m_curve->last = link;
 }
 
@@ -363,14 +373,14 @@ bool Walk::Close() {
     return true;
 }
 
-Walk::Result Walk::Run(Triangle* start) {
-    m_m = start;
+Walk::Result Walk::Run() {
     if (EntryBack(m_m->neighbour[Prev(m_v)], m_m, m_m->corner[Prev(m_v)], m_m->corner[m_v]) < 0)
         return Result::Failed;
     StepZero();
     for (;;) {
         Triangle* next = m_m->neighbour[m_v];
-        if (!next || (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
+        if (!next ||
+            (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
             return Result::Failed;
         m_m = next;
         if (++m_i > m_maxSteps) return Result::Failed;
@@ -397,7 +407,11 @@ Walk::Result Walk::Run(Triangle* start) {
 
 void CMainFrame::EmbedStroke() {
     Curve* stroke = m_pCurves;
-    if (!stroke || !stroke->first) return;
+    if (!stroke || !stroke->first || !stroke->last) return;
+    // Close-and-place hands the stroke over closed into a ring. The walk forms the
+    // wrap-around segment itself, and the stroke is released on every way out, so
+    // the chain is opened here once and for all.
+    stroke->last->next = nullptr;
     TransformToView();
 
     // The last point first: an open stroke that ends over the surface is built from
@@ -414,8 +428,7 @@ void CMainFrame::EmbedStroke() {
     Curve* curve = nullptr;
     {
         Walk walk(*this, stroke);
-        walk.m_m = start;
-        if (!walk.FindExit()) {
+        if (!walk.Begin(start)) {
             // The stroke never leaves its first triangle; nothing has changed yet.
             DropStroke(*this);
             return;
@@ -423,7 +436,7 @@ void CMainFrame::EmbedStroke() {
         // Taken while the stroke is still whole at the head, so that a walk which
         // cannot finish puts back the model and the stroke exactly as they were.
         ModelSnapshot before(*this);
-        result = walk.Run(start);
+        result = walk.Run();
         if (result != Walk::Result::Failed) {
             curve = walk.TakeCurve();
             // Hand-over: the stroke's points (and any that closed its gap) lie between

@@ -26,9 +26,7 @@ struct ViewTerms {
     double sinEl, cosEl, sinAz, cosAz, sinAzSinEl, cosAzSinEl, sinAzCosEl, cosAzCosEl;
 };
 
-ViewTerms TermsOf(const double (&t)[8]) {
-    return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]};
-}
+ViewTerms TermsOf(const double (&t)[8]) { return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]}; }
 
 double Cross2(double ux, double uy, double wx, double wy) { return ux * wy - uy * wx; }
 

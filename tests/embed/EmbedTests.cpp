@@ -67,12 +67,18 @@ void MakeCube(CMainFrame& frame, int n) {
     // Each face maps grid (a, b) to lattice points so that a x b points outwards.
     auto faces6 = [n](int face, int a, int b) -> std::tuple<int, int, int> {
         switch (face) {
-        case 0: return {a, b, n};
-        case 1: return {b, a, 0};
-        case 2: return {n, a, b};
-        case 3: return {0, b, a};
-        case 4: return {b, n, a};
-        default: return {a, 0, b};
+        case 0:
+            return {a, b, n};
+        case 1:
+            return {b, a, 0};
+        case 2:
+            return {n, a, b};
+        case 3:
+            return {0, b, a};
+        case 4:
+            return {b, n, a};
+        default:
+            return {a, 0, b};
         }
     };
     std::vector<std::array<int, 3>> faces;
@@ -113,7 +119,10 @@ protected:
             frame.m_pVertices = v;
             auto* l = new CurveLink;
             l->vertex = v;
-            if (c->last) c->last->next = l; else c->first = l;
+            if (c->last)
+                c->last->next = l;
+            else
+                c->first = l;
             c->last = l;
         }
         c->next = frame.m_pCurves;
@@ -162,7 +171,8 @@ protected:
         }
         for (const Curve* c = frame.m_pCurves; c; c = c->next) {
             out += "c " + std::to_string(c->kind) + ":";
-            for (const CurveLink* l = c->first; l; l = l->next) out += " " + std::to_string(idx(vi, l->vertex));
+            for (const CurveLink* l = c->first; l; l = l->next)
+                out += " " + std::to_string(idx(vi, l->vertex));
             out += "\n";
         }
         return out;
@@ -181,7 +191,9 @@ protected:
     struct Counts {
         int vertices, triangles, curves;
     };
-    Counts Count() const { return {CountVertices(frame), CountTriangles(frame), CountCurves(frame)}; }
+    Counts Count() const {
+        return {CountVertices(frame), CountTriangles(frame), CountCurves(frame)};
+    }
 
     // The stroke became a curve of k vertices adding k vertices and 2k triangles.
     void ExpectEmbedded(const Counts& before, int kind, int beepsBefore = 0) {
@@ -231,15 +243,37 @@ TEST_F(EmbedTest, ClosedStrokeOnFlatFaceStaysInItsPlane) {
     ExpectEmbedded(before, kClosedCurve);
     for (CurveLink* l = frame.m_pCurves->first; l; l = l->next) {
         EXPECT_NEAR(l->vertex->position.z, 50.0, 1e-9);
-        EXPECT_NEAR(std::hypot(l->vertex->position.x - 1.3, l->vertex->position.y - 0.7), 30.0, 1.5);
+        EXPECT_NEAR(std::hypot(l->vertex->position.x - 1.3, l->vertex->position.y - 0.7), 30.0,
+                    1.5);
     }
+}
+
+TEST_F(EmbedTest, StrokeHandedOverAsARingIsEmbeddedOrDropped) {
+    // Close-and-place passes its stroke on with the chain closed into a ring.
+    MakeIcosphere(frame, 100.0, 3);
+    const Counts before = Count();
+    Curve* over = PushStroke(Circle({0, 0}, 30.0), kClosedCurve);
+    over->last->next = over->first;
+    EXPECT_EQ(EmbedAndPlace(), 2);
+    ExpectEmbedded(before, kClosedCurve);
+    EXPECT_EQ(frame.m_pCurves->last->next, nullptr);
+
+    frame.m_nModelState = 2;
+    const std::string placed = Dump();
+    Curve* beside = PushStroke(Circle({130, 0}, 10.0), kClosedCurve);
+    beside->last->next = beside->first;
+    frame.EmbedStroke();
+    EXPECT_EQ(host.beeps, 1);
+    frame.m_nModelState = 2;
+    EXPECT_EQ(Dump(), placed);
 }
 
 TEST_F(EmbedTest, OpenStrokeEndsOnMeshEdgesAndIsBuiltBackwards) {
     BuiltMesh mesh = MakeIcosphere(frame, 100.0, 3);
     std::vector<std::pair<Vec3, Vec3>> edges;
     for (Triangle* t : mesh.triangles)
-        for (int k = 0; k < 3; ++k) edges.push_back({t->corner[k]->position, t->corner[(k + 1) % 3]->position});
+        for (int k = 0; k < 3; ++k)
+            edges.push_back({t->corner[k]->position, t->corner[(k + 1) % 3]->position});
     const Counts before = Count();
     const Pt a{-40, -10}, b{40, 12};
     PushStroke(Line(a, b), kOpenCurve);
@@ -390,14 +424,14 @@ TEST_F(EmbedTest, StrokesCrossingTheirOwnPathAreEmbedded) {
     // crossings there are tested against the walk's own new vertices, which must
     // carry their view coordinates from the moment they are made.
     const std::vector<std::vector<Pt>> strokes = {
-        {{-2.6, 26.1}, {6.2, 30.9}, {8.3, 21.1}, {17.5, 17.2}, {16.5, 7.3}, {26.0, 4.2},
+        {{-2.6, 26.1}, {6.2, 30.9},  {8.3, 21.1},  {17.5, 17.2}, {16.5, 7.3},  {26.0, 4.2},
          {28.2, 13.9}, {23.1, 22.5}, {24.3, 32.4}, {33.1, 27.7}, {36.5, 18.3}, {36.0, 8.3},
-         {26.5, 5.3}, {16.8, 7.8}, {18.2, 17.7}, {15.1, 27.2}, {6.0, 23.2}, {-3.3, 19.4},
-         {-8.3, 10.8}, {-13.6, 2.3}, {-4.1, -0.9}, {3.3, 5.8}, {12.9, 3.0}, {11.5, -6.9}},
-        {{49.8, -8.8}, {50.7, -18.7}, {57.0, -26.6}, {63.3, -18.9}, {56.3, -11.8}, {52.5, -21.0},
+         {26.5, 5.3},  {16.8, 7.8},  {18.2, 17.7}, {15.1, 27.2}, {6.0, 23.2},  {-3.3, 19.4},
+         {-8.3, 10.8}, {-13.6, 2.3}, {-4.1, -0.9}, {3.3, 5.8},   {12.9, 3.0},  {11.5, -6.9}},
+        {{49.8, -8.8},  {50.7, -18.7}, {57.0, -26.6}, {63.3, -18.9}, {56.3, -11.8}, {52.5, -21.0},
          {58.1, -29.3}, {68.0, -31.0}, {76.1, -36.8}, {77.1, -46.8}, {67.4, -44.4}, {58.0, -40.9},
          {57.3, -30.9}, {47.8, -27.7}, {38.7, -31.8}, {36.3, -22.1}, {45.1, -17.4}, {40.7, -8.4},
-         {30.9, -6.3}, {21.1, -4.2}, {14.2, 3.0}},
+         {30.9, -6.3},  {21.1, -4.2},  {14.2, 3.0}},
     };
     for (const auto& pts : strokes) {
         frame.ReleaseModel();

@@ -132,3 +132,11 @@ TEST(ImageCheck, FindsASinglePixelDifferenceAndSizeMismatch) {
     const Image c{3, 4, a.rgba};
     EXPECT_FALSE(CompareImages(a, c).sameSize);
 }
+
+TEST(OffscreenContext, EmptySizeIsRefusedWithAReason) {
+    // Render tests skip on !ok() and print error(): it must never be ok without buffers.
+    OffscreenGL empty(0, 10);
+    EXPECT_FALSE(empty.ok());
+    EXPECT_FALSE(empty.error().empty());
+    EXPECT_TRUE(empty.ReadPixels().empty());
+}
