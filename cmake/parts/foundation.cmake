@@ -14,6 +14,10 @@ if(PLIFORM_PHASE STREQUAL "sources")
     )
 else()
     if(PLIFORM_BUILD_TESTS)
-        # add test executables here
+        pliform_add_test_executable(pliform_foundation_tests LABEL core SOURCES
+            tests/foundation/FrameTests.cpp
+            tests/foundation/ModelTests.cpp
+            tests/foundation/FairTests.cpp
+        )
     endif()
 endif()

@@ -3,4 +3,34 @@ if(PLIFORM_PHASE STREQUAL "sources")
     list(APPEND PLIFORM_CORE_SOURCES
         src/host/HeadlessHost.cpp
     )
+else()
+    find_package(Threads REQUIRED)
+
+    # Parser and runner of replay scripts, shared by the tool and its tests.
+    add_library(pliform_replay STATIC
+        src/host/Script.cpp
+        src/host/ScriptRunner.cpp
+    )
+    target_link_libraries(pliform_replay PUBLIC pliform_core PRIVATE Threads::Threads)
+    pliform_target_options(pliform_replay)
+
+    add_executable(pliform-replay src/host/ReplayMain.cpp)
+    target_link_libraries(pliform-replay PRIVATE pliform_replay)
+    pliform_target_options(pliform-replay)
+    if(PLIFORM_BUILD_RENDER AND TARGET pliform_render AND TARGET pliform_offscreen)
+        target_compile_definitions(pliform-replay PRIVATE PLIFORM_HAVE_RENDER)
+        target_link_libraries(pliform-replay PRIVATE pliform_render pliform_offscreen)
+    endif()
+
+    if(PLIFORM_BUILD_TESTS)
+        pliform_add_test_executable(pliform_host_tests LABEL core
+            SOURCES tests/host/ScriptParseTests.cpp
+                    tests/host/ScriptRunTests.cpp
+            LIBS pliform_replay)
+        pliform_add_scenario(tests/scenarios/view_zoom_clamp.pfs)
+        pliform_add_scenario(tests/scenarios/view_presets_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_rotate_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_file_new_empty.pfs)
+        pliform_add_scenario(tests/scenarios/view_exit_stops.pfs)
+    endif()
 endif()

@@ -1,11 +1,53 @@
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+void CMainFrame::OnDisplayMode(int id) {
+    m_pPlatform->CheckMenuRadioItem(m_hDisplayMenu, ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES, id);
+    m_nDisplayMode = id;
+    // Surfaces are lit from the upper left in front; edges from straight behind, so
+    // the wireframe reads as a silhouette against the white background.
+    const float surfaces[4] = {-1, 1, 2, 0};
+    const float edges[4] = {0, 0, -1, 0};
+    const float* light = (id == ID_DISPLAY_SURFACES) ? surfaces : edges;
+    for (int i = 0; i < 4; ++i) m_afLight0Position[i] = light[i];
+    m_pPlatform->RedrawWindow();
+}
 
-void CMainFrame::OnDisplayMode(int) { PLIFORM_UNBUILT();}
-void CMainFrame::OnShowControlVertices() { PLIFORM_UNBUILT();}
-void CMainFrame::OnTool(int) { PLIFORM_UNBUILT();}
-void CMainFrame::OnAutoCenter() { PLIFORM_UNBUILT();}
-void CMainFrame::OnFileNew() { PLIFORM_UNBUILT();}
+void CMainFrame::OnShowControlVertices() {
+    m_bShowControlVertices = m_bShowControlVertices == 0 ? 1 : 0;
+    m_pPlatform->CheckMenuItem(m_hDisplayMenu, ID_SHOW_CONTROL_VERTICES,
+                               m_bShowControlVertices == 1);
+    m_pPlatform->RedrawWindow();
+}
+
+void CMainFrame::OnTool(int id) {
+    // A closed curve waiting for its cut or extrusion must not be erased or
+    // re-kinded underneath it.
+    if (m_nModelState == 1 && (id == ID_TOOL_ERASER || id == ID_TOOL_CHANGE)) {
+        m_pPlatform->MessageBeep();
+        return;
+    }
+    m_pPlatform->CheckMenuRadioItem(m_hToolsMenu, ID_TOOL_PEN, ID_TOOL_CHANGE, id);
+    m_nTool = id;
+}
+
+void CMainFrame::OnAutoCenter() {
+    m_bAutoCenter = m_bAutoCenter == 0 ? 1 : 0;
+    m_pPlatform->CheckMenuItem(m_hViewMenu, ID_AUTO_CENTER, m_bAutoCenter == 1);
+    if (m_bAutoCenter == 1) {
+        FairModel();
+        m_pPlatform->RedrawWindow();
+    }
+}
+
+void CMainFrame::OnFileNew() {
+    const double identityView[8] = {0, 1, 0, 1, 0, 0, 0, 1};
+    for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
+    m_nModelState = 0;
+    m_nElevation = 0;
+    m_nAzimuth = 0;
+    ReleaseModel();
+    // A tool stroke whose release was never seen would otherwise go on with records
+    // that are gone: end it here, so the later button-up finds nothing to finish.
+    if (m_nDragState == 2) m_nDragState = 0;
+    m_pPlatform->RedrawWindow();
+}

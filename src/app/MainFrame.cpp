@@ -1,11 +1,126 @@
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+#include <cmath>
+
+namespace {
+
+// Degrees to radians. The rotation terms have always been computed with this
+// truncated constant rather than pi/180; keeping it keeps every view identical.
+constexpr double kDegToRad = 0.01745329252;
+
+}  // namespace
 
 CMainFrame::CMainFrame(IPlatform* platform) : m_pPlatform(platform) {}
-CMainFrame::~CMainFrame() {}
-int CMainFrame::OnCreate() { PLIFORM_UNBUILT(); return 0; }
-void CMainFrame::ComputeViewMatrix() { PLIFORM_UNBUILT();}
-bool CMainFrame::OnCommand(int) { PLIFORM_UNBUILT(); return false; }
+
+// The records are owned by the frame; releasing them here costs nothing at exit and
+// keeps frames made in tests or by the replay tool from leaking.
+CMainFrame::~CMainFrame() { ReleaseModel(); }
+
+int CMainFrame::OnCreate() {
+    m_hCursorPen = IDC_PEN;
+    m_hCursorEraser = IDC_ERASER;
+    m_hCursorDrag = IDC_DRAG;
+    m_hCursorChange = IDC_CHANGE;
+
+    m_hDC = m_pPlatform;
+
+    const int menuBar = m_pPlatform->GetMenu();
+    m_hViewMenu = m_pPlatform->GetSubMenu(menuBar, 1);
+    m_hDisplayMenu = m_pPlatform->GetSubMenu(m_hViewMenu, 6);
+    m_hToolsMenu = m_pPlatform->GetSubMenu(menuBar, 2);
+
+    const double identityView[8] = {0, 1, 0, 1, 0, 0, 0, 1};
+    for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
+    m_nElevation = 0;
+    m_nAzimuth = 0;
+    m_nZoom = 5000;
+    m_pVertices = nullptr;
+    m_pCurves = nullptr;
+    m_pTriangles = nullptr;
+    m_dStrokeStep = 10.0;
+    m_dNearSq = 100.0;
+    m_nDragState = 0;
+    m_nModelState = 0;
+    m_bShowControlVertices = 1;
+    m_bAutoCenter = 0;
+    m_nStrokeTool = 0;
+
+    // Fixed GL state; the renderer applies these fields at the start of every frame.
+    const float white[4] = {1, 1, 1, 1};
+    const float grey[4] = {0.5f, 0.5f, 0.5f, 1};
+    for (int i = 0; i < 4; ++i) {
+        m_afClearColor[i] = white[i];
+        m_afLightModelAmbient[i] = white[i];
+        m_afMaterialAmbientDiffuse[i] = grey[i];
+    }
+    m_fPointSize = 3.0f;
+
+    m_pPlatform->CheckMenuRadioItem(m_hDisplayMenu, ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES,
+                                    ID_DISPLAY_SURFACES);
+    m_nDisplayMode = ID_DISPLAY_SURFACES;
+
+    // Directional light in eye coordinates: it stays put while the model turns.
+    const float light[4] = {-1, 1, 2, 0};
+    for (int i = 0; i < 4; ++i) m_afLight0Position[i] = light[i];
+
+    m_pPlatform->RedrawWindow();
+
+    m_pPlatform->CheckMenuRadioItem(m_hToolsMenu, ID_TOOL_PEN, ID_TOOL_CHANGE, ID_TOOL_PEN);
+    m_nTool = ID_TOOL_PEN;
+    return 0;
+}
+
+void CMainFrame::ComputeViewMatrix() {
+    const double el = m_nElevation * kDegToRad;
+    const double az = m_nAzimuth * kDegToRad;
+    const double sinEl = std::sin(el);
+    const double cosEl = std::cos(el);
+    const double sinAz = std::sin(az);
+    const double cosAz = std::cos(az);
+    m_ViewMatrix[0] = sinEl;
+    m_ViewMatrix[1] = cosEl;
+    m_ViewMatrix[2] = sinAz;
+    m_ViewMatrix[3] = cosAz;
+    m_ViewMatrix[4] = sinAz * sinEl;
+    m_ViewMatrix[5] = cosAz * sinEl;
+    m_ViewMatrix[6] = sinAz * cosEl;
+    m_ViewMatrix[7] = cosAz * cosEl;
+}
+
+bool CMainFrame::OnCommand(int id) {
+    switch (id) {
+    case ID_DISPLAY_SURFACES:
+    case ID_DISPLAY_EDGES:
+        OnDisplayMode(id);
+        return true;
+    case ID_SHOW_CONTROL_VERTICES:
+        OnShowControlVertices();
+        return true;
+    case ID_TOOL_PEN:
+    case ID_TOOL_ERASER:
+    case ID_TOOL_DRAG:
+    case ID_TOOL_CHANGE:
+        OnTool(id);
+        return true;
+    case ID_FILE_NEW:
+        OnFileNew();
+        return true;
+    case ID_SAVE_AS:
+        OnSaveAs();
+        return true;
+    case ID_VIEW_TOP:
+        OnViewTop();
+        return true;
+    case ID_VIEW_BOTTOM:
+        OnViewBottom();
+        return true;
+    case ID_VIEW_SIDE:
+        OnViewSide();
+        return true;
+    case ID_AUTO_CENTER:
+        OnAutoCenter();
+        return true;
+    default:
+        return false;
+    }
+}

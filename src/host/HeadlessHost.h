@@ -13,7 +13,10 @@ class HeadlessHost : public IPlatform {
 public:
     void RedrawWindow() override;
     void MessageBeep() override { ++beeps; }
-    void SetCursor(int cursorId) override { cursor = cursorId; }
+    void SetCursor(int cursorId) override {
+        cursor = cursorId;
+        ++cursorSets;
+    }
     int GetMenu() override { return 1; }
     int GetSubMenu(int menu, int position) override { return menu * 16 + position + 1; }
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
@@ -27,6 +30,8 @@ public:
     int beeps = 0;
     int repaints = 0;
     int cursor = 0;
+    // Every SetCursor call; the mouse handlers set the cursor on every move.
+    int cursorSets = 0;
     int fileErrors = 0;
     std::string lastFileError;
     // Answer of the next save dialogs; empty means "cancelled".

@@ -1,12 +1,140 @@
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-void CMainFrame::OnLButtonDown(unsigned, CPoint) { PLIFORM_UNBUILT();}
-void CMainFrame::OnLButtonUp(unsigned, CPoint) { PLIFORM_UNBUILT();}
-void CMainFrame::OnMouseMove(unsigned, CPoint) { PLIFORM_UNBUILT();}
-void CMainFrame::OnRButtonDown(unsigned, CPoint) { PLIFORM_UNBUILT();}
-void CMainFrame::OnRButtonUp(unsigned, CPoint) { PLIFORM_UNBUILT();}
-bool CMainFrame::OnMouseWheel(unsigned, short, CPoint) { PLIFORM_UNBUILT(); return true; }
+// Rotation snaps to the main axes when the angle comes within a few degrees of one.
+int WrapAndSnapAzimuth(int a) {
+    if (a < 0)
+        a = (a % 360) + 360;
+    else if (a >= 360)
+        a = a % 360;
+    if (a > 355 || a < 5) return 0;
+    if (a > 85 && a < 95) return 90;
+    if (a > 175 && a < 185) return 180;
+    if (a > 265 && a < 275) return 270;
+    return a;
+}
+
+// Everything beyond +-85 becomes +-90, which is also the only clamp.
+int SnapElevation(int e) {
+    if (e < -85) return -90;
+    if (e > -5 && e < 5) return 0;
+    if (e > 85) return 90;
+    return e;
+}
+
+void MapMouse(CMainFrame& f, CPoint point) {
+    f.m_ptMouse.x = (point.x - (f.m_nClientWidth - 1) * 0.5) * f.m_dPixelSize;
+    f.m_ptMouse.y = ((f.m_nClientHeight - 1) * 0.5 - point.y) * f.m_dPixelSize;
+}
+
+int CursorOf(const CMainFrame& f) {
+    switch (f.m_nTool) {
+    case ID_TOOL_ERASER:
+        return f.m_hCursorEraser;
+    case ID_TOOL_DRAG:
+        return f.m_hCursorDrag;
+    case ID_TOOL_CHANGE:
+        return f.m_hCursorChange;
+    default:
+        return f.m_hCursorPen;
+    }
+}
+
+}  // namespace
+
+void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
+    if (m_nDragState != 0) return;
+    m_nDragState = 2;
+    MapMouse(*this, point);
+    // The stroke belongs to the tool that began it: a tool chosen while the button is
+    // held takes effect with the next stroke, so a pen stroke is never left half made
+    // and a curve is never extended as if it were a stroke.
+    m_nStrokeTool = m_nTool;
+    switch (m_nStrokeTool) {
+    case ID_TOOL_PEN:
+        BeginStroke();
+        break;
+    case ID_TOOL_ERASER:
+        EraseAt();
+        break;
+    case ID_TOOL_DRAG:
+        BeginDrag();
+        break;
+    case ID_TOOL_CHANGE:
+        BeginChange();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainFrame::OnMouseMove(unsigned, CPoint point) {
+    m_pPlatform->SetCursor(CursorOf(*this));
+    if (m_nDragState == 1) {
+        m_nAzimuth = WrapAndSnapAzimuth(m_nRotateAnchorAz + point.x);
+        m_nElevation = SnapElevation(m_nRotateAnchorEl + point.y);
+        ComputeViewMatrix();
+        m_pPlatform->RedrawWindow();
+    } else if (m_nDragState == 2) {
+        MapMouse(*this, point);
+        switch (m_nStrokeTool) {
+        case ID_TOOL_PEN:
+            ExtendStroke();
+            break;
+        case ID_TOOL_ERASER:
+            EraseAt();
+            break;
+        case ID_TOOL_DRAG:
+            DragTo();
+            break;
+        case ID_TOOL_CHANGE:
+            ChangeAt();
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void CMainFrame::OnLButtonUp(unsigned, CPoint) {
+    if (m_nDragState != 2) return;
+    switch (m_nStrokeTool) {
+    case ID_TOOL_PEN:
+        FinishPenStroke();
+        break;
+    case ID_TOOL_ERASER:
+    case ID_TOOL_CHANGE:
+        FairModel();
+        m_pPlatform->RedrawWindow();
+        break;
+    case ID_TOOL_DRAG:
+        ComputeVertexNormals();
+        FairModel();
+        m_pPlatform->RedrawWindow();
+        break;
+    default:
+        break;
+    }
+    m_nDragState = 0;
+}
+
+void CMainFrame::OnRButtonDown(unsigned, CPoint point) {
+    if (m_nDragState != 0 || m_nModelState == 0) return;
+    m_nRotateAnchorAz = m_nAzimuth - point.x;
+    m_nRotateAnchorEl = m_nElevation - point.y;
+    m_nDragState = 1;
+}
+
+void CMainFrame::OnRButtonUp(unsigned, CPoint) {
+    if (m_nDragState == 1) m_nDragState = 0;
+}
+
+bool CMainFrame::OnMouseWheel(unsigned, short zDelta, CPoint) {
+    if (m_nDragState != 0) return true;
+    m_nZoom -= zDelta;
+    if (m_nZoom < 5000) m_nZoom = 5000;
+    if (m_nZoom > 5960) m_nZoom = 5960;
+    UpdateProjection();
+    return true;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CMainFrame;
+class HeadlessHost;
+
+// Replay scripts: one event a line, '#' starts a comment, coordinates are client
+// pixels with y pointing down.
+//
+//   size W H | down X Y | up X Y | rdown X Y | rup X Y | move X Y | wheel DELTA
+//   key K (1 2 P E D C) | menu NAME [PATH] | stroke X1 Y1 [X2 Y2 ...]
+//   expect KEY VALUE | expect KEY > VALUE | expect KEY < VALUE
+
+enum class ScriptOp {
+    Size,
+    LeftDown,
+    LeftUp,
+    RightDown,
+    RightUp,
+    Move,
+    Wheel,
+    Key,
+    Menu,
+    Stroke,
+    Expect,
+};
+
+enum class ExpectCompare { Equal, Greater, Less };
+
+struct ScriptEvent {
+    int line = 0;  // 1-based line of the script it came from
+    ScriptOp op = ScriptOp::Move;
+    std::vector<int> args;  // size, mouse and stroke coordinates, wheel delta
+    int command = 0;        // key and menu: the command id; 0 for "menu exit"
+    char key = 0;           // key: the accelerator key, upper case
+    std::string name;       // menu name, or the expect key
+    std::string path;       // menu saveas: the dialog answer (empty means cancelled)
+    ExpectCompare compare = ExpectCompare::Equal;
+    long long value = 0;  // expect: the value compared with (valid: 1 true, 0 false)
+};
+
+struct Script {
+    std::vector<ScriptEvent> events;
+};
+
+// Parses a whole script. On a bad line returns false, leaves `script` empty and sets
+// `error` to "line N: what is wrong"; nothing of a bad script is ever run.
+bool ParseScript(std::istream& in, Script* script, std::string* error);
+
+// The value of an expect key on the current frame and host. Returns false for a key
+// the replay tool does not know.
+bool ReadExpectKey(const CMainFrame& frame, const HeadlessHost& host, const std::string& key,
+                   long long* value);
+
+// Number of records in each list; a list longer than the cap (a cycle) stops there.
+long long CountListVertices(const CMainFrame& frame);
+long long CountListCurves(const CMainFrame& frame);
+long long CountListTriangles(const CMainFrame& frame);
+
+struct RunOptions {
+    // Run the model checker after every event and stop at the first violation.
+    bool check = false;
+    // An event still running after this many seconds ends the process with a
+    // message naming its line; 0 disables the watchdog.
+    double eventTimeoutSeconds = 0.0;
+};
+
+// Runs the events on a frame that has been created and sized. Returns true when the
+// script ran to its end or to "menu exit"; false at the first failed expect, checker
+// violation or command the frame refused, with `error` naming the script line.
+bool RunScript(const Script& script, CMainFrame& frame, HeadlessHost& host,
+               const RunOptions& options, std::string* error);
+
+// The one-line JSON summary the replay tool prints at the end.
+std::string ReplayJson(const CMainFrame& frame, const HeadlessHost& host);
+
+// Renders the final frame into a PNG of the client size; returns false with `error`.
+using PngWriter =
+    std::function<bool(const CMainFrame&, const std::string& path, std::string* error)>;
+
+// The whole command line tool: `[--check] [--obj FILE] [--png FILE] SCRIPT`.
+// Exit codes: 0 success, 1 failed expect, checker violation or output error,
+// 2 bad command line or bad script (nothing run). `png` is empty when the build has
+// no renderer, and --png is then refused.
+int ReplayToolMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const PngWriter& png);

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds and tests everything from a clean clone on Debian 12:
+#   1. installs the build and test dependencies that are missing (apt),
+#   2. a RelWithDebInfo build of the whole program with warnings as errors, all tests,
+#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core, its unit
+#      and scenario tests,
+#   4. one short run of the benchmarks, so they keep building and running.
+# Exits non-zero at the first failure.
+set -euo pipefail
+
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+JOBS=${PLIFORM_JOBS:-2}
+
+# Compiler, build tools, Qt, OpenGL/EGL (Mesa's software rasteriser serves the
+# offscreen render tests), PNG, test and benchmark libraries, and the X server and
+# tools the smoke test of the real window uses.
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev libqt6opengl6-dev
+    libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+    libpng-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool openbox x11-utils imagemagick
+)
+
+install_packages() {
+    local missing=()
+    local p
+    for p in "${PACKAGES[@]}"; do
+        if [[ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" != "installed" ]]; then
+            missing+=("$p")
+        fi
+    done
+    if ((${#missing[@]} == 0)); then
+        return
+    fi
+    echo "== installing: ${missing[*]}"
+    local sudo=()
+    if [[ $(id -u) -ne 0 ]]; then
+        if ! command -v sudo >/dev/null; then
+            echo "missing packages (${missing[*]}) and no sudo to install them" >&2
+            exit 1
+        fi
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+configure() {
+    local dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+}
+
+install_packages
+
+RELEASE_DIR="$ROOT/build-test/release"
+SANITIZE_DIR="$ROOT/build-test/sanitize"
+
+echo "== release build: everything, warnings as errors"
+configure "$RELEASE_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_WERROR=ON \
+    -DPLIFORM_BUILD_GUI=ON -DPLIFORM_BUILD_RENDER=ON -DPLIFORM_BUILD_BENCHMARKS=ON
+cmake --build "$RELEASE_DIR" -j "$JOBS"
+
+echo "== release tests: all labels"
+(cd "$RELEASE_DIR" && ctest --output-on-failure -j "$JOBS")
+
+echo "== sanitizer build: core, unit and scenario tests"
+configure "$SANITIZE_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_WERROR=ON \
+    -DPLIFORM_SANITIZE=ON -DPLIFORM_BUILD_GUI=OFF -DPLIFORM_BUILD_RENDER=OFF \
+    -DPLIFORM_BUILD_BENCHMARKS=OFF
+cmake --build "$SANITIZE_DIR" -j "$JOBS"
+(cd "$SANITIZE_DIR" &&
+    ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --output-on-failure -j "$JOBS" -L 'core|scenario')
+
+echo "== benchmarks: one short run"
+"$RELEASE_DIR/pliform_bench" --benchmark_min_time=0.01
+
+echo "== all tests passed"
