@@ -323,8 +323,9 @@ TEST_F(CutRefusal, EdgeAcrossTheEnclosedPartStopsTheFloodShortOfTheCurve) {
 }
 
 // The flood keeps its own stack: a region of tens of thousands of triangles is
-// walked whole, and it is the same set a region test gives.
-TEST(FloodCut, MarksExactlyTheEnclosedRegionOfALargeMesh) {
+// walked whole. It stays inside the curve, and it is closed: every edge it did not
+// cross has both ends on the curve. Exactly the corners off the curve get kind 3.
+TEST(FloodCut, WalksALargeRegionAndStopsAtTheCurve) {
     HeadlessHost host;
     CMainFrame frame(&host);
     PrepareFrame(frame);
@@ -335,20 +336,47 @@ TEST(FloodCut, MarksExactlyTheEnclosedRegionOfALargeMesh) {
         if (inCap(t)) cap.insert(t);
     std::vector<Vertex*> loop = RegionBorder(mesh, inCap);
     ASSERT_FALSE(loop.empty());
-    std::set<Vertex*> interior = RegionInterior(mesh, inCap);
     for (Vertex* v : loop) v->work.x = CUT_MARK;
     for (Triangle* t : mesh.triangles) t->mark = 0;
+    Triangle* start = nullptr;
+    for (Triangle* t : mesh.triangles)
+        if (!start || Centroid(t).z > Centroid(start).z) start = t;
 
-    frame.FloodCut(const_cast<Triangle*>(*cap.begin()));
+    frame.FloodCut(start);
 
     size_t marked = 0;
+    std::set<Vertex*> cornersOfMarked;
+    bool closed = true;
+    bool contained = true;
     for (Triangle* t : mesh.triangles) {
-        EXPECT_EQ(t->mark != 0, cap.count(t) > 0);
-        marked += t->mark ? 1 : 0;
+        if (!t->mark) continue;
+        ++marked;
+        contained = contained && cap.count(t) > 0;
+        for (int k = 0; k < 3; ++k) {
+            cornersOfMarked.insert(t->corner[k]);
+            const bool wall = t->corner[k]->work.x == CUT_MARK && t->corner[(k + 1) % 3]->work.x == CUT_MARK;
+            closed = closed && (wall || t->neighbour[k]->mark);
+        }
     }
-    EXPECT_EQ(marked, cap.size());
+    EXPECT_TRUE(contained);
+    EXPECT_TRUE(closed);
     EXPECT_GT(marked, 70000u);
-    for (Vertex* v : mesh.vertices) EXPECT_EQ(v->kind == kRemovedVertex, interior.count(v) > 0);
+    for (Vertex* v : mesh.vertices)
+        EXPECT_EQ(v->kind == kRemovedVertex, cornersOfMarked.count(v) > 0 && v->work.x != CUT_MARK);
+}
+
+// Without a curve to stop it the flood takes every triangle of a closed mesh.
+TEST(FloodCut, WithoutACurveReachesEverything) {
+    HeadlessHost host;
+    CMainFrame frame(&host);
+    PrepareFrame(frame);
+    BuiltMesh mesh = MakeIcosphere(frame, kRadius, 5);
+    for (Triangle* t : mesh.triangles) t->mark = 0;
+    frame.FloodCut(mesh.triangles.back());
+    int marked = 0;
+    for (Triangle* t : mesh.triangles) marked += t->mark;
+    EXPECT_EQ(marked, CountTriangles(frame));
+    for (Vertex* v : mesh.vertices) EXPECT_EQ(v->kind, kRemovedVertex);
 }
 
 }  // namespace

@@ -93,6 +93,26 @@ std::vector<Vec3> SampleSegment(Vec3 a, Vec3 b, double step) {
     return points;
 }
 
+std::vector<Vec3> ArcProfile(const Vec3& top, const Vec3& bottom) {
+    const Vec3 s = top + Vec3{0, 6, 0};
+    const Vec3 e = bottom + Vec3{0, -6, 0};
+    const double cy = 0.5 * (s.y + e.y);
+    const double cx = s.x + (s.y - cy);  // s lies at 135 degrees round the centre
+    const double a0 = std::atan2(s.y - cy, s.x - cx);
+    const double a1 = std::atan2(e.y - cy, e.x - cx) + (e.y < cy ? 0.0 : -2 * M_PI);
+    const double r0 = std::hypot(s.x - cx, s.y - cy);
+    const double r1 = std::hypot(e.x - cx, e.y - cy);
+    const int n = static_cast<int>(std::ceil(r0 * (a0 - a1) / 10.0));
+    std::vector<Vec3> points;
+    for (int i = 0; i <= n; ++i) {
+        const double u = static_cast<double>(i) / n;
+        const double a = a0 + u * (a1 - a0);
+        const double r = r0 + u * (r1 - r0);
+        points.push_back({cx + r * std::cos(a), cy + r * std::sin(a), 0});
+    }
+    return points;
+}
+
 std::string PrintModel(const CMainFrame& frame) {
     std::map<const Vertex*, int> vi;
     std::map<const Triangle*, int> ti;

@@ -41,6 +41,12 @@ Curve* PushStroke(CMainFrame& frame, const std::vector<Vec3>& viewPoints);
 // included.
 std::vector<Vec3> SampleSegment(Vec3 a, Vec3 b, double step);
 
+// A profile stroke for a loop seen edge-on whose highest and lowest vertices on
+// screen are `top` and `bottom` (view points): from 6 units above the top, out to
+// the right round a wide arc, to 6 units below the bottom, samples about 10 apart.
+// It leaves the top heading up and outwards.
+std::vector<Vec3> ArcProfile(const Vec3& top, const Vec3& bottom);
+
 // Everything that makes two models equal: positions, normals and kinds in list
 // order, faces and neighbours by list index, curves as vertex indices, ModelState.
 std::string PrintModel(const CMainFrame& frame);

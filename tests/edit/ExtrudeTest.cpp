@@ -53,27 +53,7 @@ struct SideLoop {
 
     Vec3 View(const Vertex* v) const { return ToView(frame, v->position); }
 
-    // A profile from just above the top of the loop, out to the right round a wide
-    // arc, to just below its bottom; it leaves the top heading up and outwards.
-    std::vector<Vec3> Profile() const {
-        const Vec3 s = View(top) + Vec3{0, 6, 0};
-        const Vec3 e = View(bottom) + Vec3{0, -6, 0};
-        const double cy = 0.5 * (s.y + e.y);
-        const double cx = s.x + (s.y - cy);  // s lies at 135 degrees round the centre
-        const double a0 = std::atan2(s.y - cy, s.x - cx);
-        const double a1 = std::atan2(e.y - cy, e.x - cx) + 2 * M_PI * (e.y < cy ? 0 : -1);
-        const double r0 = std::hypot(s.x - cx, s.y - cy);
-        const double r1 = std::hypot(e.x - cx, e.y - cy);
-        const int n = static_cast<int>(std::ceil(r0 * (a0 - a1) / 10.0));
-        std::vector<Vec3> points;
-        for (int i = 0; i <= n; ++i) {
-            const double u = static_cast<double>(i) / n;
-            const double a = a0 + u * (a1 - a0);
-            const double r = r0 + u * (r1 - r0);
-            points.push_back({cx + r * std::cos(a), cy + r * std::sin(a), 0});
-        }
-        return points;
-    }
+    std::vector<Vec3> Profile() const { return ArcProfile(View(top), View(bottom)); }
 
     void Extrude(const std::vector<Vec3>& points) {
         PushStroke(frame, points);
