@@ -18,6 +18,11 @@ else()
             tests/foundation/FrameTests.cpp
             tests/foundation/ModelTests.cpp
             tests/foundation/FairTests.cpp
+            tests/foundation/ExportTests.cpp
+            tests/foundation/MouseTests.cpp
         )
+    endif()
+    if(PLIFORM_BUILD_BENCHMARKS)
+        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/ValidateBench.cpp)
     endif()
 endif()

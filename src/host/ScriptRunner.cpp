@@ -8,12 +8,9 @@
 #include <thread>
 
 #include "app/MainFrame.h"
+#include "export/ObjExport.h"
 #include "host/HeadlessHost.h"
 #include "host/Script.h"
-
-#ifdef PLIFORM_HAVE_OBJ_EXPORT
-#include "export/ObjExport.h"
-#endif
 
 namespace {
 
@@ -283,12 +280,6 @@ int ReplayToolMain(const std::vector<std::string>& args, std::ostream& out, std:
         err << "--png needs the renderer, and this build has none (PLIFORM_BUILD_RENDER=OFF)\n";
         return 2;
     }
-#ifndef PLIFORM_HAVE_OBJ_EXPORT
-    if (!objPath.empty()) {
-        err << "--obj needs the OBJ writer, and this build has none\n";
-        return 2;
-    }
-#endif
 
     std::ifstream in(scriptPath);
     if (!in) {
@@ -331,13 +322,11 @@ int ReplayToolMain(const std::vector<std::string>& args, std::ostream& out, std:
     if (!ok) err << scriptPath << ": " << error << "\n";
 
     if (ok && !objPath.empty()) {
-#ifdef PLIFORM_HAVE_OBJ_EXPORT
         std::string objError;
         if (!WriteObjFile(frame, objPath, &objError)) {
             err << objPath << ": " << objError << "\n";
             ok = false;
         }
-#endif
     }
     if (ok && !pngPath.empty()) {
         std::string pngError;

@@ -123,6 +123,28 @@ TEST_F(ScriptRun, MenuExitStopsTheScript) {
     EXPECT_EQ(frame.m_nDisplayMode, ID_DISPLAY_EDGES);
 }
 
+TEST_F(ScriptRun, SaveAsAnswersTheDialogWithThePath) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "pliform_saveas_test";
+    std::filesystem::create_directories(dir);
+    std::string path = (dir / "my shape.obj").string();
+    std::filesystem::remove(path);
+    MakeIcosphere(frame, 50.0, 0);
+    ASSERT_TRUE(Run("menu saveas " + path + "\n")) << error;
+    EXPECT_EQ(host.saveAnswer, path);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::ifstream in(path);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first.rfind("v ", 0), 0u) << first;
+
+    // Without a path the dialog is cancelled and nothing is written.
+    std::filesystem::remove(path);
+    ASSERT_TRUE(Run("menu saveas\n")) << error;
+    EXPECT_EQ(host.saveAnswer, "");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    std::filesystem::remove_all(dir);
+}
+
 // During a rotation the left button is ignored and only the moves count, which shows
 // exactly which events a stroke line sends.
 TEST_F(ScriptRun, StrokeIsAPressAMoveToEachNextPointAndARelease) {
@@ -228,6 +250,17 @@ TEST_F(ReplayToolRun, FailingExpectExitsOneAndStillPrintsTheSummary) {
     EXPECT_EQ(Run("wheel -120\nexpect zoom 5000\n", {"--check"}), 1);
     EXPECT_NE(err.find("line 2: expect zoom 5000 failed: zoom is 5120"), std::string::npos) << err;
     EXPECT_EQ(out.rfind("{\"modelState\":0,", 0), 0u) << out;
+}
+
+TEST_F(ReplayToolRun, ObjOptionWritesTheFinalModel) {
+    std::string obj = (m_dir / "out.obj").string();
+    ASSERT_EQ(Run("menu edges\n", {"--obj", obj}), 0) << err;
+    ASSERT_TRUE(std::filesystem::exists(obj));
+    EXPECT_EQ(std::filesystem::file_size(obj), 0u);  // the empty scene has no lines
+
+    // An unwritable path is an output error, not success.
+    EXPECT_EQ(Run("menu edges\n", {"--obj", (m_dir / "no such dir" / "x.obj").string()}), 1);
+    EXPECT_NE(err.find("x.obj"), std::string::npos) << err;
 }
 
 TEST(ScriptWatchdog, AnEventThatRunsTooLongEndsTheRunNamingItsLine) {
