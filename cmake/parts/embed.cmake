@@ -4,4 +4,14 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/tools/Pick.cpp
         src/surface/Embed.cpp
     )
+else()
+    if(PLIFORM_BUILD_TESTS)
+        pliform_add_test_executable(pliform_embed_tests LABEL core SOURCES
+            tests/embed/PickTests.cpp
+            tests/embed/EmbedTests.cpp
+        )
+    endif()
+    if(PLIFORM_BUILD_BENCHMARKS)
+        target_sources(pliform_bench PRIVATE bench/EmbedBench.cpp)
+    endif()
 endif()

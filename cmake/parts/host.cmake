@@ -17,9 +17,18 @@ else()
     add_executable(pliform-replay src/host/ReplayMain.cpp)
     target_link_libraries(pliform-replay PRIVATE pliform_replay)
     pliform_target_options(pliform-replay)
+    # --png draws the final frame offscreen, when the renderer is part of the build.
     if(PLIFORM_BUILD_RENDER AND TARGET pliform_render AND TARGET pliform_offscreen)
+        add_library(pliform_replay_png STATIC src/host/ReplayPng.cpp)
+        target_link_libraries(pliform_replay_png PUBLIC pliform_core PRIVATE pliform_render
+                                                                             pliform_offscreen)
+        pliform_target_options(pliform_replay_png)
         target_compile_definitions(pliform-replay PRIVATE PLIFORM_HAVE_RENDER)
-        target_link_libraries(pliform-replay PRIVATE pliform_render pliform_offscreen)
+        target_link_libraries(pliform-replay PRIVATE pliform_replay_png)
+        if(PLIFORM_BUILD_TESTS)
+            pliform_add_test_executable(pliform_replay_png_tests LABEL render
+                SOURCES tests/host/ReplayPngTests.cpp LIBS pliform_replay_png)
+        endif()
     endif()
 
     if(PLIFORM_BUILD_TESTS)

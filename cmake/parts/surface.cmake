@@ -6,4 +6,12 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/surface/Ring.cpp
         src/surface/Create.cpp
     )
+else()
+    if(PLIFORM_BUILD_TESTS)
+        pliform_add_test_executable(pliform_surface_tests LABEL core SOURCES
+            tests/surface/StrokeTests.cpp
+            tests/surface/RingTests.cpp
+            tests/surface/CreateTests.cpp
+        )
+    endif()
 endif()

@@ -1,9 +1,156 @@
+// Surface creation: the newest curve is closed or kept open, and either lifted onto
+// the view plane (the outline of the first surface) or handed to the embedding.
+
+#include <cmath>
+#include <vector>
+
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-void CMainFrame::CloseAndPlace() { PLIFORM_UNBUILT();}
-void CMainFrame::KeepOpenAndPlace() { PLIFORM_UNBUILT();}
-void CMainFrame::PlanarLifting() { PLIFORM_UNBUILT();}
+// Unit in-plane normal of the chord from `before` to `after` that points away from
+// the enclosed region; zero when the two points coincide.
+void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, double& nx,
+                 double& ny) {
+    if (clockwise == 1) {
+        nx = before->work.y - after->work.y;
+        ny = after->work.x - before->work.x;
+    } else {
+        nx = after->work.y - before->work.y;
+        ny = before->work.x - after->work.x;
+    }
+    const double len = std::sqrt(nx * nx + ny * ny);
+    if (len > 0.0 && std::isfinite(len)) {
+        nx /= len;
+        ny /= len;
+    } else {
+        nx = 0.0;
+        ny = 0.0;
+    }
+}
+
+}  // namespace
+
+void CMainFrame::CloseAndPlace() {
+    Curve* curve = m_pCurves;
+    if (curve == nullptr || curve->first == nullptr || curve->last == nullptr ||
+        curve->first == curve->last)
+        return;
+
+    const Vertex* startVertex = curve->first->vertex;
+    const Vertex* endVertex = curve->last->vertex;
+    const double dx = startVertex->work.x - endVertex->work.x;
+    const double dy = startVertex->work.y - endVertex->work.y;
+    const int gapSteps = static_cast<int>(
+        std::sqrt((dx * dx + dy * dy) / m_dStrokeStep / m_dStrokeStep + 0.25) + 0.5);
+
+    if (gapSteps > 1) {
+        const double stepX = dx / gapSteps;
+        const double stepY = dy / gapSteps;
+        double x = endVertex->work.x;
+        double y = endVertex->work.y;
+        for (int j = 1; j < gapSteps; ++j) {
+            x += stepX;
+            y += stepY;
+            auto* filler = new Vertex;
+            filler->kind = kSmoothVertex;
+            filler->work = {x, y, 0.0};
+            filler->next = m_pVertices;
+            m_pVertices = filler;
+            auto* link = new CurveLink;
+            link->vertex = filler;
+            curve->last->next = link;
+            curve->last = link;
+        }
+    }
+
+    // The leftmost point and its two loop neighbours decide the winding: at the
+    // leftmost point the loop is locally convex.
+    CurveLink* leftmost = curve->first;
+    CurveLink* beforeLeftmost = curve->last;
+    double minX = leftmost->vertex->work.x;
+    for (CurveLink* prev = curve->first; prev != curve->last; prev = prev->next) {
+        CurveLink* link = prev->next;
+        if (link->vertex->work.x < minX) {
+            minX = link->vertex->work.x;
+            leftmost = link;
+            beforeLeftmost = prev;
+        }
+    }
+
+    curve->last->next = curve->first;
+    curve->clockwise = leftmost->next->vertex->work.y > beforeLeftmost->vertex->work.y ? 1 : 0;
+    curve->kind = kClosedCurve;
+
+    if (m_nModelState == 0)
+        PlanarLifting();
+    else if (m_nModelState == 2)
+        EmbedStroke();
+    else
+        curve->last->next = nullptr;  // no placing applies; never leave the chain closed
+
+    m_nModelState = m_nModelState == 2 ? 1 : 2;
+}
+
+void CMainFrame::KeepOpenAndPlace() {
+    Curve* curve = m_pCurves;
+    if (curve == nullptr) return;
+    curve->kind = kOpenCurve;
+    if (m_nModelState == 2) EmbedStroke();
+    m_nModelState = m_nModelState == 2 ? 1 : 2;
+}
+
+void CMainFrame::PlanarLifting() {
+    Curve* curve = m_pCurves;
+    if (curve == nullptr || curve->first == nullptr || curve->last == nullptr) return;
+
+    std::vector<Vertex*> loop;
+    for (CurveLink* link = curve->first;; link = link->next) {
+        loop.push_back(link->vertex);
+        if (link == curve->last) break;
+    }
+    const int count = static_cast<int>(loop.size());
+
+    double cx = 0.0;
+    double cy = 0.0;
+    for (const Vertex* v : loop) {
+        cx += v->work.x;
+        cy += v->work.y;
+    }
+    cx /= count;
+    cy /= count;
+
+    const double* t = m_ViewMatrix;  // t[k] is the term T(k + 1)
+    for (int i = 0; i < count; ++i) {
+        Vertex* v = loop[i];
+        double nx = 0.0;
+        double ny = 0.0;
+        // When the two loop neighbours coincide their chord has no direction; widen
+        // the neighbourhood one step on each side until it has one.
+        for (int reach = 1; reach <= count / 2 && nx == 0.0 && ny == 0.0; ++reach) {
+            const Vertex* before = loop[((i - reach) % count + count) % count];
+            const Vertex* after = loop[(i + reach) % count];
+            ChordNormal(before, after, curve->clockwise, nx, ny);
+        }
+        if (nx == 0.0 && ny == 0.0) {
+            // Every symmetric pair coincides: point away from the loop's centroid.
+            nx = v->work.x - cx;
+            ny = v->work.y - cy;
+            const double len = std::sqrt(nx * nx + ny * ny);
+            if (len > 0.0 && std::isfinite(len)) {
+                nx /= len;
+                ny /= len;
+            } else {
+                nx = 1.0;
+                ny = 0.0;
+            }
+        }
+        v->normal = {t[3] * nx + t[4] * ny, t[1] * ny, t[2] * nx - t[5] * ny};
+
+        const double x = v->work.x;
+        const double y = v->work.y;
+        v->position = {t[3] * x + t[4] * y, t[1] * y, t[2] * x - t[5] * y};
+    }
+
+    curve->last->next = nullptr;
+}

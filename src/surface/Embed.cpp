@@ -1,7 +1,459 @@
+// Stroke embedding: walks the newest stroke across the mesh as the view shows it and
+// stitches a new control curve into the surface.
+//
+// EmbedStroke()
+//   Reads the stroke at the head of m_pCurves (kind 1 closed or 2 open, at least two
+//   links, its points in work.x and work.y, its chain open or closed into a ring),
+//   the mesh, and m_ViewMatrix. Calls
+//   TransformToView first, so the older vertices' work vectors hold view coordinates.
+//   On success the stroke and its points are released, a new curve (kind 1 or 2)
+//   takes its place at the head of m_pCurves, the mesh is re-cut so consecutive curve
+//   vertices share an edge (k curve vertices add k vertices and 2k triangles), and
+//   the model is faired. ModelState is left at 2 after a closed curve, set to 1
+//   after an open one.
+//   On failure (no point over a front triangle, no edge crossed, or a walk that
+//   cannot go on soundly) the stroke is dropped with the beep, ModelState is set to
+//   1, and the rest of the model is exactly as it was before the call.
+
 #include "app/MainFrame.h"
-#include <cstdlib>
+#include "model/Snapshot.h"
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-void CMainFrame::EmbedStroke() { PLIFORM_UNBUILT();}
+Vec3 ToView(const double (&t)[8], const Vec3& p) {
+    return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
+            -t[6] * p.x + t[0] * p.y + t[7] * p.z};
+}
+
+double Cross2(const Vec3& u, const Vec3& w) { return u.x * w.y - u.y * w.x; }
+double Dot2(const Vec3& u, const Vec3& w) { return u.x * w.x + u.y * w.y; }
+
+int Next(int k) { return (k + 1) % 3; }
+int Prev(int k) { return (k + 2) % 3; }
+
+// An edge of the re-cut mesh that still waits for the triangle on its far side.
+struct Side {
+    Triangle* t = nullptr;
+    int k = 0;
+    Vertex* First() const { return t->corner[k]; }
+    Vertex* Second() const { return t->corner[Next(k)]; }
+};
+
+// Unhooks the stroke at the head of the curve list with all its points and beeps.
+// The stroke's points lie together at the front of the vertex list, so the list
+// resumes at the vertex that was its head before the stroke began.
+void DropStroke(CMainFrame& frame) {
+    Curve* stroke = frame.m_pCurves;
+    if (stroke) {
+        if (stroke->first && stroke->first->vertex) frame.m_pVertices = stroke->first->vertex->next;
+        frame.m_pCurves = stroke->next;
+        frame.ReleaseChain(stroke->first);
+        delete stroke;
+    }
+    if (frame.m_pPlatform) frame.m_pPlatform->MessageBeep();
+    frame.m_nModelState = 1;
+}
+
+// The entry of `of` that lies across the edge from `from` to `to` of the triangle
+// `back`, provided it points back there; -1 when the mesh does not agree.
+int EntryBack(const Triangle* of, const Triangle* back, const Vertex* from, const Vertex* to) {
+    if (!of) return -1;
+    for (int k = 0; k < 3; ++k) {
+        if (of->neighbour[k] == back && of->corner[k] == to && of->corner[Next(k)] == from)
+            return k;
+    }
+    return -1;
+}
+
+int CountTriangles(const CMainFrame& frame) {
+    int n = 0;
+    for (const Triangle* t = frame.m_pTriangles; t; t = t->next) ++n;
+    return n;
+}
+
+// One walk of a stroke across the mesh. The stroke's chain is never closed into a
+// ring here: a closed stroke's wrap-around segment is formed explicitly, so that a
+// walk abandoned half way leaves a well-formed stroke for the snapshot restore.
+class Walk {
+public:
+    enum class Result { Closed, Open, Failed };
+
+    Walk(CMainFrame& frame, Curve* stroke) : m_f(frame), m_stroke(stroke) {
+        for (CurveLink* l = stroke->first; l; l = l->next) ++m_links;
+        // Every step enters a triangle; even a walk that winds over the whole body
+        // twice stays far below this, and a mesh that makes it go on forever stops.
+        m_maxSteps = 4 * static_cast<long>(CountTriangles(frame)) + 16;
+    }
+    ~Walk() {
+        // Links only: the walk's vertices are in the vertex list and go with it.
+        for (CurveLink* l = m_curve ? m_curve->first : nullptr; l;) {
+            CurveLink* next = l->next;
+            delete l;
+            l = next;
+        }
+        delete m_curve;
+    }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    // Makes `start` the current triangle and looks for the stroke's way out of it;
+    // false when the stroke never leaves it. Changes nothing in the model.
+    bool Begin(Triangle* start) {
+        m_m = start;
+        return FindExit();
+    }
+    // Runs the walk from the start triangle, once Begin has found its exit.
+    Result Run();
+    // The finished curve; the caller owns it from then on.
+    Curve* TakeCurve() {
+        Curve* c = m_curve;
+        m_curve = nullptr;
+        return c;
+    }
+
+private:
+    // Looks for the edge of m through which the stroke leaves it; sets the exit
+    // edge, the entry vertex of the next triangle and the crossing points.
+    bool FindExit();
+    Vertex* MakeVertex(const Vec3& position);
+    Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
+    void AppendLink(Vertex* v);
+    int SideCorner() const;
+    void StepZero();
+    bool OddStep();
+    bool EvenStep();
+    bool OpenEnd();
+    bool Close();
+
+    CMainFrame& m_f;
+    Curve* m_stroke;
+    Triangle* m_m = nullptr;
+    long m_links = 0;
+    long m_maxSteps = 0;
+    int m_v = -1;
+    long m_i = 0;
+    Vertex* m_s = nullptr;
+    Vec3 m_cross;
+    Vec3 m_prevCross;
+    Side m_a;
+    Side m_g;
+    Triangle* m_m0 = nullptr;
+    Triangle* m_t0 = nullptr;
+    Vertex* m_w = nullptr;
+    Curve* m_curve = nullptr;
+};
+
+bool Walk::FindExit() {
+    const bool closed = m_stroke->kind == kClosedCurve;
+    // A closed stroke begins with its wrap-around segment, last point to first.
+    CurveLink* p0 = closed ? m_stroke->last : m_stroke->first;
+    const long segments = closed ? m_links : m_links - 1;
+    for (long n = 0; n < segments; ++n) {
+        CurveLink* p1 = (p0 == m_stroke->last) ? m_stroke->first : p0->next;
+        const Vec3& P0 = p0->vertex->work;
+        const Vec3& P1 = p1->vertex->work;
+        const Vec3 d = P1 - P0;
+        for (int F = 0; F < 3; ++F) {
+            Vertex* A = m_m->corner[F];
+            Vertex* B = m_m->corner[Next(F)];
+            if (A == m_s) continue;  // the edge the walk came in through
+            const Vec3 ab = B->work - A->work;
+            const double sA = Cross2(A->work - P0, d);
+            const double sB = Cross2(B->work - P0, d);
+            const double c0 = Cross2(P0 - A->work, ab);
+            const double c1 = Cross2(P1 - A->work, ab);
+            // Strict: a point exactly on a line counts on its negative side.
+            if ((sA > 0) != (sB > 0) && (c0 > 0) != (c1 > 0)) {
+                m_v = F;
+                m_s = B;
+                m_prevCross = m_cross;
+                const double d0 = Dot2(P0 - A->work, ab);
+                const double d1 = Dot2(P1 - A->work, ab);
+                // c0 and c1 differ in sign, and |ab| > 0 since sA and sB differ.
+                const double t = (d1 * c0 - d0 * c1) / (c0 - c1) / Dot2(ab, ab);
+                m_cross = A->position + t * (B->position - A->position);
+                return true;
+            }
+        }
+        p0 = p1;
+    }
+    m_v = -1;
+    return false;
+}
+
+Vertex* Walk::MakeVertex(const Vec3& position) {
+    auto* w = new Vertex;
+    w->kind = kSmoothVertex;
+    Vec3 n = m_m->corner[0]->normal + m_m->corner[1]->normal + m_m->corner[2]->normal;
+    const double len = Length(n);
+    w->normal = len > 0 ? n / len : n;
+    w->position = position;
+    // View coordinates at once, so that a walk which comes back into a triangle it
+    // already re-cut tests its crossings against this vertex's real place.
+    w->work = ToView(m_f.m_ViewMatrix, position);
+    w->next = m_f.m_pVertices;
+    m_f.m_pVertices = w;
+    m_w = w;
+    return w;
+}
+
+Triangle* Walk::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
+    auto* t = new Triangle;
+    t->corner[0] = a;
+    t->corner[1] = b;
+    t->corner[2] = c;
+    t->next = m_f.m_pTriangles;
+    m_f.m_pTriangles = t;
+    return t;
+}
+
+void Walk::AppendLink(Vertex* v) {
+    auto* link = new CurveLink;
+    link->vertex = v;
+    if (m_curve->last)
+        m_curve->last->next = link;
+    else
+        m_curve->first = link;
+    m_curve->last = link;
+}
+
+// The index q of m's corner where side A's edge starts, provided m's edge into q
+// comes from where side G's edge ends: the open gap between the two sides is then
+// exactly m's entry edge. -1 when the walk has lost track of the mesh (a stroke that
+// re-enters its own path can lead it into a triangle that does not fit).
+int Walk::SideCorner() const {
+    for (int q = 0; q < 3; ++q) {
+        if (m_m->corner[q] == m_a.First() && m_m->corner[Prev(q)] == m_g.Second()) return q;
+    }
+    return -1;
+}
+
+void Walk::StepZero() {
+    Triangle* m = m_m;
+    const int v = m_v;
+    Vertex* A = m->corner[v];
+    Vertex* C = m->corner[Prev(v)];
+    Triangle* K = m->neighbour[Prev(v)];
+    const int kk = EntryBack(K, m, C, A);  // checked by Run before
+
+    Vertex* W = MakeVertex(m_cross);
+    m_curve = new Curve;
+    m_curve->kind = kStrokeCurve;
+    m_curve->next = m_stroke->next;
+    AppendLink(W);
+
+    Triangle* T0 = MakeTriangle(A, W, C);
+    m->corner[v] = W;
+    K->neighbour[kk] = T0;
+    T0->neighbour[2] = K;
+    m->neighbour[Prev(v)] = T0;
+    T0->neighbour[1] = m;
+    m_g = {m, v};
+    m_a = {T0, 0};
+    m_m0 = m;
+    m_t0 = T0;
+}
+
+bool Walk::OddStep() {
+    if (SideCorner() < 0) return false;
+    Triangle* m = m_m;
+    const int v = m_v;
+    if (m->corner[v] == m_a.First()) {
+        m->corner[v] = m_w;
+        m_g.t->neighbour[m_g.k] = m;
+        m->neighbour[Prev(v)] = m_g.t;
+        m_g = {m, v};
+    } else {
+        m->corner[Next(v)] = m_w;
+        m_a.t->neighbour[m_a.k] = m;
+        m->neighbour[Next(v)] = m_a.t;
+        m_a = {m, v};
+    }
+    return true;
+}
+
+bool Walk::EvenStep() {
+    if (SideCorner() < 0) return false;
+    Triangle* m = m_m;
+    const int v = m_v;
+    Vertex* W = MakeVertex(0.5 * (m_prevCross + m_cross));
+    AppendLink(W);
+    Vertex* A0 = m_a.First();
+    Vertex* G0 = m_g.First();
+    if (m->corner[v] == A0) {
+        Vertex* C = m->corner[Prev(v)];
+        m->corner[v] = W;
+        Triangle* T1 = MakeTriangle(W, C, G0);
+        m->neighbour[Prev(v)] = T1;
+        T1->neighbour[0] = m;
+        m_g.t->neighbour[m_g.k] = T1;
+        T1->neighbour[1] = m_g.t;
+        Triangle* T2 = MakeTriangle(W, G0, A0);
+        T1->neighbour[2] = T2;
+        T2->neighbour[0] = T1;
+        m_a.t->neighbour[m_a.k] = T2;
+        T2->neighbour[1] = m_a.t;
+        m_g = {m, v};
+        m_a = {T2, 2};
+    } else {
+        const int k = Next(v);
+        Vertex* G1 = m_g.Second();
+        m->corner[k] = W;
+        Triangle* T3 = MakeTriangle(A0, W, G0);
+        m->neighbour[k] = T3;
+        T3->neighbour[0] = m;
+        m_a.t->neighbour[m_a.k] = T3;
+        T3->neighbour[2] = m_a.t;
+        Triangle* T4 = MakeTriangle(W, G1, G0);
+        m_g.t->neighbour[m_g.k] = T4;
+        T4->neighbour[1] = m_g.t;
+        T3->neighbour[1] = T4;
+        T4->neighbour[2] = T3;
+        m_g = {T4, 0};
+        m_a = {m, v};
+    }
+    return true;
+}
+
+bool Walk::OpenEnd() {
+    Triangle* m = m_m;
+    const int q = SideCorner();
+    if (q < 0) return false;
+    Vertex* A0 = m_a.First();
+    Vertex* G0 = m_g.First();
+    Triangle* N = m->neighbour[q];
+    const int nk = EntryBack(N, m, A0, m->corner[Next(q)]);
+    if (nk < 0) return false;
+
+    // The stroke ends inside m; its last vertex goes where it came in.
+    Vertex* W = MakeVertex(m_cross);
+    AppendLink(W);
+    m->corner[q] = W;
+    Triangle* T5 = MakeTriangle(W, m->corner[Prev(q)], G0);
+    m->neighbour[Prev(q)] = T5;
+    T5->neighbour[0] = m;
+    m_g.t->neighbour[m_g.k] = T5;
+    T5->neighbour[1] = m_g.t;
+    Triangle* T6 = MakeTriangle(W, G0, A0);
+    T5->neighbour[2] = T6;
+    T6->neighbour[0] = T5;
+    m_a.t->neighbour[m_a.k] = T6;
+    T6->neighbour[1] = m_a.t;
+    Triangle* T7 = MakeTriangle(m->corner[Next(q)], W, A0);
+    N->neighbour[nk] = T7;
+    T7->neighbour[2] = N;
+    m->neighbour[q] = T7;
+    T7->neighbour[0] = m;
+    T6->neighbour[2] = T7;
+    T7->neighbour[1] = T6;
+    m_curve->kind = kOpenCurve;
+    return true;
+}
+
+bool Walk::Close() {
+    Triangle* m = m_m;
+    const int q = SideCorner();
+    if (q < 0) return false;
+    Vertex* A0 = m_a.First();
+    Triangle* N = m->neighbour[q];
+    const int nk = EntryBack(N, m, A0, m->corner[Next(q)]);
+    if (nk < 0) return false;
+
+    m->corner[q] = m_w;
+    m_g.t->neighbour[m_g.k] = m;
+    m->neighbour[Prev(q)] = m_g.t;
+    Triangle* T8 = MakeTriangle(A0, m->corner[Next(q)], m_w);
+    N->neighbour[nk] = T8;
+    T8->neighbour[0] = N;
+    m->neighbour[q] = T8;
+    T8->neighbour[1] = m;
+    m_a.t->neighbour[m_a.k] = T8;
+    T8->neighbour[2] = m_a.t;
+    m_curve->kind = kClosedCurve;
+    return true;
+}
+
+Walk::Result Walk::Run() {
+    if (EntryBack(m_m->neighbour[Prev(m_v)], m_m, m_m->corner[Prev(m_v)], m_m->corner[m_v]) < 0)
+        return Result::Failed;
+    StepZero();
+    for (;;) {
+        Triangle* next = m_m->neighbour[m_v];
+        if (!next ||
+            (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
+            return Result::Failed;
+        m_m = next;
+        if (++m_i > m_maxSteps) return Result::Failed;
+        if (m_m == m_m0 || m_m == m_t0) {
+            // A closed curve needs at least three vertices: with fewer, its vertices
+            // would be joined by two edges at once and fairing could not space them.
+            if (m_curve->first == m_curve->last || m_curve->first->next == m_curve->last)
+                return Result::Failed;
+            return Close() ? Result::Closed : Result::Failed;
+        }
+        if (!FindExit()) {
+            // Having crossed a single edge, the end vertex would fall on the very
+            // point of the first one, leaving two coincident vertices and triangles
+            // of no area; such a stroke has not really left its first triangle.
+            if (m_i == 1) return Result::Failed;
+            return OpenEnd() ? Result::Open : Result::Failed;
+        }
+        const bool ok = (m_i % 2 == 1) ? OddStep() : EvenStep();
+        if (!ok) return Result::Failed;
+    }
+}
+
+}  // namespace
+
+void CMainFrame::EmbedStroke() {
+    Curve* stroke = m_pCurves;
+    if (!stroke || !stroke->first || !stroke->last) return;
+    // Close-and-place hands the stroke over closed into a ring. The walk forms the
+    // wrap-around segment itself, and the stroke is released on every way out, so
+    // the chain is opened here once and for all.
+    stroke->last->next = nullptr;
+    TransformToView();
+
+    // The last point first: an open stroke that ends over the surface is built from
+    // its end backwards.
+    Triangle* start = PickTriangle(stroke->last);
+    for (CurveLink* l = stroke->first; !start && l && l != stroke->last; l = l->next)
+        start = PickTriangle(l);
+    if (!start) {
+        DropStroke(*this);
+        return;
+    }
+
+    Walk::Result result = Walk::Result::Failed;
+    Curve* curve = nullptr;
+    {
+        Walk walk(*this, stroke);
+        if (!walk.Begin(start)) {
+            // The stroke never leaves its first triangle; nothing has changed yet.
+            DropStroke(*this);
+            return;
+        }
+        // Taken while the stroke is still whole at the head, so that a walk which
+        // cannot finish puts back the model and the stroke exactly as they were.
+        ModelSnapshot before(*this);
+        result = walk.Run();
+        if (result != Walk::Result::Failed) {
+            curve = walk.TakeCurve();
+            // Hand-over: the stroke's points (and any that closed its gap) lie between
+            // the walk's first vertex and the older vertices; unhook them at once.
+            curve->first->vertex->next = stroke->first->vertex->next;
+            ReleaseChain(stroke->first);
+            delete stroke;
+            m_pCurves = curve;
+            if (!ValidateModel(*this).empty()) result = Walk::Result::Failed;
+        }
+        if (result == Walk::Result::Failed) {
+            before.Restore(*this);
+            DropStroke(*this);
+            return;
+        }
+    }
+
+    FairModel();
+    if (result == Walk::Result::Open) m_nModelState = 1;
+}

@@ -1,9 +1,430 @@
+// Boundary rings and their triangulation by curved chords.
+//
+// A ring is a circular list of half-edges; its twin ring holds the same edges the
+// other way. SplitRing cuts a ring along a curved chord into two smaller rings until
+// every ring is a triangle, and stitches each triangle to whatever was built on the
+// other side of its edges.
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+#include <set>
+#include <utility>
+
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-RingNode* CMainFrame::RingFromCurve(Curve*) { PLIFORM_UNBUILT(); return nullptr; }
-RingNode* CMainFrame::TwinRing(RingNode*) { PLIFORM_UNBUILT(); return nullptr; }
-void CMainFrame::SplitRing(RingNode*, int) { PLIFORM_UNBUILT();}
+constexpr double kClearance = 0.99;       // accepted chord: diametral sphere nearly empty
+constexpr double kStraightLimit = 0.00001;
+constexpr double kHandleDivisor = 1.5;
+constexpr double kSegmentOffset = 0.382;
+// Far beyond any chord the view can show; only keeps the segment count an int.
+constexpr double kMaxSegments = 100000.0;
+// A sound patch has about its area over the squared step in vertices, and its area is
+// below its perimeter times the arc of its first chord. A coarse ring (nodes many
+// steps apart, so that the end directions are poor) can instead keep splitting into
+// rings that get no smaller. Past this many times the sound count every further chord
+// is laid as a single edge: rings then shrink at every split, so the work ends.
+constexpr double kBudgetFactor = 4.0;
+constexpr double kBudgetFloor = 1000.0;
+constexpr double kBudgetCeiling = 200000.0;
+
+RingNode* NewNode(Vertex* vertex) {
+    auto* node = new RingNode;
+    node->vertex = vertex;
+    return node;
+}
+
+// Number of nodes of the ring, or 0 when following `next` runs into null.
+int CountRing(const RingNode* ring) {
+    int n = 0;
+    const RingNode* node = ring;
+    do {
+        ++n;
+        node = node->next;
+    } while (node != ring && node != nullptr);
+    return node == nullptr ? 0 : n;
+}
+
+RingNode* PrevInRing(RingNode* node) {
+    RingNode* prev = node;
+    while (prev->next != node) prev = prev->next;
+    return prev;
+}
+
+// Stitches the edge of `node` into triangle `triangle` at neighbour entry `slot`: if
+// the other side is already built the two triangles become neighbours and both ring
+// nodes go; otherwise the node waits for the other side with a reference to the entry.
+void LinkEdge(RingNode* node, Triangle* triangle, int slot) {
+    RingNode* twin = node->twin;
+    if (twin == nullptr) {
+        // A malformed ring: nothing can ever meet this edge, so don't keep the node.
+        delete node;
+        return;
+    }
+    if (twin->triangle != nullptr) {
+        triangle->neighbour[slot] = twin->triangle;
+        *twin->slot = triangle;
+        delete twin;
+        delete node;
+    } else {
+        node->triangle = triangle;
+        node->slot = &triangle->neighbour[slot];
+    }
+}
+
+// Joins the two ring edges on either side of a vanished edge (the two nodes `gone`
+// and its partner in a degenerate two-node ring) so that what lies on the far side of
+// one meets what lies on the far side of the other.
+void JoinAcross(RingNode* left, RingNode* right) {
+    if (left == nullptr || right == nullptr) {
+        // Only one side exists: it can't be stitched; release a waiting node, and
+        // let a node still in a ring wait with no twin (LinkEdge then releases it).
+        if (left != nullptr) {
+            if (left->triangle != nullptr)
+                delete left;
+            else
+                left->twin = nullptr;
+        }
+        if (right != nullptr) {
+            if (right->triangle != nullptr)
+                delete right;
+            else
+                right->twin = nullptr;
+        }
+        return;
+    }
+    if (left->triangle != nullptr && right->triangle != nullptr) {
+        *left->slot = right->triangle;
+        *right->slot = left->triangle;
+        delete left;
+        delete right;
+        return;
+    }
+    left->twin = right;
+    right->twin = left;
+}
+
+Vec3 Lerp(const Vec3& a, const Vec3& b, double u) { return a + u * (b - a); }
+
+// De Casteljau evaluation of a cubic; `derivative` gets a vector along the curve's
+// derivative at u (second point of the second level minus the point on the curve).
+Vec3 EvalCubic(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3, double u,
+               Vec3& derivative) {
+    const Vec3 q0 = Lerp(p0, p1, u);
+    const Vec3 q1 = Lerp(p1, p2, u);
+    const Vec3 q2 = Lerp(p2, p3, u);
+    const Vec3 r0 = Lerp(q0, q1, u);
+    const Vec3 r1 = Lerp(q1, q2, u);
+    const Vec3 point = Lerp(r0, r1, u);
+    derivative = r1 - point;
+    return point;
+}
+
+bool Normalise(Vec3& v) {
+    const double len = Length(v);
+    if (!(len > 0.0) || !std::isfinite(len)) return false;
+    v = v / len;
+    return IsFinite(v);
+}
+
+// Length of the circular arc from the chord end along `dir` to the other end, and the
+// handle of the cubic approximating it. `sign` is +1 at a (the arc leaves along d)
+// and -1 at b (it leaves along -d).
+void ArcAndHandle(const Vec3& dir, const Vec3& d, double chordSq, double chordLen, double sign,
+                  double& arc, Vec3& handle) {
+    const double dirLen = Length(dir);
+    const double c = Dot(dir, d);
+    const double q = dirLen * chordLen;
+    const double s = std::sqrt(q * q - c * c);
+    arc = chordLen;
+    if (s > kStraightLimit) {
+        // Rounding can carry the cosine a hair past +-1.
+        const double cosine = std::clamp(sign * c / q, -1.0, 1.0);
+        const double a = std::acos(cosine) * dirLen * chordSq / s;
+        if (std::isfinite(a)) arc = a;
+    }
+    const double h = chordSq / (q + sign * c) / kHandleDivisor;
+    handle = h * dir;
+    // An end direction pointing straight back from the chord, or no chord at all,
+    // has no circular arc: fall back to the straight chord's third.
+    if (!(q + sign * c > 0.0) || !IsFinite(handle)) handle = (sign / 3.0) * d;
+}
+
+}  // namespace
+
+RingNode* CMainFrame::RingFromCurve(Curve* curve) {
+    if (curve == nullptr || curve->first == nullptr) return nullptr;
+    RingNode* firstNode = nullptr;
+    RingNode* previous = nullptr;
+    // Stop at `last`, so a chain that is momentarily closed is still read once.
+    for (CurveLink* link = curve->first; link != nullptr; link = link->next) {
+        RingNode* node = NewNode(link->vertex);
+        node->next = previous;
+        if (firstNode == nullptr) firstNode = node;
+        previous = node;
+        if (link == curve->last) break;
+    }
+    firstNode->next = previous;
+    return previous;
+}
+
+RingNode* CMainFrame::TwinRing(RingNode* ring) {
+    if (ring == nullptr) return nullptr;
+    RingNode* twinOfRing = NewNode(ring->vertex);
+    RingNode* node = ring;
+    RingNode* twinOfNode = twinOfRing;
+    do {
+        RingNode* following = node->next;
+        RingNode* twinOfFollowing =
+            following == ring ? twinOfRing : NewNode(following->vertex);
+        twinOfFollowing->next = twinOfNode;
+        node->twin = twinOfFollowing;
+        twinOfFollowing->twin = node;
+        node = following;
+        twinOfNode = twinOfFollowing;
+    } while (node != ring);
+    return twinOfRing;
+}
+
+void CMainFrame::SplitRing(RingNode* ring, int flag) {
+    // Rings still to be split. Splitting a ring yields ring 1 (worked on next) and
+    // ring 2 (pushed here), so rings are taken in the same order as a recursion on
+    // ring 1 would take them, and vertices and triangles are made in that order, but
+    // the depth no longer grows with the outline.
+    std::vector<RingNode*> pending;
+    // Vertex pairs already joined by a row of chord vertices. A coarse ring can
+    // choose the same two ends again after such a row, lay a second row beside the
+    // first, and repeat that for ever; a repeated chord is therefore laid as a single
+    // edge, which ends the repetition (its ends become neighbours in both rings).
+    std::set<std::pair<const Vertex*, const Vertex*>> rowChords;
+    double perimeter = 0.0;
+    if (CountRing(ring) > 0) {
+        const RingNode* node = ring;
+        do {
+            perimeter += Length(node->next->vertex->position - node->vertex->position);
+            node = node->next;
+        } while (node != ring);
+    }
+    double budget = -1.0;  // set at the first chord
+    double made = 0.0;
+    RingNode* p = ring;
+
+    while (p != nullptr) {
+        const int n = CountRing(p);
+        if (n <= 3) {
+            if (n == 3 && p->next->next->next == p) {
+                RingNode* x = p;
+                RingNode* y = x->next;
+                RingNode* z = y->next;
+                auto* triangle = new Triangle;
+                triangle->corner[0] = x->vertex;
+                triangle->corner[1] = z->vertex;
+                triangle->corner[2] = y->vertex;
+                triangle->next = m_pTriangles;
+                m_pTriangles = triangle;
+                LinkEdge(x, triangle, 2);
+                LinkEdge(y, triangle, 1);
+                LinkEdge(z, triangle, 0);
+            } else if (n == 2 && p->next->next == p) {
+                // Two edges between the same two vertices enclose nothing: stitch
+                // the far sides of the two edges to each other instead.
+                RingNode* q = p->next;
+                JoinAcross(p->twin, q->twin);
+                delete p;
+                delete q;
+            } else if (n == 1 && p->next == p) {
+                JoinAcross(p->twin, nullptr);
+                delete p;
+            }
+            // Anything else (n = 0) is not a ring at all but an open list; leave it
+            // untouched rather than walk past its end.
+            if (pending.empty()) break;
+            p = pending.back();
+            pending.pop_back();
+            continue;
+        }
+
+        // Initial chord: of the chords that halve the ring, the shortest.
+        const int m = n / 2;
+        RingNode* b = p->next;
+        RingNode* a = b;
+        for (int i = 0; i < m; ++i) a = a->next;
+        {
+            double shortest = LengthSq(a->vertex->position - b->vertex->position);
+            RingNode* candB = b;
+            RingNode* candA = a;
+            for (int k = 2; k <= n - m; ++k) {
+                candB = candB->next;
+                candA = candA->next;
+                const double lenSq = LengthSq(candA->vertex->position - candB->vertex->position);
+                if (lenSq < shortest) {
+                    shortest = lenSq;
+                    a = candA;
+                    b = candB;
+                }
+            }
+        }
+
+        // Refinement: while some ring vertex lies well inside the chord's diametral
+        // sphere, move the chord end nearer (in ring steps) to that vertex onto it.
+        // Each move shortens the chord, so the loop ends.
+        double best = 0.0;
+        RingNode* bestA = a;
+        RingNode* bestB = b;
+        for (;;) {
+            if (b == a->next || a == b->next) break;
+            int stepsToB = 0;
+            for (RingNode* node = a; node != b; node = node->next) ++stepsToB;
+            const Vec3 A = a->vertex->position;
+            const Vec3 B = b->vertex->position;
+            const double halfSq = 0.25 * LengthSq(B - A);
+            const Vec3 mid = A + 0.5 * (B - A);
+
+            double nearest = halfSq;
+            RingNode* c = nullptr;
+            int stepsToC = 0;
+            RingNode* node = a->next;
+            for (int j = 1; j < n; ++j, node = node->next) {
+                // b lies on the sphere; only rounding could put it inside.
+                if (node == b) continue;
+                const double distSq = LengthSq(node->vertex->position - mid);
+                if (distSq < nearest) {
+                    nearest = distSq;
+                    c = node;
+                    stepsToC = j;
+                }
+            }
+
+            // Coincident ends span an empty sphere: such a chord is taken at once.
+            const double ratio = halfSq > 0.0 ? nearest / halfSq : 1.0;
+            if (ratio > best) {
+                best = ratio;
+                bestA = a;
+                bestB = b;
+                if (ratio > kClearance) break;
+            }
+            if (c == nullptr) break;
+            if (2 * stepsToC <= stepsToB || 2 * stepsToC >= stepsToB + n)
+                a = c;
+            else
+                b = c;
+        }
+        a = bestA;
+        b = bestB;
+
+        // End geometry: the directions in which the chord leaves its two ends.
+        RingNode* prevA = PrevInRing(a);
+        RingNode* prevB = PrevInRing(b);
+        RingNode* nextA = a->next;
+        RingNode* nextB = b->next;
+        const Vec3 A = a->vertex->position;
+        const Vec3 B = b->vertex->position;
+        const Vec3 d = B - A;
+        const double chordSq = LengthSq(d);
+        const double chordLen = std::sqrt(chordSq);
+        const Vec3 tangentA = prevA->vertex->position - nextA->vertex->position;
+        const Vec3 tangentB = nextB->vertex->position - prevB->vertex->position;
+
+        Vec3 dirA;
+        if (a->vertex->kind == kSharpVertex)
+            dirA = flag == 1 ? a->vertex->normal : d;
+        else
+            dirA = Cross(a->vertex->normal, tangentA);
+        Vec3 dirB;
+        if (b->vertex->kind == kSharpVertex)
+            dirB = flag == 1 ? b->vertex->normal : -d;
+        else
+            dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
+
+        double twist = Dot(tangentB - tangentA, d) / chordSq;
+        if (!std::isfinite(twist)) twist = 0.0;
+
+        double arcA = 0.0;
+        double arcB = 0.0;
+        Vec3 handleA;
+        Vec3 handleB;
+        ArcAndHandle(dirA, d, chordSq, chordLen, 1.0, arcA, handleA);
+        ArcAndHandle(dirB, d, chordSq, chordLen, -1.0, arcB, handleB);
+
+        double segments = (arcA + arcB) * 0.5 / m_dStrokeStep + kSegmentOffset;
+        if (!std::isfinite(segments)) segments = 0.0;
+        int count = static_cast<int>(std::clamp(segments, 0.0, kMaxSegments));
+        if (budget < 0.0) {
+            const double scale = std::max(perimeter, std::max(arcA, arcB)) / m_dStrokeStep;
+            budget = kBudgetFloor + kBudgetFactor * (perimeter / m_dStrokeStep) * scale;
+            if (!(budget < kBudgetCeiling)) budget = kBudgetCeiling;
+        }
+        if (count > 1) {
+            const auto ends = std::minmax<const Vertex*>(a->vertex, b->vertex);
+            if (!rowChords.insert(ends).second || made + count - 1 > budget) count = 1;
+        }
+        made += count > 1 ? count - 1 : 0;
+
+        // Chord vertices from b (u = 0) towards a (u = 1); the tangent curve carries
+        // the boundary direction across so that the normals turn smoothly.
+        const Vec3 p1 = B + handleB;
+        const Vec3 p2 = A + handleA;
+        const Vec3 t1 = tangentB + twist * handleB;
+        const Vec3 t2 = tangentA + twist * handleA;
+        std::vector<Vertex*> row;  // row[i - 1] is w_i
+        for (int i = 1; i < count; ++i) {
+            const double u = static_cast<double>(i) / count;
+            Vec3 along;
+            Vec3 unused;
+            const Vec3 point = EvalCubic(B, p1, p2, A, u, along);
+            const Vec3 tangent = EvalCubic(tangentB, t1, t2, tangentA, u, unused);
+            Vec3 normal = Cross(along, tangent);
+            if (!Normalise(normal)) {
+                normal = Lerp(b->vertex->normal, a->vertex->normal, u);
+                if (!Normalise(normal)) normal = {0.0, 0.0, 1.0};
+            }
+            auto* w = new Vertex;
+            w->kind = kSurfaceVertex;
+            w->position = IsFinite(point) ? point : Lerp(B, A, u);
+            w->normal = normal;
+            w->next = m_pVertices;
+            m_pVertices = w;
+            row.push_back(w);
+        }
+
+        // Chord ring C: a -> w(N-1) -> ... -> w1 -> b -> a, and its twin R.
+        RingNode* c0 = NewNode(a->vertex);
+        RingNode* tail = c0;
+        for (int i = static_cast<int>(row.size()); i >= 1; --i) {
+            RingNode* node = NewNode(row[i - 1]);
+            tail->next = node;
+            tail = node;
+        }
+        RingNode* cN = NewNode(b->vertex);
+        tail->next = cN;
+        cN->next = c0;
+        RingNode* r0 = TwinRing(c0);
+
+        // Splice: the chord paths replace the chord in two new rings; a and b stay.
+        // A well-formed ring has every twin set; a malformed one must still not be
+        // followed into null.
+        cN->twin = b->twin;
+        if (b->twin != nullptr) b->twin->twin = cN;
+        cN->next = b->next;
+
+        RingNode* rB = r0->next;
+        b->twin = rB->twin;
+        rB->twin->twin = b;
+        b->next = rB->next;
+        delete rB;
+
+        r0->twin = a->twin;
+        if (a->twin != nullptr) a->twin->twin = r0;
+        r0->next = a->next;
+
+        a->twin = c0->twin;
+        c0->twin->twin = a;
+        a->next = c0->next;
+        delete c0;
+
+        pending.push_back(b);
+        p = a;
+    }
+}

@@ -1,7 +1,57 @@
+// What a finished pen stroke becomes, chosen from ModelState and the stroke class.
+
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+void CMainFrame::FinishPenStroke() {
+    // Only a stroke of this tool may be finished; anything else at the head of the
+    // curve list is a model curve that must not be consumed as a stroke.
+    const Curve* stroke = m_pCurves;
+    if (stroke == nullptr || stroke->kind != kStrokeCurve || stroke->first == nullptr ||
+        stroke->last == nullptr || stroke->first->vertex == nullptr)
+        return;
 
-void CMainFrame::FinishPenStroke() { PLIFORM_UNBUILT();}
+    ClassifyStroke();
+
+    switch (m_nModelState) {
+    case 0:
+        if (m_nStrokeClass == StrokeLoop || m_nStrokeClass == StrokeArc) {
+            CloseAndPlace();
+            RingNode* ring = RingFromCurve(m_pCurves);
+            RingNode* twin = TwinRing(ring);
+            SplitRing(ring, 0);
+            SplitRing(twin, 0);
+            FairModel();
+        } else {
+            DropNewestStroke(1);
+        }
+        break;
+    case 1:
+        if (m_nStrokeClass == StrokeDot) {
+            // A click accepts the waiting curve as it is.
+            DropNewestStroke(0);
+        } else {
+            TransformToView();
+            CurveLink* first = m_pCurves->first;
+            CurveLink* last = m_pCurves->last;
+            Triangle* underFirst = PickTriangle(first);
+            Triangle* underLast = underFirst != nullptr ? PickTriangle(last) : nullptr;
+            if (underFirst != nullptr && underLast == nullptr)
+                CutModel();
+            else
+                ExtrudeLoop();
+        }
+        break;
+    case 2:
+        if (m_nStrokeClass == StrokeDot)
+            DropNewestStroke(1);
+        else if (m_nStrokeClass == StrokeLoop)
+            CloseAndPlace();
+        else
+            KeepOpenAndPlace();
+        break;
+    default:
+        break;
+    }
+
+    m_pPlatform->RedrawWindow();
+}

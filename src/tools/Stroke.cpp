@@ -1,10 +1,158 @@
+// Stroke capture and classification: the pen's samples, cut back whenever the pen
+// returns near an earlier sample, and the four stroke classes the dispatcher uses.
+
+#include <cmath>
+
 #include "app/MainFrame.h"
-#include <cstdlib>
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-void CMainFrame::BeginStroke() { PLIFORM_UNBUILT();}
-void CMainFrame::ExtendStroke() { PLIFORM_UNBUILT();}
-void CMainFrame::ClassifyStroke() { PLIFORM_UNBUILT();}
-void CMainFrame::DropNewestStroke(int) { PLIFORM_UNBUILT();}
+// Releases a link chain from `link` to its end together with the vertices its links
+// hold. The caller has already taken those vertices out of the vertex list. Walked
+// iteratively: a long stroke must not deepen the stack.
+void ReleaseStrokeLinks(CurveLink* link) {
+    while (link != nullptr) {
+        CurveLink* following = link->next;
+        delete link->vertex;
+        delete link;
+        link = following;
+    }
+}
+
+// The stroke being drawn, or null when the head of the curve list is not one (File
+// New released it, or something else heads the list).
+Curve* StrokeInProgress(Curve* head) {
+    if (head == nullptr || head->kind != kStrokeCurve || head->first == nullptr ||
+        head->last == nullptr || head->first->vertex == nullptr || head->last->vertex == nullptr)
+        return nullptr;
+    return head;
+}
+
+}  // namespace
+
+void CMainFrame::BeginStroke() {
+    auto* sample = new Vertex;
+    sample->kind = kSmoothVertex;
+    sample->work = {m_ptMouse.x, m_ptMouse.y, 0.0};
+    sample->next = m_pVertices;
+    m_pVertices = sample;
+
+    auto* link = new CurveLink;
+    link->vertex = sample;
+
+    auto* stroke = new Curve;
+    stroke->kind = kStrokeCurve;
+    stroke->first = link;
+    stroke->last = link;
+    stroke->next = m_pCurves;
+    m_pCurves = stroke;
+
+    m_pPlatform->RedrawWindow();
+}
+
+void CMainFrame::ExtendStroke() {
+    Curve* stroke = StrokeInProgress(m_pCurves);
+    if (stroke == nullptr) return;
+
+    for (;;) {
+        const Vertex* tail = stroke->last->vertex;
+        const double dx = m_ptMouse.x - tail->work.x;
+        const double dy = m_ptMouse.y - tail->work.y;
+        const double distSq = dx * dx + dy * dy;
+        // Written as "not at least" so that a non-number also ends the walk.
+        if (!(distSq >= m_dNearSq) || distSq <= 0.0) break;
+
+        const double scale = m_dStrokeStep / std::sqrt(distSq);
+        const double px = tail->work.x + scale * dx;
+        const double py = tail->work.y + scale * dy;
+
+        CurveLink* hit = nullptr;
+        for (CurveLink* link = stroke->first; link != stroke->last; link = link->next) {
+            const double ex = px - link->vertex->work.x;
+            const double ey = py - link->vertex->work.y;
+            if (ex * ex + ey * ey < m_dNearSq) {
+                hit = link;
+                break;
+            }
+        }
+
+        if (hit != nullptr) {
+            // The samples after `hit` are exactly the vertices in front of its vertex
+            // in the vertex list, so unhooking them is one assignment.
+            ReleaseStrokeLinks(hit->next);
+            hit->next = nullptr;
+            stroke->last = hit;
+            m_pVertices = hit->vertex;
+            continue;
+        }
+
+        auto* sample = new Vertex;
+        sample->kind = kSmoothVertex;
+        sample->work = {px, py, 0.0};
+        sample->next = m_pVertices;
+        m_pVertices = sample;
+        auto* link = new CurveLink;
+        link->vertex = sample;
+        stroke->last->next = link;
+        stroke->last = link;
+    }
+
+    m_pPlatform->RedrawWindow();
+}
+
+void CMainFrame::ClassifyStroke() {
+    const Curve* stroke = m_pCurves;
+    if (stroke == nullptr || stroke->first == nullptr || stroke->last == nullptr) return;
+
+    const CurveLink* first = stroke->first;
+    if (first == stroke->last) {
+        m_nStrokeClass = StrokeDot;
+        return;
+    }
+
+    const Vec3& f = first->vertex->work;
+    const Vec3& l = stroke->last->vertex->work;
+    const double ex = f.x - l.x;
+    const double ey = f.y - l.y;
+    const double chordSq = ex * ex + ey * ey;
+    const double nearLimit = chordSq * m_dNearSq;
+    const double endMargin = 0.5 * std::sqrt(chordSq * m_dNearSq);
+    const double farMargin = chordSq - endMargin;
+
+    if (first->next == stroke->last) {
+        m_nStrokeClass = StrokeLine;
+        return;
+    }
+
+    // T is the foot of the sample on the chord and C its distance from the chord
+    // line, both scaled by the chord length; a sample near the line away from both
+    // ends makes the stroke a line.
+    for (const CurveLink* link = first->next; link != stroke->last; link = link->next) {
+        const double px = link->vertex->work.x - l.x;
+        const double py = link->vertex->work.y - l.y;
+        const double along = px * ex + py * ey;
+        const double across = px * ey - py * ex;
+        if (endMargin < along && along < farMargin && across * across < nearLimit) {
+            m_nStrokeClass = StrokeLine;
+            return;
+        }
+    }
+
+    m_nStrokeClass = chordSq / m_dNearSq < 9.0 ? StrokeLoop : StrokeArc;
+}
+
+void CMainFrame::DropNewestStroke(int beep) {
+    Curve* stroke = m_pCurves;
+    if (stroke != nullptr) {
+        if (stroke->first != nullptr && stroke->first->vertex != nullptr)
+            m_pVertices = stroke->first->vertex->next;
+        m_pCurves = stroke->next;
+        ReleaseStrokeLinks(stroke->first);
+        delete stroke;
+    }
+
+    if (beep != 0)
+        m_pPlatform->MessageBeep();
+    else
+        m_nModelState = 2;
+}

@@ -263,6 +263,34 @@ TEST_F(ReplayToolRun, ObjOptionWritesTheFinalModel) {
     EXPECT_NE(err.find("x.obj"), std::string::npos) << err;
 }
 
+TEST_F(ReplayToolRun, PngWriterGetsTheFinalFrameAndItsFailureIsAnError) {
+    std::string png = (m_dir / "shot.png").string();
+    std::string seenPath;
+    int seenWidth = 0;
+    int seenZoom = 0;
+    PngWriter writer = [&](const CMainFrame& f, const std::string& path, std::string*) {
+        seenPath = path;
+        seenWidth = f.m_nClientWidth;
+        seenZoom = f.m_nZoom;
+        return true;
+    };
+    std::string path = (m_dir / "script.pfs").string();
+    std::ofstream(path) << "size 320 200\nwheel -120\n";
+    std::ostringstream o, e;
+    EXPECT_EQ(ReplayToolMain({"--png", png, path}, o, e, writer), 0) << e.str();
+    EXPECT_EQ(seenPath, png);
+    EXPECT_EQ(seenWidth, 320);
+    EXPECT_EQ(seenZoom, 5120);  // drawn after the last event
+
+    PngWriter failing = [](const CMainFrame&, const std::string&, std::string* error) {
+        *error = "disk full";
+        return false;
+    };
+    std::ostringstream o2, e2;
+    EXPECT_EQ(ReplayToolMain({"--png", png, path}, o2, e2, failing), 1);
+    EXPECT_NE(e2.str().find("disk full"), std::string::npos) << e2.str();
+}
+
 TEST(ScriptWatchdog, AnEventThatRunsTooLongEndsTheRunNamingItsLine) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

@@ -1,0 +1,46 @@
+// Frame time of the immediate-mode renderer on a ~20k-triangle sphere, drawn into an
+// offscreen context. The sphere fills most of the 600 by 600 window, as a model does.
+#include <benchmark/benchmark.h>
+
+#include "app/MainFrame.h"
+#include "host/HeadlessHost.h"
+#include "host/Offscreen.h"
+#include "support/MeshBuilders.h"
+#include "view/Renderer.h"
+
+namespace {
+
+void BM_RenderIcosphere(benchmark::State& state) {
+    OffscreenGL gl(600, 600);
+    if (!gl.ok()) {
+        state.SkipWithError(("no offscreen OpenGL context: " + gl.error()).c_str());
+        return;
+    }
+    HeadlessHost host;
+    CMainFrame frame(&host);
+    frame.OnCreate();
+    frame.OnSize(600, 600);
+    // Subdivided five times: 20 * 4^5 = 20480 triangles.
+    BuiltMesh sphere = MakeIcosphere(frame, 120, 5);
+    std::vector<Vertex*> ring(sphere.vertices.begin(), sphere.vertices.begin() + 40);
+    AddCurve(frame, ring, kOpenCurve);
+    frame.OnDisplayMode(static_cast<int>(state.range(0)));
+    frame.m_nElevation = 20;
+    frame.m_nAzimuth = 30;
+    frame.ComputeViewMatrix();
+    for (auto _ : state) {
+        RenderScene(frame);
+        gl.Finish();
+    }
+    state.counters["triangles"] = static_cast<double>(sphere.triangles.size());
+    frame.ReleaseModel();
+}
+
+}  // namespace
+
+BENCHMARK(BM_RenderIcosphere)
+    ->ArgName("displayMode")
+    ->Arg(32771)
+    ->Arg(32772)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

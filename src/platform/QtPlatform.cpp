@@ -1,0 +1,100 @@
+#include "platform/QtPlatform.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <array>
+
+#include "app/Resources.h"
+#include "platform/GLView.h"
+#include "platform/QtMenus.h"
+
+QCursor MakeCursor(int cursorId) {
+    const CursorDef* def = FindCursor(cursorId);
+    if (def == nullptr) {
+        return QCursor(Qt::ArrowCursor);
+    }
+    // Rows hold their leftmost pixel in the top bit, which is the byte order of a
+    // most-significant-bit-first monochrome image once each row is written out high
+    // byte first.
+    std::array<uchar, 32 * 4> black{};
+    std::array<uchar, 32 * 4> mask{};
+    for (int y = 0; y < 32; ++y) {
+        const uint32_t opaque = def->black[y] | def->white[y];
+        for (int b = 0; b < 4; ++b) {
+            const int shift = 24 - 8 * b;
+            black[y * 4 + b] = static_cast<uchar>((def->black[y] >> shift) & 0xFFu);
+            mask[y * 4 + b] = static_cast<uchar>((opaque >> shift) & 0xFFu);
+        }
+    }
+    // Bitmap and mask together: 1/1 black, 0/1 white, 0/0 transparent.
+    const QBitmap bitmap = QBitmap::fromData(QSize(32, 32), black.data(), QImage::Format_Mono);
+    const QBitmap maskBitmap = QBitmap::fromData(QSize(32, 32), mask.data(), QImage::Format_Mono);
+    return QCursor(bitmap, maskBitmap, def->hotX, def->hotY);
+}
+
+QtPlatform::QtPlatform(QWidget* owner, GLView* view, QtMenus* menus)
+    : m_owner(owner), m_view(view), m_menus(menus) {
+    for (int id : {IDC_PEN, IDC_ERASER, IDC_DRAG, IDC_CHANGE}) {
+        m_cursors.emplace(id, MakeCursor(id));
+    }
+}
+
+void QtPlatform::RedrawWindow() { m_view->Render(); }
+
+void QtPlatform::MessageBeep() { QApplication::beep(); }
+
+void QtPlatform::SetCursor(int cursorId) {
+    // The frame sets the cursor on every mouse move; only a change reaches the
+    // window system.
+    if (cursorId == m_shownCursor) {
+        return;
+    }
+    const auto it = m_cursors.find(cursorId);
+    if (it == m_cursors.end()) {
+        m_view->unsetCursor();
+    } else {
+        m_view->setCursor(it->second);
+    }
+    m_shownCursor = cursorId;
+}
+
+int QtPlatform::GetMenu() { return m_menus->MenuBarHandle(); }
+
+int QtPlatform::GetSubMenu(int menu, int position) { return m_menus->SubMenu(menu, position); }
+
+void QtPlatform::CheckMenuRadioItem(int menu, int first, int last, int checkedId) {
+    m_menus->CheckRadio(menu, first, last, checkedId);
+}
+
+void QtPlatform::CheckMenuItem(int menu, int id, bool checked) { m_menus->Check(menu, id, checked); }
+
+bool QtPlatform::GetSaveFileName(std::string& path) {
+    QFileDialog dialog(m_owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("OBJ (*.obj)"));
+    dialog.setDefaultSuffix(QStringLiteral("obj"));
+    dialog.selectFile(QStringLiteral("Untitled.obj"));
+    // Overwrite confirmation is the dialog's default; it is left on.
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) {
+        return false;
+    }
+    // The core opens the path with the C library, which takes the file system's encoding.
+    path = QFile::encodeName(files.first()).toStdString();
+    return true;
+}
+
+void QtPlatform::ReportFileError(const std::string& path, const std::string& reason) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    QStringLiteral("An error occurred while writing to %1.\n\n%2")
+                        .arg(QString::fromStdString(path), QString::fromStdString(reason)),
+                    QMessageBox::Ok, m_owner);
+    box.exec();
+}

@@ -1,0 +1,167 @@
+// The orientation marker: a ground plate 50 by 50 pixels with a vertical axis,
+// centred 50 pixels from the lower left corner, turned with the view.
+#include <cmath>
+
+#include "RenderSupport.h"
+
+namespace {
+
+bool IsGrey(Image::Rgb p) { return IsNear(p, 128, 128, 128, 2); }
+
+// Shade of a lit face seen face-on: the white ambient light on the grey material
+// plus light 0 from (-1, 1, 2) in eye coordinates falling on normal (0, 0, 1).
+int FaceOnShade() {
+    const double diffuse = 2.0 / std::sqrt(6.0);
+    return static_cast<int>(std::lround(255 * (0.5 + 0.5 * diffuse)));
+}
+
+struct PixelRun {
+    int first = -1;
+    int last = -2;
+    int Length() const { return last - first + 1; }
+};
+
+// Longest run of grey pixels along one column (rows from the bottom).
+PixelRun GreyRunInColumn(const Image& image, int x) {
+    PixelRun best, current;
+    for (int yUp = 0; yUp < image.height; ++yUp) {
+        if (IsGrey(image.AtFromBottom(x, yUp))) {
+            if (current.Length() <= 0) current.first = yUp;
+            current.last = yUp;
+            if (current.Length() > best.Length()) best = current;
+        } else {
+            current = PixelRun{};
+        }
+    }
+    return best;
+}
+
+PixelRun GreyRunInRow(const Image& image, int yUp) {
+    PixelRun best, current;
+    for (int x = 0; x < image.width; ++x) {
+        if (IsGrey(image.AtFromBottom(x, yUp))) {
+            if (current.Length() <= 0) current.first = x;
+            current.last = x;
+            if (current.Length() > best.Length()) best = current;
+        } else {
+            current = PixelRun{};
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(RenderTest, EmptySceneAtElevationZeroShowsPlateEdgeOnAndAxis) {
+    const Image image = Render();
+
+    // Only the marker in the lower left 100 by 100 pixels; everything else is white.
+    const Box drawn = FindPixels(image, [](Image::Rgb p) { return !IsWhite(p); });
+    ASSERT_GT(drawn.count, 0);
+    EXPECT_GE(drawn.left, 0);
+    EXPECT_LT(drawn.right, 100);
+    EXPECT_GE(drawn.top, kHeight - 100);
+    // Edge-on, the plate covers no pixel: all that shows is the grey outline, the
+    // corner points and the axis.
+    const Box grey = FindPixels(image, IsGrey);
+    EXPECT_EQ(grey.count, drawn.count);
+
+    // The axis: the column with the longest grey run. Its line is 50 pixels (times
+    // the 1.01 outline scale) with a 3-pixel point at each end.
+    PixelRun axis;
+    int axisColumn = -1;
+    for (int x = 0; x < 100; ++x) {
+        PixelRun r = GreyRunInColumn(image, x);
+        if (r.Length() > axis.Length()) {
+            axis = r;
+            axisColumn = x;
+        }
+    }
+    EXPECT_NEAR(axisColumn, 50, 1);
+    EXPECT_NEAR(axis.Length() - 3, 50, 1);
+    EXPECT_NEAR((axis.first + axis.last) / 2.0, 50, 1);
+
+    // The plate seen edge-on: a horizontal line of the same length through the centre.
+    PixelRun plate;
+    int plateRow = -1;
+    for (int yUp = 0; yUp < 100; ++yUp) {
+        PixelRun r = GreyRunInRow(image, yUp);
+        if (r.Length() > plate.Length()) {
+            plate = r;
+            plateRow = yUp;
+        }
+    }
+    EXPECT_NEAR(plateRow, 50, 1);
+    EXPECT_NEAR(plate.Length() - 3, 50, 1);
+    EXPECT_NEAR((plate.first + plate.last) / 2.0, 50, 1);
+}
+
+TEST_F(RenderTest, TopViewShowsPlateFaceOnAsFiftyPixelSquare) {
+    SetView(frame, 90, 0);
+    const Image image = Render();
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), 50, 1);
+    EXPECT_NEAR(plate.Height(), 50, 1);
+    // Filled, but for the axis seen end-on as a point at the centre.
+    EXPECT_GE(plate.count, 50 * 50 - 60);
+    EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
+    EXPECT_NEAR(kHeight - 1 - (plate.top + plate.bottom) / 2.0, 50, 1);
+    EXPECT_TRUE(IsGrey(image.AtFromBottom(50, 50)));
+    // The grey outline lies just outside the lit plate.
+    EXPECT_TRUE(IsGrey(image.At(plate.left - 1, (plate.top + plate.bottom) / 2)));
+    EXPECT_TRUE(IsGrey(image.At(plate.right + 1, (plate.top + plate.bottom) / 2)));
+}
+
+TEST_F(RenderTest, BottomViewShowsLitUndersideWithUnlitGreyOutline) {
+    // From below, the plate's bottom face looks at the viewer and is lit; the outline
+    // and points are drawn unlit in grey, not in the shade of the last plate normal.
+    SetView(frame, -90, 0);
+    const Image image = Render();
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), 50, 1);
+    EXPECT_NEAR(plate.Height(), 50, 1);
+    const int midRow = (plate.top + plate.bottom) / 2;
+    const int midColumn = (plate.left + plate.right) / 2;
+    EXPECT_TRUE(IsGrey(image.At(plate.left - 1, midRow)));
+    EXPECT_TRUE(IsGrey(image.At(plate.right + 1, midRow)));
+    EXPECT_TRUE(IsGrey(image.At(midColumn, plate.top - 1)));
+    EXPECT_TRUE(IsGrey(image.At(midColumn, plate.bottom + 1)));
+}
+
+TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
+    // Zoomed all the way out, in a window wider than tall: the marker is measured in
+    // pixels, not model units, and sits in the lower left corner.
+    frame.m_nZoom = 5960;
+    ApplyProjection(kWidth, kHeight - 60);
+    SetView(frame, 90, 0);
+    const Image image = Render();
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), 50, 1);
+    EXPECT_NEAR(plate.Height(), 50, 1);
+    EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
+    EXPECT_NEAR(kHeight - 1 - (plate.top + plate.bottom) / 2.0, 50, 1);
+}
+
+TEST_F(RenderTest, DevicePixelRatioScalesViewportAndPoints) {
+    // A frame of 100 by 100 logical pixels drawn at ratio 2 fills the 200 by 200
+    // buffer: the marker is twice as large in device pixels.
+    ApplyProjection(kWidth / 2, kHeight / 2);
+    SetView(frame, 90, 0);
+    const Image image = Render(2.0);
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), 100, 2);
+    EXPECT_NEAR(plate.Height(), 100, 2);
+    EXPECT_NEAR((plate.left + plate.right) / 2.0, 100, 2);
+    // The axis seen end-on is a point of 3 logical pixels: 6 device pixels wide.
+    const Box centre = FindPixels(
+        image, [](Image::Rgb p) { return IsGrey(p); }, 90, 90, 110, 110);
+    EXPECT_EQ(centre.Width(), 6);
+}

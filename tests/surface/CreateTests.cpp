@@ -1,0 +1,209 @@
+// Closing and placing the outline of the first surface.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "host/HeadlessHost.h"
+#include "support/MeshBuilders.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Scene {
+    HeadlessHost host;
+    CMainFrame frame{&host};
+    Scene() {
+        frame.m_dStrokeStep = 10.0;
+        frame.m_dNearSq = 100.0;
+    }
+    // Sets the view terms for elevation and azimuth in degrees.
+    void View(double elevation, double azimuth) {
+        const double el = elevation * kPi / 180.0;
+        const double az = azimuth * kPi / 180.0;
+        double* t = frame.m_ViewMatrix;
+        t[0] = std::sin(el);
+        t[1] = std::cos(el);
+        t[2] = std::sin(az);
+        t[3] = std::cos(az);
+        t[4] = t[2] * t[0];
+        t[5] = t[3] * t[0];
+        t[6] = t[2] * t[1];
+        t[7] = t[3] * t[1];
+    }
+    // The view coordinates of a model point.
+    Vec3 ToView(const Vec3& p) const {
+        const double* t = frame.m_ViewMatrix;
+        return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
+                -t[6] * p.x + t[0] * p.y + t[7] * p.z};
+    }
+};
+
+void HandStroke(CMainFrame& f, const std::vector<std::pair<double, double>>& points) {
+    auto* curve = new Curve;
+    curve->kind = kStrokeCurve;
+    for (const auto& [x, y] : points) {
+        auto* v = new Vertex;
+        v->kind = kSmoothVertex;
+        v->work = {x, y, 0.0};
+        v->next = f.m_pVertices;
+        f.m_pVertices = v;
+        auto* link = new CurveLink;
+        link->vertex = v;
+        if (curve->first == nullptr)
+            curve->first = link;
+        else
+            curve->last->next = link;
+        curve->last = link;
+    }
+    curve->next = f.m_pCurves;
+    f.m_pCurves = curve;
+}
+
+std::vector<std::pair<double, double>> Chain(const Curve* c) {
+    std::vector<std::pair<double, double>> out;
+    for (const CurveLink* l = c->first; l != nullptr; l = l->next) {
+        out.emplace_back(l->vertex->work.x, l->vertex->work.y);
+        if (l == c->last) break;
+    }
+    return out;
+}
+
+// A U-shaped stroke from (gap, 0) round to (0, 0): the gap is the only short way back.
+std::vector<std::pair<double, double>> UStroke(double gap) {
+    return {{gap, 0}, {gap + 10, -40}, {gap / 2, -80}, {-10, -40}, {0, 0}};
+}
+
+}  // namespace
+
+TEST(CloseAndPlace, GapGetsEvenlySpacedPoints) {
+    struct Case {
+        double gap;
+        int points;
+    };
+    // Thresholds at sqrt(2), sqrt(6), sqrt(12) steps.
+    for (const Case& k : {Case{0.0, 0}, Case{14.14, 0}, Case{14.15, 1}, Case{24.49, 1},
+                          Case{24.50, 2}, Case{34.64, 2}, Case{34.65, 3}}) {
+        Scene s;
+        HandStroke(s.frame, UStroke(k.gap));
+        s.frame.CloseAndPlace();
+        const Curve* c = s.frame.m_pCurves;
+        const auto chain = Chain(c);
+        ASSERT_EQ(chain.size(), 5u + k.points) << k.gap;
+        for (int j = 1; j <= k.points; ++j) {
+            EXPECT_NEAR(chain[4 + j].first, k.gap * j / (k.points + 1), 1e-12) << k.gap;
+            EXPECT_EQ(chain[4 + j].second, 0.0);
+        }
+        // The gap points head the vertex list, newest (the last appended) first.
+        EXPECT_EQ(s.frame.m_pVertices, c->last->vertex);
+        EXPECT_EQ(CountVertices(s.frame), 5 + k.points);
+        EXPECT_EQ(c->last->next, nullptr);
+        EXPECT_EQ(c->kind, kClosedCurve);
+        EXPECT_EQ(s.frame.m_nModelState, 2);
+    }
+}
+
+TEST(CloseAndPlace, EarliestLeftmostPointDecidesTheWinding) {
+    // Points 1 and 2 share the smallest x. Point 1 (before: y -20, after: y 10) says
+    // clockwise; point 2 (before: y 0, after: y -5) would say anticlockwise.
+    Scene s;
+    HandStroke(s.frame, {{10, -20}, {0, 0}, {0, 10}, {10, -5}});
+    s.frame.CloseAndPlace();
+    EXPECT_EQ(s.frame.m_pCurves->clockwise, 1);
+}
+
+TEST(CloseAndPlace, LevelNeighboursOfLeftmostPointMeanAnticlockwise) {
+    Scene s;
+    HandStroke(s.frame, {{0, 0}, {10, 5}, {20, 0}, {12, 5}});
+    s.frame.CloseAndPlace();
+    EXPECT_EQ(s.frame.m_pCurves->clockwise, 0);
+}
+
+TEST(CloseAndPlace, BothWindingsGiveTheSameOutwardNormalsOnTheViewPlane) {
+    // The same circle drawn both ways under a tilted view: at every point the normal
+    // is the outward radial direction, carried into model space, and the position is
+    // the point the view shows at depth 0.
+    std::vector<std::pair<double, double>> ccw;
+    for (int i = 0; i < 30; ++i) {
+        const double t = 2 * kPi * i / 30;
+        ccw.emplace_back(60 * std::cos(t), 60 * std::sin(t));
+    }
+    std::vector<std::pair<double, double>> cw(ccw.rbegin(), ccw.rend());
+    std::vector<Vec3> normals[2];
+    int run = 0;
+    for (const auto& points : {ccw, cw}) {
+        Scene s;
+        s.View(30.0, 40.0);
+        HandStroke(s.frame, points);
+        s.frame.CloseAndPlace();
+        EXPECT_EQ(s.frame.m_pCurves->clockwise, run);
+        for (const CurveLink* l = s.frame.m_pCurves->first; l != nullptr; l = l->next) {
+            const Vertex* v = l->vertex;
+            const Vec3 view = s.ToView(v->position);
+            EXPECT_NEAR(view.x, v->work.x, 1e-9);
+            EXPECT_NEAR(view.y, v->work.y, 1e-9);
+            EXPECT_NEAR(view.z, 0.0, 1e-9);
+            const Vec3 n = s.ToView(v->normal);
+            EXPECT_NEAR(Length(v->normal), 1.0, 1e-12);
+            EXPECT_NEAR(n.z, 0.0, 1e-12);
+            EXPECT_GT((n.x * v->work.x + n.y * v->work.y) / 60.0, 0.99);
+        }
+        // Collect in the ccw order for comparison.
+        std::vector<Vec3> byPoint(30);
+        for (const CurveLink* l = s.frame.m_pCurves->first; l != nullptr; l = l->next) {
+            const double angle = std::atan2(l->vertex->work.y, l->vertex->work.x);
+            const int i = static_cast<int>(std::lround((angle < 0 ? angle + 2 * kPi : angle) *
+                                                       30 / (2 * kPi))) % 30;
+            byPoint[i] = l->vertex->normal;
+        }
+        normals[run++] = byPoint;
+    }
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_NEAR(normals[0][i].x, normals[1][i].x, 1e-12);
+        EXPECT_NEAR(normals[0][i].y, normals[1][i].y, 1e-12);
+        EXPECT_NEAR(normals[0][i].z, normals[1][i].z, 1e-12);
+    }
+}
+
+TEST(PlanarLifting, CoincidentNeighboursStillGiveAUnitNormal) {
+    // A square with a spike on top: the spike's tip has both neighbours at (20, 40),
+    // so its own chord has no direction; the wider chord (40, 40)-(0, 40) does.
+    Scene s;
+    HandStroke(s.frame, {{0, 0}, {40, 0}, {40, 40}, {20, 40}, {20, 60}, {20, 40}, {0, 40}});
+    s.frame.CloseAndPlace();
+    const Curve* c = s.frame.m_pCurves;
+    for (const CurveLink* l = c->first; l != nullptr; l = l->next) {
+        EXPECT_TRUE(IsFinite(l->vertex->normal));
+        EXPECT_NEAR(Length(l->vertex->normal), 1.0, 1e-12);
+    }
+    const Vertex* tip = c->first->next->next->next->next->vertex;
+    ASSERT_EQ(tip->work.y, 60.0);
+    EXPECT_NEAR(tip->normal.x, 0.0, 1e-12);
+    EXPECT_NEAR(tip->normal.y, 1.0, 1e-12);
+}
+
+TEST(PlanarLifting, LoopWhoseNeighboursAllCoincideFallsBackToTheCentroid) {
+    // Three points where the middle one's neighbours coincide and no wider pair
+    // exists: the normal points from the loop's centroid.
+    Scene s;
+    HandStroke(s.frame, {{0, 0}, {30, 0}, {0, 0}});
+    s.frame.CloseAndPlace();
+    const Vertex* far = s.frame.m_pCurves->first->next->vertex;
+    EXPECT_NEAR(far->normal.x, 1.0, 1e-12);
+    EXPECT_NEAR(far->normal.y, 0.0, 1e-12);
+    for (const CurveLink* l = s.frame.m_pCurves->first; l != nullptr; l = l->next)
+        EXPECT_TRUE(IsFinite(l->vertex->normal));
+}
+
+TEST(KeepOpenAndPlace, OnTheEmptySceneOnlyMarksTheCurveOpen) {
+    Scene s;
+    HandStroke(s.frame, {{0, 0}, {10, 0}, {20, 0}});
+    s.frame.KeepOpenAndPlace();
+    EXPECT_EQ(s.frame.m_pCurves->kind, kOpenCurve);
+    EXPECT_EQ(s.frame.m_nModelState, 2);
+    EXPECT_EQ(CountLinks(s.frame.m_pCurves), 3);
+}

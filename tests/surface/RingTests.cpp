@@ -1,0 +1,433 @@
+// Rings and their triangulation by curved chords.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "host/HeadlessHost.h"
+#include "support/MeshBuilders.h"
+
+// Ring nodes are plain records; to see that every one is released exactly once we
+// count the allocations of their size while a triangulation runs. No other record or
+// buffer the triangulation allocates has that size.
+static_assert(sizeof(RingNode) != sizeof(Vertex) && sizeof(RingNode) != sizeof(Triangle) &&
+              sizeof(RingNode) != sizeof(CurveLink) && sizeof(RingNode) != sizeof(Curve));
+
+namespace {
+bool g_counting = false;
+long g_liveNodes = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (g_counting && size == sizeof(RingNode)) ++g_liveNodes;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t size) noexcept {
+    if (g_counting && size == sizeof(RingNode)) --g_liveNodes;
+    std::free(p);
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Counting {
+    Counting() {
+        g_liveNodes = 0;
+        g_counting = true;
+    }
+    ~Counting() { g_counting = false; }
+};
+
+struct Scene {
+    HeadlessHost host;
+    CMainFrame frame{&host};
+    Scene() { frame.m_dStrokeStep = 10.0; }
+};
+
+// A closed curve over new vertices at the given positions with the given normals.
+Curve* MakeLoop(CMainFrame& f, const std::vector<Vec3>& positions, const std::vector<Vec3>& normals,
+                int vertexKind) {
+    std::vector<Vertex*> vs;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        auto* v = new Vertex;
+        v->position = positions[i];
+        v->normal = normals.empty() ? Vec3{0, 0, 1} : normals[i];
+        v->next = f.m_pVertices;
+        f.m_pVertices = v;
+        vs.push_back(v);
+    }
+    return AddCurve(f, vs, kClosedCurve, vertexKind);
+}
+
+// A flat circle in the z = 0 plane, anticlockwise seen from +z, with outward in-plane
+// normals as the planar lifting gives them.
+Curve* MakeCircle(CMainFrame& f, double radius, int count) {
+    std::vector<Vec3> p;
+    std::vector<Vec3> n;
+    for (int i = 0; i < count; ++i) {
+        const double t = 2.0 * kPi * i / count;
+        p.push_back({radius * std::cos(t), radius * std::sin(t), 0.0});
+        n.push_back({std::cos(t), std::sin(t), 0.0});
+    }
+    return MakeLoop(f, p, n, kSmoothVertex);
+}
+
+// Every triangle has three neighbours, each neighbour points back and runs the
+// shared edge the other way, and no position or normal is a non-number. Returns ""
+// when all hold.
+std::string CheckClosedMesh(const CMainFrame& f) {
+    std::string problems;
+    for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next) {
+        for (int k = 0; k < 3; ++k) {
+            const Triangle* u = t->neighbour[k];
+            if (u == nullptr) {
+                problems += "open edge\n";
+                continue;
+            }
+            const Vertex* from = t->corner[k];
+            const Vertex* to = t->corner[(k + 1) % 3];
+            bool found = false;
+            for (int j = 0; j < 3; ++j)
+                if (u->corner[j] == to && u->corner[(j + 1) % 3] == from && u->neighbour[j] == t)
+                    found = true;
+            if (!found) problems += "neighbour does not share the edge reversed\n";
+        }
+    }
+    for (const Vertex* v = f.m_pVertices; v != nullptr; v = v->next)
+        if (!IsFinite(v->position) || !IsFinite(v->normal)) problems += "non-finite vertex\n";
+    return problems;
+}
+
+std::vector<Vertex*> Nodes(RingNode* ring) {
+    std::vector<Vertex*> out;
+    RingNode* n = ring;
+    do {
+        out.push_back(n->vertex);
+        n = n->next;
+    } while (n != ring);
+    return out;
+}
+
+// The vertices added since `oldHead` headed the list, oldest first.
+std::vector<Vertex*> NewVerticesOldestFirst(const CMainFrame& f, const Vertex* oldHead) {
+    std::vector<Vertex*> out;
+    for (Vertex* v = f.m_pVertices; v != oldHead; v = v->next) out.insert(out.begin(), v);
+    return out;
+}
+
+void ReleaseRing(RingNode* ring) {
+    RingNode* n = ring->next;
+    while (n != ring) {
+        RingNode* following = n->next;
+        delete n;
+        n = following;
+    }
+    delete ring;
+}
+
+}  // namespace
+
+TEST(RingFromCurve, RunsAgainstTheChainAndTwinRunsWithIt) {
+    Scene s;
+    Curve* c = MakeCircle(s.frame, 30, 5);
+    std::vector<Vertex*> chain;
+    for (CurveLink* l = c->first; l != nullptr; l = l->next) chain.push_back(l->vertex);
+
+    RingNode* r = s.frame.RingFromCurve(c);
+    EXPECT_EQ(Nodes(r), (std::vector<Vertex*>{chain[4], chain[3], chain[2], chain[1], chain[0]}));
+    RingNode* t = s.frame.TwinRing(r);
+    EXPECT_EQ(Nodes(t), (std::vector<Vertex*>{chain[4], chain[0], chain[1], chain[2], chain[3]}));
+    // Every node's twin holds the same edge the other way.
+    RingNode* n = r;
+    do {
+        ASSERT_NE(n->twin, nullptr);
+        EXPECT_EQ(n->twin->twin, n);
+        EXPECT_EQ(n->twin->vertex, n->next->vertex);
+        EXPECT_EQ(n->twin->next->vertex, n->vertex);
+        EXPECT_EQ(n->triangle, nullptr);
+        n = n->next;
+    } while (n != r);
+    ReleaseRing(r);
+    ReleaseRing(t);
+}
+
+TEST(SplitRing, ThreeNodesGiveOneTriangleAgainstTheRing) {
+    Scene s;
+    Curve* c = MakeLoop(s.frame, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}}, {}, kSmoothVertex);
+    const int vertices = CountVertices(s.frame);
+    Counting counting;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    std::vector<Vertex*> ring = Nodes(r);
+    s.frame.SplitRing(r, 0);
+    ASSERT_EQ(CountTriangles(s.frame), 1);
+    const Triangle* tri = s.frame.m_pTriangles;
+    EXPECT_EQ(tri->corner[0], ring[0]);
+    EXPECT_EQ(tri->corner[1], ring[2]);
+    EXPECT_EQ(tri->corner[2], ring[1]);
+    s.frame.SplitRing(t, 0);
+    EXPECT_EQ(CountTriangles(s.frame), 2);
+    EXPECT_EQ(CountVertices(s.frame), vertices);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+    EXPECT_EQ(g_liveNodes, 0);
+}
+
+TEST(SplitRing, SharpSquareWithShortDiagonalSplitsAtNodesOneAndThree) {
+    // Diagonal 14.1 < 16.18: a single edge; both diagonals tie and the first wins.
+    Scene s;
+    Curve* c = MakeLoop(s.frame, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, {}, kSharpVertex);
+    Counting counting;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    const std::vector<Vertex*> n = Nodes(r);
+    s.frame.SplitRing(r, 0);
+    ASSERT_EQ(CountTriangles(s.frame), 2);
+    const Triangle* second = s.frame.m_pTriangles;
+    const Triangle* first = second->next;
+    // Ring 1 (a = node 3, b = node 1, node 2) first, then ring 2 (b, a, node 0).
+    EXPECT_EQ(std::vector<Vertex*>(first->corner, first->corner + 3),
+              (std::vector<Vertex*>{n[3], n[2], n[1]}));
+    EXPECT_EQ(std::vector<Vertex*>(second->corner, second->corner + 3),
+              (std::vector<Vertex*>{n[1], n[0], n[3]}));
+    EXPECT_EQ(first->neighbour[0], nullptr);
+    EXPECT_EQ(first->neighbour[2], second);  // edge 1 -> 3
+    EXPECT_EQ(second->neighbour[2], first);  // edge 3 -> 1
+    s.frame.SplitRing(t, 0);
+    EXPECT_EQ(CountVertices(s.frame), 4);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+    EXPECT_EQ(g_liveNodes, 0);
+}
+
+TEST(SplitRing, SharpSquareWithLongDiagonalLaysEvenStraightRow) {
+    // Diagonal 141.4: straight chord, N = trunc(14.14 + 0.382) = 14, 13 new vertices
+    // evenly spaced from node 1 (100, 100) to node 3 (0, 0) of the ring.
+    Scene s;
+    Curve* c =
+        MakeLoop(s.frame, {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}}, {}, kSharpVertex);
+    Vertex* oldHead = s.frame.m_pVertices;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    s.frame.SplitRing(r, 0);
+    const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+    ASSERT_GE(fresh.size(), 13u);
+    for (int i = 1; i <= 13; ++i) {
+        const Vertex* w = fresh[i - 1];
+        const double u = i / 14.0;
+        EXPECT_NEAR(w->position.x, 100.0 - 100.0 * u, 1e-9);
+        EXPECT_NEAR(w->position.y, 100.0 - 100.0 * u, 1e-9);
+        EXPECT_NEAR(w->position.z, 0.0, 1e-12);
+        EXPECT_EQ(w->kind, kSurfaceVertex);
+    }
+    s.frame.SplitRing(t, 0);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+}
+
+TEST(SplitRing, SegmentCountFollowsMeanArcLength) {
+    struct Case {
+        double diagonal;
+        size_t rowVertices;  // N - 1, or 0 when N <= 1
+    };
+    // 16.0 / 10 + 0.382 < 2: one edge; 16.4 gives N = 2; 100 gives N = 10.
+    for (const Case& k : {Case{16.0, 0}, Case{16.4, 1}, Case{100.0, 9}}) {
+        Scene s;
+        const double h = k.diagonal / 2.0;
+        Curve* c =
+            MakeLoop(s.frame, {{h, 0, 0}, {0, h, 0}, {-h, 0, 0}, {0, -h, 0}}, {}, kSharpVertex);
+        Vertex* oldHead = s.frame.m_pVertices;
+        RingNode* r = s.frame.RingFromCurve(c);
+        RingNode* t = s.frame.TwinRing(r);
+        s.frame.SplitRing(r, 0);
+        const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+        // The ring runs (0, -h), (-h, 0), (0, h), (h, 0): the first chord's row lies on
+        // the diagonal y = 0 from node 1 (-h, 0) to node 3 (h, 0).
+        size_t onDiagonal = 0;
+        for (size_t i = 0; i < fresh.size() && std::abs(fresh[i]->position.y) < 1e-9; ++i) {
+            const double u = (i + 1.0) / (k.rowVertices + 1.0);
+            EXPECT_NEAR(fresh[i]->position.x, -h + 2.0 * h * u, 1e-9);
+            ++onDiagonal;
+        }
+        EXPECT_EQ(onDiagonal, k.rowVertices) << k.diagonal;
+        s.frame.SplitRing(t, 0);
+        EXPECT_EQ(CheckClosedMesh(s.frame), "");
+    }
+}
+
+TEST(SplitRing, CircleDiameterChordIsAHalfCircle) {
+    // Four points of a circle of radius 20 with in-plane normals: the chord between
+    // nodes 1 and 3 is a diameter, its sphere is empty, handles are 4R/3 along -z and
+    // both arcs are pi R, so N = trunc(6.28 + 0.382) = 6.
+    const double R = 20.0;
+    Scene s;
+    Curve* c = MakeLoop(s.frame, {{R, 0, 0}, {0, R, 0}, {-R, 0, 0}, {0, -R, 0}},
+                        {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}}, kSmoothVertex);
+    Vertex* oldHead = s.frame.m_pVertices;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    // The twin runs with the chain, anticlockwise seen from +z, from (0, -R): the
+    // first chord joins node 1 (b) and node 3 (a).
+    const std::vector<Vertex*> n = Nodes(t);
+    const Vec3 B = n[1]->position;
+    const Vec3 A = n[3]->position;
+    ASSERT_NEAR(Length(B - A), 2 * R, 1e-12);
+    s.frame.SplitRing(t, 0);
+    const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+    ASSERT_GE(fresh.size(), 5u);
+    // Independent evaluation of the expected cubic from b to a.
+    const Vec3 handle{0, 0, -4.0 * R / 3.0};
+    for (int i = 1; i <= 5; ++i) {
+        const double u = i / 6.0;
+        const double v = 1.0 - u;
+        const Vec3 expect = v * v * v * B + 3 * v * v * u * (B + handle) +
+                            3 * v * u * u * (A + handle) + u * u * u * A;
+        EXPECT_NEAR(fresh[i - 1]->position.x, expect.x, 1e-9);
+        EXPECT_NEAR(fresh[i - 1]->position.y, expect.y, 1e-9);
+        EXPECT_NEAR(fresh[i - 1]->position.z, expect.z, 1e-9);
+        // Close to the true circle, and the normal points away from its centre.
+        // The cubic overshoots a half circle by at most about 1.8 %.
+        EXPECT_NEAR(Length(fresh[i - 1]->position), R, 0.02 * R);
+        EXPECT_GT(Dot(fresh[i - 1]->normal, fresh[i - 1]->position) / R, 0.99);
+    }
+    // u = 0.5 lies on the axis at distance R.
+    EXPECT_NEAR(fresh[2]->position.x, 0.0, 1e-12);
+    EXPECT_NEAR(fresh[2]->position.y, 0.0, 1e-12);
+    EXPECT_NEAR(fresh[2]->position.z, -R, 1e-9);
+    s.frame.SplitRing(r, 0);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+}
+
+TEST(SplitRing, TwinPairClosesTheSurfaceAndReleasesEveryNode) {
+    for (int count : {3, 4, 7, 24, 63}) {
+        Scene s;
+        Curve* c = MakeCircle(s.frame, 10.0 * count / (2 * kPi), count);
+        Counting counting;
+        RingNode* r = s.frame.RingFromCurve(c);
+        RingNode* t = s.frame.TwinRing(r);
+        EXPECT_EQ(g_liveNodes, 2 * count);
+        s.frame.SplitRing(r, 0);
+        s.frame.SplitRing(t, 0);
+        EXPECT_EQ(g_liveNodes, 0) << count;
+        EXPECT_EQ(CheckClosedMesh(s.frame), "") << count;
+        // Closed genus-0 surface: V - E + F = 2 with E = 3F / 2.
+        const int v = CountVertices(s.frame);
+        const int f = CountTriangles(s.frame);
+        EXPECT_EQ(2 * v - f, 4) << count;
+    }
+}
+
+TEST(SplitRing, CircleBecomesTwoDomesOnOppositeSides) {
+    Scene s;
+    Curve* c = MakeCircle(s.frame, 60.0, 36);
+    Vertex* oldHead = s.frame.m_pVertices;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    s.frame.SplitRing(r, 0);
+    Vertex* afterFirst = s.frame.m_pVertices;
+    s.frame.SplitRing(t, 0);
+    // The ring runs clockwise seen from +z: its face bulges toward +z, the twin's
+    // face toward -z; no chord vertex leaves the sphere of the circle by much.
+    int firstFace = 0;
+    for (Vertex* v = afterFirst; v != oldHead; v = v->next, ++firstFace) {
+        EXPECT_GT(v->position.z, 0.0);
+        EXPECT_LT(Length(v->position), 60.0 * 1.02);
+    }
+    int secondFace = 0;
+    for (Vertex* v = s.frame.m_pVertices; v != afterFirst; v = v->next, ++secondFace) {
+        EXPECT_LT(v->position.z, 0.0);
+        EXPECT_LT(Length(v->position), 60.0 * 1.02);
+    }
+    EXPECT_GT(firstFace, 10);
+    EXPECT_EQ(firstFace, secondFace);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+}
+
+TEST(SplitRing, TwoAndOneNodeRingsReleaseTheirNodes) {
+    // No triangle can be built on fewer than three nodes; the nodes still go.
+    for (int count : {1, 2}) {
+        Scene s;
+        std::vector<Vec3> p;
+        for (int i = 0; i < count; ++i) p.push_back({10.0 * i, 0, 0});
+        Curve* c = MakeLoop(s.frame, p, {}, kSmoothVertex);
+        Counting counting;
+        RingNode* r = s.frame.RingFromCurve(c);
+        RingNode* t = s.frame.TwinRing(r);
+        s.frame.SplitRing(r, 0);
+        s.frame.SplitRing(t, 0);
+        EXPECT_EQ(g_liveNodes, 0) << count;
+        EXPECT_EQ(CountTriangles(s.frame), 0);
+        EXPECT_EQ(CountVertices(s.frame), count);
+    }
+}
+
+TEST(SplitRing, TwoNodeRingStitchesTheTrianglesOnItsFarSides) {
+    // Two triangles each wait on an edge between v0 and v1; a two-node ring over
+    // that edge encloses nothing, so the two triangles become neighbours.
+    Scene s;
+    Vertex v[4];
+    v[0].position = {0, 0, 0};
+    v[1].position = {10, 0, 0};
+    v[2].position = {5, 10, 0};
+    v[3].position = {5, -10, 0};
+    std::vector<RingNode*> made;
+    auto node = [&made](Vertex* vertex) {
+        auto* n = new RingNode;
+        n->vertex = vertex;
+        made.push_back(n);
+        return n;
+    };
+    auto triangleRing = [&](Vertex* p, Vertex* q, Vertex* w, RingNode*& open) {
+        RingNode* x = node(p);
+        RingNode* y = node(q);
+        RingNode* z = node(w);
+        x->next = y;
+        y->next = z;
+        z->next = x;
+        // y and z face nothing here: their twins stand alone and are never built.
+        for (RingNode* e : {y, z}) {
+            e->twin = node(nullptr);
+            e->twin->twin = e;
+        }
+        open = x;
+        return x;
+    };
+    Counting counting;
+    RingNode* x0 = nullptr;
+    RingNode* y0 = nullptr;
+    RingNode* ringX = triangleRing(&v[1], &v[0], &v[2], x0);  // edge v1 -> v0
+    RingNode* ringY = triangleRing(&v[0], &v[1], &v[3], y0);  // edge v0 -> v1
+    RingNode* d0 = node(&v[0]);
+    RingNode* d1 = node(&v[1]);
+    d0->next = d1;
+    d1->next = d0;
+    d0->twin = x0;
+    x0->twin = d0;
+    d1->twin = y0;
+    y0->twin = d1;
+    s.frame.SplitRing(ringX, 0);
+    s.frame.SplitRing(ringY, 0);
+    ASSERT_EQ(CountTriangles(s.frame), 2);
+    const Triangle* t2 = s.frame.m_pTriangles;
+    const Triangle* t1 = t2->next;
+    s.frame.SplitRing(d0, 0);
+    // x0's edge sits at neighbour[2] of its triangle, as does y0's.
+    EXPECT_EQ(t1->neighbour[2], t2);
+    EXPECT_EQ(t2->neighbour[2], t1);
+    // Left: the four waiting nodes and their four lone twins.
+    EXPECT_EQ(g_liveNodes, 8);
+    const std::set<RingNode*> released = {x0, y0, d0, d1};
+    for (RingNode* n : made)
+        if (released.count(n) == 0) delete n;
+    s.frame.m_pTriangles = nullptr;
+    delete t1;
+    delete t2;
+}
