@@ -42,7 +42,9 @@ void CMainFrame::FloodCut(Triangle* triangle) {
 // When the curve does not cut the model into two parts along its own edges (the
 // flood reaches everything, or the hole's border is not the curve), the model is
 // put back exactly as it was, the stroke is dropped with a beep and the curve keeps
-// waiting in ModelState 1.
+// waiting in ModelState 1. The same happens if the finished model fails the model
+// checker (degenerate geometry driving the patch or the fairing to non-finite
+// positions).
 void CMainFrame::CutModel() {
     Curve* stroke = m_pCurves;
     if (!stroke) return;
@@ -99,4 +101,5 @@ void CMainFrame::CutModel() {
     }
     SplitRing(fill, 0);
     FairModel();
+    if (!ValidateModel(*this).empty()) return refuse();
 }

@@ -51,7 +51,8 @@ RingNode* FindNode(RingNode* ring, const Vertex* v) {
 // at one point of the view plane, or no triangle at P: the stroke is dropped with a
 // beep, the model is unchanged and the loop keeps waiting (ModelState 1). The same
 // holds, with the model put back exactly, when the loop turns out not to bound the
-// region to remove along its own edges.
+// region to remove along its own edges, or when the finished model fails the model
+// checker.
 void CMainFrame::ExtrudeLoop() {
     Curve* profile = m_pCurves;
     if (!profile) return;
@@ -171,4 +172,7 @@ void CMainFrame::ExtrudeLoop() {
     SplitRing(nP, 1);
     SplitRing(nQ, 1);
     FairModel();
+    // A profile that folds back on a steep chord can drive the patches and then the
+    // fairing to non-finite positions; such a model is not kept.
+    if (!ValidateModel(*this).empty()) return refuse();
 }

@@ -55,6 +55,50 @@ std::vector<Vertex*> RegionBorder(const BuiltMesh& mesh,
     return loop;
 }
 
+std::set<const Triangle*> CleanCap(const BuiltMesh& mesh, Vec3 axis, double height, double step,
+                                   double limit) {
+    for (double h = height; h <= limit; h += step) {
+        std::set<const Triangle*> region;
+        for (const Triangle* t : mesh.triangles) {
+            const Vec3 c = (t->corner[0]->position + t->corner[1]->position + t->corner[2]->position) / 3.0;
+            if (Dot(c, axis) > h) region.insert(t);
+        }
+        // Shave spikes (region triangles with two outside neighbours) and fill
+        // notches (the reverse); these are what leave edges across the border.
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (const Triangle* t : mesh.triangles) {
+                int inside = 0;
+                for (const Triangle* n : t->neighbour) inside += region.count(n) ? 1 : 0;
+                if (region.count(t) && inside <= 1) {
+                    region.erase(t);
+                    changed = true;
+                } else if (!region.count(t) && inside >= 2) {
+                    region.insert(t);
+                    changed = true;
+                }
+            }
+        }
+        const std::vector<Vertex*> loop =
+            RegionBorder(mesh, [&](const Triangle* t) { return region.count(t) > 0; });
+        if (loop.size() < 3) continue;
+        std::map<const Vertex*, size_t> at;
+        for (size_t i = 0; i < loop.size(); ++i) at[loop[i]] = i;
+        bool clean = true;
+        for (const Triangle* t : mesh.triangles) {
+            for (int k = 0; k < 3 && clean; ++k) {
+                auto a = at.find(t->corner[k]);
+                auto b = at.find(t->corner[(k + 1) % 3]);
+                if (a == at.end() || b == at.end()) continue;
+                const size_t d = (a->second + loop.size() - b->second) % loop.size();
+                clean = d == 1 || d == loop.size() - 1;
+            }
+        }
+        if (clean) return region;
+    }
+    return {};
+}
+
 std::set<Vertex*> RegionInterior(const BuiltMesh& mesh,
                                  const std::function<bool(const Triangle*)>& inRegion) {
     std::set<Vertex*> inside;

@@ -29,6 +29,13 @@ Vec3 ViewToward(const CMainFrame& frame);
 std::vector<Vertex*> RegionBorder(const BuiltMesh& mesh,
                                   const std::function<bool(const Triangle*)>& inRegion);
 
+// The triangles whose centroids lie beyond `height` along `axis`, with the height
+// raised by `step` until the region's border is one simple loop that no mesh edge
+// cuts across (no edge joins two border vertices that are not neighbours on it),
+// like the curves the embedding leaves. Empty if no height up to `limit` works.
+std::set<const Triangle*> CleanCap(const BuiltMesh& mesh, Vec3 axis, double height, double step,
+                                   double limit);
+
 // Vertices that are corners only of region triangles (the region's interior).
 std::set<Vertex*> RegionInterior(const BuiltMesh& mesh,
                                  const std::function<bool(const Triangle*)>& inRegion);

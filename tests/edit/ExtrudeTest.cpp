@@ -13,10 +13,6 @@ namespace {
 
 constexpr double kRadius = 100.0;
 
-Vec3 Centroid(const Triangle* t) {
-    return (t->corner[0]->position + t->corner[1]->position + t->corner[2]->position) / 3.0;
-}
-
 // A sphere whose waiting loop runs round the cap on the right of the view, so the
 // loop is seen edge-on: its top and bottom vertices sit on the silhouette, where a
 // profile drawn beside the model can start and end.
@@ -35,15 +31,15 @@ struct SideLoop {
         PrepareFrame(frame, elevation, azimuth);
         mesh = MakeIcosphere(frame, kRadius, 3);
         const Vec3 right = ViewRight(frame);
-        std::set<const Triangle*> cap;
-        for (const Triangle* t : mesh.triangles)
-            if (Dot(Centroid(t), right) > 0.6 * kRadius) cap.insert(t);
+        std::set<const Triangle*> cap = CleanCap(mesh, right, 0.6 * kRadius, 0.005 * kRadius, 0.8 * kRadius);
         auto inCap = [&](const Triangle* t) { return cap.count(t) > 0; };
         loop = RegionBorder(mesh, inCap);
         capInterior = RegionInterior(mesh, inCap);
         bodyInterior = RegionInterior(mesh, [&](const Triangle* t) { return !inCap(t); });
         if (reversed) std::reverse(loop.begin(), loop.end());
+        // the highest and lowest of the loop vertices that face the viewer
         for (Vertex* v : loop) {
+            if (ToView(frame, v->normal).z < 0) continue;
             if (!top || ToView(frame, v->position).y > ToView(frame, top->position).y) top = v;
             if (!bottom || ToView(frame, v->position).y < ToView(frame, bottom->position).y) bottom = v;
         }
@@ -170,7 +166,8 @@ TEST_F(ExtrudeRefusal, ProfileCrossingTheModel) {
 TEST_F(ExtrudeRefusal, BothEndsAtTheSameLoopVertex) {
     SideLoop s(0, 0, false);
     const Vec3 t = s.View(s.top);
-    ExpectRefused(s, {t + Vec3{0, 6, 0}, t + Vec3{8, 14, 0}, t + Vec3{12, 4, 0}, t + Vec3{4, 4, 0}});
+    // a small hook above the top vertex, both ends nearer to it than to any other
+    ExpectRefused(s, {t + Vec3{-2, 6, 0}, t + Vec3{-6, 14, 0}, t + Vec3{2, 16, 0}, t + Vec3{0, 8, 0}});
 }
 
 TEST_F(ExtrudeRefusal, StartFarFromTheLoop) {
