@@ -20,6 +20,7 @@ else()
             tests/foundation/FairTests.cpp
             tests/foundation/ExportTests.cpp
             tests/foundation/MouseTests.cpp
+            tests/foundation/ToolStrokeTests.cpp
         )
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)

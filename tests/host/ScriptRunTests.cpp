@@ -101,6 +101,18 @@ TEST_F(ScriptRun, CheckPassesOnASoundModel) {
     EXPECT_TRUE(Run("wheel -120\nmenu top\nmenu side\nmenu edges\n", true)) << error;
 }
 
+TEST_F(ScriptRun, KeysRouteThroughTheAcceleratorTable) {
+    const std::pair<const char*, int> keys[] = {
+        {"key 2", ID_DISPLAY_EDGES}, {"key 1", ID_DISPLAY_SURFACES}, {"key E", ID_TOOL_ERASER},
+        {"key D", ID_TOOL_DRAG},     {"key C", ID_TOOL_CHANGE},      {"key P", ID_TOOL_PEN},
+    };
+    for (auto [line, command] : keys) {
+        ASSERT_TRUE(Run(line)) << line << ": " << error;
+        int state = command <= ID_DISPLAY_EDGES ? frame.m_nDisplayMode : frame.m_nTool;
+        EXPECT_EQ(state, command) << line;
+    }
+}
+
 TEST_F(ScriptRun, MenuNamesRunTheirCommands) {
     ASSERT_TRUE(Run("menu top\n")) << error;
     EXPECT_EQ(frame.m_nElevation, 90);
