@@ -1,7 +1,178 @@
 #include "app/MainFrame.h"
-#include <cstdlib>
+#include "edit/CutSupport.h"
+#include "edit/Profile.h"
+#include "model/Snapshot.h"
 
-// Placeholder until this area is built; replaced by the real operations.
-#define PLIFORM_UNBUILT() std::abort()
+namespace {
 
-void CMainFrame::ExtrudeLoop() { PLIFORM_UNBUILT();}
+// Below this fraction of m_dNearSq the chord from P to Q has no usable direction on
+// screen (about a hundredth of a unit at the usual closeness of 10): the depth
+// along it and the loop normal would blow up.
+constexpr double kMinChordFraction = 1e-6;
+
+// The triangle at P from which the removal floods: the one whose corner after P
+// lies furthest against `away` (the profile's outward normal at its first point).
+// The earliest triangle in list order wins a tie. Null when no triangle has P.
+Triangle* StartOfRemoval(Triangle* triangles, const Vertex* p, const Vec3& away) {
+    double best = 1e9;
+    Triangle* start = nullptr;
+    for (Triangle* t = triangles; t; t = t->next) {
+        int j = 0;
+        while (j < 3 && t->corner[j] != p) ++j;
+        if (j == 3) continue;
+        const double d = Dot(t->corner[(j + 1) % 3]->position - p->position, away);
+        if (d < best) {
+            best = d;
+            start = t;
+        }
+    }
+    return start;
+}
+
+RingNode* FindNode(RingNode* ring, const Vertex* v) {
+    RingNode* n = ring;
+    do {
+        if (n->vertex == v) return n;
+        n = n->next;
+    } while (n != ring);
+    return nullptr;
+}
+
+}  // namespace
+
+// ExtrudeLoop: in ModelState 1, reads the stroke at the head of the curve list as a
+// profile drawn beside the model from near one vertex P of the waiting loop to near
+// another, Q. Places the profile on the plane through P and Q, removes what the loop
+// encloses on the side chosen at P, and fills the hole with two patches that meet
+// along the profile; the profile stays as the newest curve (open, kind 2), the loop
+// turns sharp, the model is faired and ModelState becomes 2.
+//
+// A profile over the model, an end near no loop vertex, both ends at one vertex or
+// at one point of the view plane, or no triangle at P: the stroke is dropped with a
+// beep, the model is unchanged and the loop keeps waiting (ModelState 1). The same
+// holds, with the model put back exactly, when the loop turns out not to bound the
+// region to remove along its own edges, or when the finished model fails the model
+// checker.
+void CMainFrame::ExtrudeLoop() {
+    Curve* profile = m_pCurves;
+    if (!profile) return;
+    Curve* loop = profile->next;
+    const double* T = m_ViewMatrix;
+
+    m_ptMouse = {profile->first->vertex->work.x, profile->first->vertex->work.y};
+    Vertex* p = PickVertex(1);
+    m_ptMouse = {profile->last->vertex->work.x, profile->last->vertex->work.y};
+    Vertex* q = PickVertex(1);
+    TransformToView();
+
+    bool overModel = false;
+    for (CurveLink* l = profile->first; l && !overModel; l = l->next)
+        overModel = PickTriangle(l) != nullptr;
+    if (overModel || !p || !q || p == q || !loop || !profile->first->next) {
+        DropNewestStroke(1);
+        return;
+    }
+    const double dx = q->work.x - p->work.x;
+    const double dy = q->work.y - p->work.y;
+    if (!(dx * dx + dy * dy > kMinChordFraction * m_dNearSq)) {
+        DropNewestStroke(1);
+        return;
+    }
+    edit::PlaceProfile(T, profile, p->work, q->work);
+
+    // Only the stroke has changed so far; the start of the removal is found now so
+    // that a loop vertex without triangles is refused before the model is touched.
+    Triangle* start = StartOfRemoval(m_pTriangles, p, profile->first->vertex->normal);
+    if (!start) {
+        DropNewestStroke(1);
+        return;
+    }
+
+    ModelSnapshot before(*this);
+    auto refuse = [&]() {
+        before.Restore(*this);
+        DropNewestStroke(1);
+    };
+
+    m_nModelState = 2;
+    const Vec3 toProfile = edit::LoopNormal(T, dx, dy, profile->clockwise);
+    for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
+
+    edit::ClearTriangleMarks(*this);
+    edit::MarkCuttingCurve(loop);
+    FloodCut(start);
+    if (!edit::FloodFitsCurve(*this, loop)) return refuse();
+    edit::RemoveMarkedTriangles(*this);
+
+    Triangle* rim = nullptr;
+    int j = 0;
+    if (!edit::FindRimEdge(*this, loop, rim, j)) return refuse();
+    const bool alongLinks = edit::FollowsInCurve(loop, rim->corner[j], rim->corner[(j + 1) % 3]);
+
+    RingNode* against = RingFromCurve(loop);
+    RingNode* along = TwinRing(against);
+    RingNode* profileRing = RingFromCurve(profile);
+    RingNode* rimRing = alongLinks ? against : along;
+    RingNode* inner = alongLinks ? along : against;
+
+    RingNode* nP = nullptr;
+    RingNode* nQ = nullptr;
+    bool ok = edit::CutRemovedVerticesFromCurves(*this);
+    if (ok) {
+        edit::RemoveMarkedVertices(*this);
+        ok = edit::AttachRing(*this, rimRing);
+    }
+    if (ok) {
+        nP = FindNode(inner, p);
+        nQ = FindNode(inner, q);
+        ok = nP && nQ;
+    }
+    if (!ok) {
+        edit::FreeRing(against);
+        edit::FreeRing(along);
+        edit::FreeRing(profileRing);
+        return refuse();
+    }
+
+    // Close the profile's ring with the chord Q <- P: it runs from the last point
+    // back to the first, then P, then Q.
+    RingNode* s = profileRing;
+    RingNode* f = s;
+    while (f->next != s) f = f->next;
+    auto* y = new RingNode;
+    y->vertex = p;
+    auto* x = new RingNode;
+    x->vertex = q;
+    f->next = y;
+    y->next = x;
+    x->next = s;
+    RingNode* r0 = TwinRing(x);
+    RingNode* rP = r0->next;
+
+    // Swap the chord out of both rings: each new ring runs along the profile one
+    // way and along one arc of the loop between P and Q.
+    y->twin = nP->twin;
+    y->twin->twin = y;
+    y->next = nP->next;
+
+    nP->twin = rP->twin;
+    nP->twin->twin = nP;
+    nP->next = rP->next;
+    delete rP;
+
+    r0->twin = nQ->twin;
+    r0->twin->twin = r0;
+    r0->next = nQ->next;
+
+    nQ->twin = x->twin;
+    nQ->twin->twin = nQ;
+    nQ->next = x->next;
+    delete x;
+
+    SplitRing(nP, 1);
+    SplitRing(nQ, 1);
+    FairModel();
+    // A profile that folds back on a steep chord can drive the patches and then the
+    // fairing to non-finite positions; such a model is not kept.
+    if (!ValidateModel(*this).empty()) return refuse();
+}

@@ -1,0 +1,187 @@
+#include "edit/CutSupport.h"
+
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace edit {
+
+namespace {
+
+bool OnCuttingCurve(const Vertex* v) { return v->work.x == CUT_MARK; }
+
+using DirectedEdge = std::pair<const Vertex*, const Vertex*>;
+using EdgeMap = std::map<DirectedEdge, bool, std::less<>>;
+
+// The curve's edges in link order, last to first included. False when an edge
+// repeats or the chain is too short to enclose anything.
+bool CurveEdges(const Curve* curve, EdgeMap& edges) {
+    int links = 0;
+    for (const CurveLink* l = curve->first; l; l = l->next) {
+        const CurveLink* after = l->next ? l->next : curve->first;
+        if (!l->vertex || !after->vertex) return false;
+        edges[{l->vertex, after->vertex}] = true;
+        ++links;
+    }
+    return links >= 3 && static_cast<int>(edges.size()) == links;
+}
+
+}  // namespace
+
+void ClearTriangleMarks(CMainFrame& frame) {
+    for (Triangle* t = frame.m_pTriangles; t; t = t->next) t->mark = 0;
+}
+
+void MarkCuttingCurve(Curve* curve) {
+    for (CurveLink* l = curve->first; l; l = l->next) {
+        l->vertex->work.x = CUT_MARK;
+        l->vertex->kind = kSharpVertex;
+    }
+}
+
+bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
+    EdgeMap edges;
+    if (!CurveEdges(curve, edges)) return false;
+    const size_t rimEdges = edges.size();
+    size_t borderEdges = 0;
+    int forward = 0;
+    int backward = 0;
+    bool anyKept = false;
+    for (const Triangle* t = frame.m_pTriangles; t; t = t->next) {
+        if (!t->mark) {
+            anyKept = true;
+            // A kept corner that the flood gave kind 3 would be freed under a
+            // triangle that stays.
+            for (const Vertex* c : t->corner)
+                if (c->kind == kRemovedVertex) return false;
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) {
+            const Triangle* n = t->neighbour[k];
+            if (!n) return false;
+            if (n->mark) continue;
+            const Vertex* a = t->corner[k];
+            const Vertex* b = t->corner[(k + 1) % 3];
+            auto it = edges.find(DirectedEdge{a, b});
+            if (it != edges.end()) {
+                ++forward;
+            } else {
+                it = edges.find(DirectedEdge{b, a});
+                if (it == edges.end()) return false;  // the hole's border leaves the curve
+                ++backward;
+            }
+            edges.erase(it);
+            ++borderEdges;
+        }
+    }
+    // A border that runs both ways along the curve can't be closed by one patch.
+    return anyKept && borderEdges == rimEdges && (forward == 0 || backward == 0);
+}
+
+void RemoveMarkedTriangles(CMainFrame& frame) {
+    Triangle** link = &frame.m_pTriangles;
+    while (Triangle* t = *link) {
+        if (t->mark) {
+            *link = t->next;
+            delete t;
+        } else {
+            link = &t->next;
+        }
+    }
+}
+
+bool FollowsInCurve(const Curve* curve, const Vertex* a, const Vertex* b) {
+    for (const CurveLink* l = curve->first; l; l = l->next) {
+        if (l->vertex != a) continue;
+        const CurveLink* after = l->next ? l->next : curve->first;
+        return after->vertex == b;
+    }
+    return false;
+}
+
+bool FindRimEdge(const CMainFrame& frame, const Curve* curve, Triangle*& triangle, int& k) {
+    for (Triangle* t = frame.m_pTriangles; t; t = t->next) {
+        for (int j = 0; j < 3; ++j) {
+            const Vertex* a = t->corner[j];
+            const Vertex* b = t->corner[(j + 1) % 3];
+            if (!OnCuttingCurve(a) || !OnCuttingCurve(b)) continue;
+            // Two curve vertices may also be joined by a mesh edge that cuts
+            // across the kept side; such an edge says nothing about which way
+            // the rim runs, so only edges of the curve itself count.
+            if (!FollowsInCurve(curve, a, b) && !FollowsInCurve(curve, b, a)) continue;
+            triangle = t;
+            k = j;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CutRemovedVerticesFromCurves(CMainFrame& frame) {
+    long rounds = 1;
+    for (const Curve* c = frame.m_pCurves; c; c = c->next)
+        for (const CurveLink* l = c->first; l; l = l->next) ++rounds;
+    for (;;) {
+        Vertex* found = nullptr;
+        for (const Curve* c = frame.m_pCurves; c && !found; c = c->next) {
+            for (const CurveLink* l = c->first; l; l = l->next) {
+                if (l->vertex && l->vertex->kind == kRemovedVertex) {
+                    found = l->vertex;
+                    break;
+                }
+            }
+        }
+        if (!found) return true;
+        if (--rounds < 0) return false;
+        frame.CutCurvesAtVertex(found);
+    }
+}
+
+void RemoveMarkedVertices(CMainFrame& frame) {
+    Vertex** link = &frame.m_pVertices;
+    while (Vertex* v = *link) {
+        if (v->kind == kRemovedVertex) {
+            *link = v->next;
+            delete v;
+        } else {
+            link = &v->next;
+        }
+    }
+}
+
+bool AttachRing(CMainFrame& frame, RingNode* ring) {
+    RingNode* e = ring;
+    do {
+        const Vertex* from = e->next->vertex;
+        const Vertex* to = e->vertex;
+        Triangle* found = nullptr;
+        int slot = 0;
+        for (Triangle* t = frame.m_pTriangles; t && !found; t = t->next) {
+            for (int j = 0; j < 3; ++j) {
+                if (t->corner[j] == from && t->corner[(j + 1) % 3] == to) {
+                    found = t;
+                    slot = j;
+                    break;
+                }
+            }
+        }
+        if (!found) return false;
+        e->triangle = found;
+        e->slot = &found->neighbour[slot];
+        e = e->next;
+    } while (e != ring);
+    return true;
+}
+
+void FreeRing(RingNode* ring) {
+    std::vector<RingNode*> nodes;
+    RingNode* n = ring;
+    do {
+        nodes.push_back(n);
+        n = n->next;
+    } while (n != ring);
+    for (RingNode* node : nodes) delete node;
+}
+
+}  // namespace edit
