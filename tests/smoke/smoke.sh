@@ -90,18 +90,27 @@ client_y=$Y
 client_w=$WIDTH
 client_h=$HEIGHT
 
-# The outer size counts the window manager's frame.
+# The outer size counts the window manager's frame, which it publishes on the window.
 left=0 right=0 top=0 bottom=0
-if command -v xprop >/dev/null 2>&1; then
-    extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-    if [ -n "$extents" ]; then
-        IFS=, read -r left right top bottom <<<"$extents"
+have_extents=yes
+if [ -n "$wm_pid" ]; then
+    have_extents=no
+    if command -v xprop >/dev/null 2>&1; then
+        extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+        if [ -n "$extents" ]; then
+            IFS=, read -r left right top bottom <<<"$extents"
+            have_extents=yes
+        fi
     fi
 fi
 outer_w=$((client_w + left + right))
 outer_h=$((client_h + top + bottom))
-if [ "$outer_w" -ne 600 ] || [ "$outer_h" -ne 600 ]; then
-    fail "outer window size is ${outer_w}x${outer_h}, expected 600x600"
+if [ "$have_extents" = yes ]; then
+    if [ "$outer_w" -ne 600 ] || [ "$outer_h" -ne 600 ]; then
+        fail "outer window size is ${outer_w}x${outer_h}, expected 600x600"
+    fi
+else
+    echo "note: the window manager's frame size is unknown; outer size not checked"
 fi
 echo "window $window: client ${client_w}x${client_h} at $client_x,$client_y, outer ${outer_w}x${outer_h}"
 
@@ -123,6 +132,10 @@ stats() {
 # The drawing surface has the keyboard focus when the window opens. Edges and the
 # Pen tool (already current, so the key must be accepted quietly).
 xdotool mousemove $((client_x + client_w / 2)) $((client_y + client_h / 2))
+# Without a window manager nobody hands the keyboard to a new window.
+if [ -z "$wm_pid" ]; then
+    xdotool windowfocus "$window"
+fi
 sleep 0.3
 xdotool key 2
 sleep 0.3
