@@ -10,6 +10,11 @@ else()
             tests/embed/PickTests.cpp
             tests/embed/EmbedTests.cpp
         )
+        pliform_add_scenario(tests/scenarios/embed_closed_curve.pfs)
+        pliform_add_scenario(tests/scenarios/embed_open_curve.pfs)
+        pliform_add_scenario(tests/scenarios/embed_beside_model.pfs)
+        pliform_add_scenario(tests/scenarios/embed_around_body.pfs)
+        pliform_add_scenario(tests/scenarios/embed_many_views.pfs)
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
         target_sources(pliform_bench PRIVATE bench/EmbedBench.cpp)

@@ -12,6 +12,16 @@ else()
             tests/surface/StrokeTests.cpp
             tests/surface/RingTests.cpp
             tests/surface/CreateTests.cpp
+            tests/surface/BodyTests.cpp
         )
+        pliform_add_scenario(tests/scenarios/surface_circles.pfs)
+        pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
+        pliform_add_scenario(tests/scenarios/surface_star.pfs)
+        pliform_add_scenario(tests/scenarios/surface_u_arc.pfs)
+        pliform_add_scenario(tests/scenarios/surface_views_zooms.pfs)
+        pliform_add_scenario(tests/scenarios/surface_refused.pfs)
+    endif()
+    if(PLIFORM_BUILD_BENCHMARKS)
+        target_sources(pliform_bench PRIVATE bench/SurfaceBench.cpp)
     endif()
 endif()

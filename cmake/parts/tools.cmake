@@ -12,6 +12,9 @@ else()
             tests/tools/DragTest.cpp
             tests/tools/ChangeTest.cpp
         )
+        pliform_add_scenario(tests/scenarios/tools_erase.pfs)
+        pliform_add_scenario(tests/scenarios/tools_drag.pfs)
+        pliform_add_scenario(tests/scenarios/tools_change.pfs)
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
         target_sources(pliform_bench PRIVATE bench/ToolsBench.cpp)

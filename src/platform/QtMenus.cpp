@@ -18,9 +18,11 @@ QtMenus::QtMenus(QMenuBar* bar, std::function<void(int)> onCommand) : m_onComman
             continue;
         }
         action->setShortcut(QKeySequence(QChar(kAccelerators[i].key)));
-        // The keys must act while the drawing surface, a separate native window,
-        // holds the keyboard focus.
-        action->setShortcutContext(Qt::ApplicationShortcut);
+        // Window-wide, not application-wide: the keys act while the drawing surface,
+        // a native window of its own inside this one, holds the focus, but not while
+        // a menu is open, where the same letters are the items' mnemonics (D for
+        // "&Display Mode", E for "&Edges", C for "Auto &Center").
+        action->setShortcutContext(Qt::WindowShortcut);
     }
 }
 

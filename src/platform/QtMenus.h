@@ -17,7 +17,7 @@ class QWidget;
 class QtMenus {
 public:
     // Builds the menus from kMenuBar into `bar`, with the accelerator keys of
-    // kAccelerators as application-wide shortcuts on the items of the same command.
+    // kAccelerators as window-wide shortcuts on the items of the same command.
     // `onCommand` receives the command id of every chosen item or pressed key; the
     // marks are shown again as the core keeps them when it returns.
     QtMenus(QMenuBar* bar, std::function<void(int)> onCommand);

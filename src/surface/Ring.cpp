@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "app/MainFrame.h"
 
@@ -74,9 +74,10 @@ void LinkEdge(RingNode* node, Triangle* triangle, int slot) {
     }
 }
 
-// Joins the two ring edges on either side of a vanished edge (the two nodes `gone`
-// and its partner in a degenerate two-node ring) so that what lies on the far side of
-// one meets what lies on the far side of the other.
+// The two edges of a two-node ring join the same two vertices and enclose nothing:
+// what lies across one (`left`, the first node's twin) and what lies across the
+// other (`right`) are made each other's twins, or neighbours when both sides are
+// already built.
 void JoinAcross(RingNode* left, RingNode* right) {
     if (left == nullptr || right == nullptr) {
         // Only one side exists: it can't be stitched; release a waiting node, and
@@ -129,27 +130,32 @@ bool Normalise(Vec3& v) {
     return IsFinite(v);
 }
 
-// Length of the circular arc from the chord end along `dir` to the other end, and the
-// handle of the cubic approximating it. `sign` is +1 at a (the arc leaves along d)
-// and -1 at b (it leaves along -d).
-void ArcAndHandle(const Vec3& dir, const Vec3& d, double chordSq, double chordLen, double sign,
+// Length of the circular arc from a chord end along `dir` to the other end, and the
+// handle of the cubic that approximates it. `toward` is the chord vector from this
+// end to the other (d at a, -d at b).
+//
+// An end direction that turns back from the chord (an angle over 90 degrees) asks
+// for more than a half circle, and the handle grows without bound as the angle nears
+// 180 degrees. Such rows fold over the patch, and the folded ends feed ever larger
+// arcs into the chords after them: a star outline ended with vertices millions of
+// units away. The angle is therefore held at 90 degrees, where the row is the half
+// circle; smaller angles are untouched.
+void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen,
                   double& arc, Vec3& handle) {
     const double dirLen = Length(dir);
-    const double c = Dot(dir, d);
     const double q = dirLen * chordLen;
+    const double c = std::max(0.0, Dot(dir, toward));
     const double s = std::sqrt(q * q - c * c);
     arc = chordLen;
     if (s > kStraightLimit) {
-        // Rounding can carry the cosine a hair past +-1.
-        const double cosine = std::clamp(sign * c / q, -1.0, 1.0);
+        // Rounding can carry the cosine a hair past 1.
+        const double cosine = std::min(c / q, 1.0);
         const double a = std::acos(cosine) * dirLen * chordSq / s;
         if (std::isfinite(a)) arc = a;
     }
-    const double h = chordSq / (q + sign * c) / kHandleDivisor;
-    handle = h * dir;
-    // An end direction pointing straight back from the chord, or no chord at all,
-    // has no circular arc: fall back to the straight chord's third.
-    if (!(q + sign * c > 0.0) || !IsFinite(handle)) handle = (sign / 3.0) * d;
+    handle = (chordSq / (q + c) / kHandleDivisor) * dir;
+    // No direction or no chord at all: fall back to the straight chord's third.
+    if (!(q + c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
 }
 
 }  // namespace
@@ -345,8 +351,8 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         double arcB = 0.0;
         Vec3 handleA;
         Vec3 handleB;
-        ArcAndHandle(dirA, d, chordSq, chordLen, 1.0, arcA, handleA);
-        ArcAndHandle(dirB, d, chordSq, chordLen, -1.0, arcB, handleB);
+        ArcAndHandle(dirA, d, chordSq, chordLen, arcA, handleA);
+        ArcAndHandle(dirB, -d, chordSq, chordLen, arcB, handleB);
 
         double segments = (arcA + arcB) * 0.5 / m_dStrokeStep + kSegmentOffset;
         if (!std::isfinite(segments)) segments = 0.0;

@@ -72,8 +72,7 @@ void CutClosed(Curve** place, Curve* curve, CurveLink* before, CurveLink* cut) {
 // V is the vertex of `cut`, which follows `before` in an open curve: whatever
 // follows V becomes a curve of its own (or is set free if it is a single vertex),
 // and this curve ends at the vertex before V.
-void CutOpen(CMainFrame& frame, Curve** place, Curve* curve, CurveLink* before,
-             CurveLink* cut) {
+void CutOpen(CMainFrame& frame, Curve** place, Curve* curve, CurveLink* before, CurveLink* cut) {
     CurveLink* after = cut->next;
     if (after != nullptr && after == curve->last) {
         SetFree(after->vertex);

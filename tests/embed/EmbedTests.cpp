@@ -234,6 +234,34 @@ TEST_F(EmbedTest, ClosedStrokeAroundFrontRegionOfSphere) {
     EXPECT_GT(k, 10);  // one vertex in every second triangle of a long path
 }
 
+TEST_F(EmbedTest, PlacingOperationsTurnTheOutcomeIntoModelState) {
+    // Through close-and-place a closed curve waits (1); through keep-open-and-place
+    // an open curve or a dropped stroke leaves the model idle (2).
+    MakeIcosphere(frame, 100.0, 3);
+    Counts before = Count();
+    std::vector<Pt> loop = Circle({-10, 10}, 35.0);
+    loop.pop_back();  // released short of its start: close-and-place fills the gap
+    loop.pop_back();
+    PushStroke(loop, kStrokeCurve);
+    frame.CloseAndPlace();
+    EXPECT_EQ(frame.m_nModelState, 1);
+    ExpectEmbedded(before, kClosedCurve);
+
+    frame.m_nModelState = 2;
+    before = Count();
+    PushStroke(Line({-50, -40}, {40, -30}), kStrokeCurve);
+    frame.KeepOpenAndPlace();
+    EXPECT_EQ(frame.m_nModelState, 2);
+    ExpectEmbedded(before, kOpenCurve);
+
+    const std::string placed = Dump();
+    PushStroke(Line({110, -40}, {140, 60}), kStrokeCurve);
+    frame.KeepOpenAndPlace();
+    EXPECT_EQ(host.beeps, 1);
+    EXPECT_EQ(frame.m_nModelState, 2);
+    EXPECT_EQ(Dump(), placed);
+}
+
 TEST_F(EmbedTest, ClosedStrokeOnFlatFaceStaysInItsPlane) {
     MakeCube(frame, 8);
     ASSERT_EQ(ValidateModel(frame), "");

@@ -136,7 +136,9 @@ TEST_F(QtLayer, RefusedToolKeepsTheOldMark) {
     EXPECT_TRUE(Shown(ID_TOOL_PEN));
 }
 
-TEST_F(QtLayer, AcceleratorsAreApplicationWideKeysOnTheirItems) {
+// The keys belong to the window, so they also act while its drawing surface has the
+// focus, but give way to the mnemonics of an open menu.
+TEST_F(QtLayer, AcceleratorsAreWindowWideKeysOnTheirItems) {
     const std::pair<int, const char*> keys[] = {{ID_DISPLAY_SURFACES, "1"}, {ID_DISPLAY_EDGES, "2"},
                                                 {ID_TOOL_PEN, "P"},         {ID_TOOL_ERASER, "E"},
                                                 {ID_TOOL_DRAG, "D"},        {ID_TOOL_CHANGE, "C"}};
@@ -144,7 +146,7 @@ TEST_F(QtLayer, AcceleratorsAreApplicationWideKeysOnTheirItems) {
         QAction* action = menus->ActionFor(id);
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(key))) << id;
-        EXPECT_EQ(action->shortcutContext(), Qt::ApplicationShortcut) << id;
+        EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut) << id;
     }
     EXPECT_TRUE(menus->ActionFor(ID_FILE_NEW)->shortcut().isEmpty());
 }

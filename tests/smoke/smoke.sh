@@ -90,18 +90,27 @@ client_y=$Y
 client_w=$WIDTH
 client_h=$HEIGHT
 
-# The outer size counts the window manager's frame.
+# The outer size counts the window manager's frame, which it publishes on the window.
 left=0 right=0 top=0 bottom=0
-if command -v xprop >/dev/null 2>&1; then
-    extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-    if [ -n "$extents" ]; then
-        IFS=, read -r left right top bottom <<<"$extents"
+have_extents=yes
+if [ -n "$wm_pid" ]; then
+    have_extents=no
+    if command -v xprop >/dev/null 2>&1; then
+        extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+        if [ -n "$extents" ]; then
+            IFS=, read -r left right top bottom <<<"$extents"
+            have_extents=yes
+        fi
     fi
 fi
 outer_w=$((client_w + left + right))
 outer_h=$((client_h + top + bottom))
-if [ "$outer_w" -ne 600 ] || [ "$outer_h" -ne 600 ]; then
-    fail "outer window size is ${outer_w}x${outer_h}, expected 600x600"
+if [ "$have_extents" = yes ]; then
+    if [ "$outer_w" -ne 600 ] || [ "$outer_h" -ne 600 ]; then
+        fail "outer window size is ${outer_w}x${outer_h}, expected 600x600"
+    fi
+else
+    echo "note: the window manager's frame size is unknown; outer size not checked"
 fi
 echo "window $window: client ${client_w}x${client_h} at $client_x,$client_y, outer ${outer_w}x${outer_h}"
 
@@ -113,7 +122,7 @@ shot() {
 stats() {
     convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- |
         awk -F'[(),]' 'NR > 1 {
-            r = $4; g = $5; b = $6
+            r = $3; g = $4; b = $5
             if (r >= 250 && g >= 250 && b >= 250) white++
             else if (r >= 100 && r <= 160 && (r - g) * (r - g) < 64 && (g - b) * (g - b) < 64) grey++
             else other++
@@ -123,17 +132,24 @@ stats() {
 # The drawing surface has the keyboard focus when the window opens. Edges and the
 # Pen tool (already current, so the key must be accepted quietly).
 xdotool mousemove $((client_x + client_w / 2)) $((client_y + client_h / 2))
+# Without a window manager nobody hands the keyboard to a new window.
+if [ -z "$wm_pid" ]; then
+    xdotool windowfocus "$window"
+fi
 sleep 0.3
 xdotool key 2
 sleep 0.3
 xdotool key p
 sleep 0.3
 
-# A loop of radius 110 pixels around the middle of the drawing surface.
+# A loop of radius 110 pixels around the middle of the drawing surface. A stroke that
+# comes back onto its start is cut back to that start, so the pen is released a
+# little short of it: 45 of 48 steps leave a gap of about 43 pixels (some 21 model
+# units at the start-up zoom), which the program closes.
 cx=$((client_x + client_w / 2))
 cy=$((client_y + client_h / 2 + 10))
 points=$(awk -v cx="$cx" -v cy="$cy" 'BEGIN {
-    for (i = 0; i <= 48; i++) {
+    for (i = 0; i <= 45; i++) {
         a = i * 2 * 3.14159265 / 48
         printf "%d %d\n", cx + 110 * cos(a), cy + 110 * sin(a)
     }
@@ -168,7 +184,7 @@ done
 [ -n "$edges" ] || fail "no shape appeared inside the drawn loop"
 read -r white grey other <<<"$edges"
 echo "inside the loop, Edges: white $white grey $grey other $other"
-[ "$white" -gt 1600 ] || fail "Edges mode should leave white between the triangle edges (white $white of 6400)"
+[ "$white" -gt 2500 ] || fail "Edges mode should leave white between the triangle edges (white $white of 6400)"
 
 # Background: the corner of the surface away from the marker and the loop.
 read -r white grey other <<<"$(stats edges $((client_x + client_w - 40)) $((client_y + 40)) 30 30)"
@@ -179,13 +195,14 @@ read -r white grey other <<<"$(stats edges $((client_x)) $((client_y + client_h 
 echo "lower-left corner: white $white grey $grey other $other"
 [ "$grey" -ge 40 ] || fail "no grey orientation marker in the lower left corner (grey $grey)"
 
-# Back to shaded surfaces with the key 1: the inside fills with shade.
+# Back to shaded surfaces with the key 1: the inside fills with shade. Only the
+# highlight, where the surface faces the light, reaches full white.
 xdotool key 1
 sleep 1
 shot surfaces
 read -r white grey other <<<"$(stats surfaces $box_x $box_y 80 80)"
 echo "inside the loop, Surfaces: white $white grey $grey other $other"
-[ "$white" -lt 64 ] || fail "Surfaces mode should shade the whole inside (white $white of 6400)"
+[ "$white" -lt 1200 ] || fail "Surfaces mode should shade the inside (white $white of 6400)"
 
 kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"
 

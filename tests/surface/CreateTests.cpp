@@ -18,8 +18,8 @@ struct Scene {
     HeadlessHost host;
     CMainFrame frame{&host};
     Scene() {
-        frame.m_dStrokeStep = 10.0;
-        frame.m_dNearSq = 100.0;
+        frame.OnCreate();
+        frame.OnSize(600, 600);
     }
     // Sets the view terms for elevation and azimuth in degrees.
     void View(double elevation, double azimuth) {

@@ -52,7 +52,12 @@ struct Counting {
 struct Scene {
     HeadlessHost host;
     CMainFrame frame{&host};
-    Scene() { frame.m_dStrokeStep = 10.0; }
+    // The rings here make whole models: the state says a model exists.
+    Scene() {
+        frame.OnCreate();
+        frame.OnSize(600, 600);
+        frame.m_nModelState = 2;
+    }
 };
 
 // A closed curve over new vertices at the given positions with the given normals.
@@ -87,7 +92,7 @@ Curve* MakeCircle(CMainFrame& f, double radius, int count) {
 // shared edge the other way, and no position or normal is a non-number. Returns ""
 // when all hold.
 std::string CheckClosedMesh(const CMainFrame& f) {
-    std::string problems;
+    std::string problems = ValidateModel(f);
     for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next) {
         for (int k = 0; k < 3; ++k) {
             const Triangle* u = t->neighbour[k];
@@ -430,4 +435,83 @@ TEST(SplitRing, TwoNodeRingStitchesTheTrianglesOnItsFarSides) {
     s.frame.m_pTriangles = nullptr;
     delete t1;
     delete t2;
+}
+
+TEST(SplitRing, CoarseRingStillEnds) {
+    // Four nodes 28 units apart: the end directions are poor and, unchecked, rings
+    // kept splitting into rings no smaller. The patch must end, closed and finite,
+    // with a bounded number of vertices.
+    for (double radius : {20.0, 60.0}) {
+        Scene s;
+        MakeCircle(s.frame, radius, 4);
+        Counting counting;
+        RingNode* r = s.frame.RingFromCurve(s.frame.m_pCurves);
+        RingNode* t = s.frame.TwinRing(r);
+        s.frame.SplitRing(r, 0);
+        s.frame.SplitRing(t, 0);
+        EXPECT_EQ(g_liveNodes, 0);
+        EXPECT_EQ(CheckClosedMesh(s.frame), "") << radius;
+        EXPECT_LT(CountVertices(s.frame), 20000) << radius;
+    }
+}
+
+TEST(SplitRing, CoincidentChordEndsStayFinite) {
+    // Nodes 1 and 3 lie on one point: the shortest chord has no length, is accepted
+    // at once (its sphere is empty) and becomes a single edge.
+    Scene s;
+    Curve* c = MakeLoop(s.frame, {{-20, 0, 0}, {0, 0, 0}, {20, 0, 0}, {0, 0, 0}},
+                        {{-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, -1, 0}}, kSmoothVertex);
+    Counting counting;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    s.frame.SplitRing(r, 0);
+    s.frame.SplitRing(t, 0);
+    EXPECT_EQ(g_liveNodes, 0);
+    EXPECT_EQ(CountVertices(s.frame), 4);
+    EXPECT_EQ(CountTriangles(s.frame), 4);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+}
+
+TEST(SplitRing, EndDirectionsPointingBackStayFinite) {
+    // Sharp ends with flag 1 leave along their normals; here every normal points
+    // straight away from the square's centre, so the first chord's ends point away
+    // from each other (no circular arc exists). Rows must stay finite and bounded.
+    Scene s;
+    const double h = 40.0;
+    Curve* c = MakeLoop(s.frame, {{h, 0, 0}, {0, h, 0}, {-h, 0, 0}, {0, -h, 0}},
+                        {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}}, kSharpVertex);
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    s.frame.SplitRing(r, 1);
+    s.frame.SplitRing(t, 1);
+    EXPECT_EQ(CheckClosedMesh(s.frame), "");
+    for (const Vertex* v = s.frame.m_pVertices; v != nullptr; v = v->next)
+        EXPECT_LT(Length(v->position), 10 * h);
+}
+
+TEST(SplitRing, RowAlongItsOwnTangentsTakesTheEndNormals) {
+    // A flat ring folded onto a line: the chord, its handles and the boundary
+    // tangents all lie along x, so D x Tu is zero; the row's normals come from the
+    // two ends' normals instead of being non-numbers.
+    Scene s;
+    Curve* c = MakeLoop(s.frame, {{0, 0, 0}, {40, 0, 0}, {80, 0, 0}, {120, 0, 0}}, {},
+                        kSharpVertex);
+    Vertex* oldHead = s.frame.m_pVertices;
+    RingNode* r = s.frame.RingFromCurve(c);
+    RingNode* t = s.frame.TwinRing(r);
+    s.frame.SplitRing(r, 0);
+    const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+    // The ring runs 120, 80, 40, 0 along x; the first chord joins node 1 (80, 0) and
+    // node 3 (0, 0): N = trunc(8 + 0.382) = 8, the row runs from 80 down to 0.
+    ASSERT_GE(fresh.size(), 7u);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_NEAR(fresh[i]->position.x, 80.0 - 10.0 * (i + 1), 1e-9);
+        EXPECT_NEAR(fresh[i]->position.y, 0.0, 1e-12);
+        EXPECT_NEAR(fresh[i]->normal.z, 1.0, 1e-12);
+    }
+    s.frame.SplitRing(t, 0);
+    for (const Vertex* v = s.frame.m_pVertices; v != nullptr; v = v->next) {
+        EXPECT_TRUE(IsFinite(v->position));
+        EXPECT_TRUE(IsFinite(v->normal));
+    }
 }

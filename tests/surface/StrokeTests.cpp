@@ -17,11 +17,9 @@ struct Pen {
     CMainFrame frame{&host};
 
     Pen() {
-        frame.m_dStrokeStep = 10.0;
-        frame.m_dNearSq = 100.0;
-        frame.m_dPixelSize = 1.0;
-        frame.m_nClientWidth = 600;
-        frame.m_nClientHeight = 600;
+        frame.OnCreate();
+        frame.OnSize(600, 600);
+        host.repaints = 0;
     }
 
     void Down(double x, double y) {
@@ -202,7 +200,7 @@ TEST(Classify, UShapeIsAnArc) {
 TEST(Classify, LoopEndsCloserThan30AreALoop) {
     HeadlessHost host;
     CMainFrame f(&host);
-    f.m_dNearSq = 100.0;
+    f.OnCreate();
     HandStroke(f, SquareLoop(25.0));
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLoop);
@@ -217,7 +215,7 @@ TEST(Classify, MiddleSampleNearTheChordComesBeforeCloseness) {
     // Ends 25 apart, but a middle sample lies on the chord between them.
     HeadlessHost host;
     CMainFrame f(&host);
-    f.m_dNearSq = 100.0;
+    f.OnCreate();
     HandStroke(f, {{0, 0}, {0, 40}, {40, 40}, {12.5, 3}, {25, 0}});
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLine);

@@ -62,8 +62,7 @@ Cushion MakeCushion(CMainFrame& f, int cells, double step, double depth) {
 // A closed torus of `around` by `across` quads, two triangles each, with the
 // adjacency worked out from the grid (fast enough for very large meshes). Vertex
 // (i, j) is number i * across + j; vertex 0 lies on the +x axis, outermost.
-std::vector<Vertex*> MakeTorus(CMainFrame& f, int around, int across, double major,
-                               double minor) {
+std::vector<Vertex*> MakeTorus(CMainFrame& f, int around, int across, double major, double minor) {
     const double pi = std::acos(-1.0);
     std::vector<Vertex*> vertices;
     for (int i = 0; i < around; ++i) {
@@ -80,7 +79,8 @@ std::vector<Vertex*> MakeTorus(CMainFrame& f, int around, int across, double maj
         }
     }
     auto vertexAt = [&](int i, int j) {
-        return vertices[static_cast<size_t>(((i + around) % around) * across + (j + across) % across)];
+        return vertices[static_cast<size_t>(((i + around) % around) * across +
+                                            (j + across) % across)];
     };
     // Quad (i, j) holds lower (a, b, c) and upper (a, c, d), a = (i, j), b = (i + 1, j),
     // c = (i + 1, j + 1), d = (i, j + 1).
@@ -218,8 +218,8 @@ TEST_F(DragTest, FalloffAfterADragOfFifty) {
         double x, y, weight, tolerance;
     };
     const Probe probes[] = {
-        {25.0, 0.0, 0.599, 0.0005},  {0.0, 25.0, 0.599, 0.0005},  {-15.0, 20.0, 0.599, 0.0005},
-        {50.0, 0.0, 0.119, 0.0005},  {0.0, -50.0, 0.119, 0.0005}, {70.0, 0.0, 0.002, 0.0005},
+        {25.0, 0.0, 0.599, 0.0005}, {0.0, 25.0, 0.599, 0.0005},  {-15.0, 20.0, 0.599, 0.0005},
+        {50.0, 0.0, 0.119, 0.0005}, {0.0, -50.0, 0.119, 0.0005}, {70.0, 0.0, 0.002, 0.0005},
     };
     for (const Probe& p : probes) {
         Vertex* v = cushion.At(p.x, p.y);
@@ -304,7 +304,8 @@ TEST_F(DragTest, DirectionFollowsTheView) {
         AddCurve(g, {front, ball.vertices[0] == front ? ball.vertices[1] : ball.vertices[0]},
                  kOpenCurve);
         const double sx = t[3] * front->position.x + t[2] * front->position.z;
-        const double sy = t[4] * front->position.x + t[1] * front->position.y - t[5] * front->position.z;
+        const double sy =
+            t[4] * front->position.x + t[1] * front->position.y - t[5] * front->position.z;
         const Vec3 before = front->position;
 
         g.m_nDragState = 2;
@@ -325,7 +326,7 @@ TEST_F(DragTest, RegionGrowthCoversALargeModel) {
     // this would run the stack out.
     std::vector<Vertex*> ring = MakeTorus(f, 512, 256, 400.0, 100.0);
     Vertex* top = ring[0];  // outermost on the x axis, facing +x
-    f.m_nAzimuth = 270;  // looking from +x
+    f.m_nAzimuth = 270;     // looking from +x
     f.ComputeViewMatrix();
     AddCurve(f, {top, ring[256 * 100]}, kOpenCurve);
     f.m_nDragState = 2;
