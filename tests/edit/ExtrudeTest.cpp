@@ -207,6 +207,44 @@ TEST_F(ExtrudeRefusal, NoTriangleAtTheStartVertex) {
     ExpectRefused(s, s.Profile());
 }
 
+// A tiny hook whose ends pick two loop vertices 4.5 units apart on screen but 30
+// apart in depth: the profile's plane stands almost along the view and the patches
+// fold back on themselves (an earlier triangulation drove the fairing to
+// non-finite positions here). Whatever the patches do, the model left behind must
+// pass the checker, and a refused extrusion leaves the model from before, exactly.
+TEST(Extrude, FoldedProfileNeverLeavesABrokenModel) {
+    HeadlessHost host;
+    CMainFrame frame(&host);
+    PrepareFrame(frame);
+    BuiltMesh mesh = MakeIcosphere(frame, kRadius, 3);
+    // the plain cap beyond x = 60: its border has two vertices on one point of the
+    // screen at the top, one in front and one behind
+    auto inCap = [](const Triangle* t) {
+        return t->corner[0]->position.x + t->corner[1]->position.x + t->corner[2]->position.x > 180.0;
+    };
+    std::vector<Vertex*> loop = RegionBorder(mesh, inCap);
+    ASSERT_FALSE(loop.empty());
+    Vertex* top = loop.front();
+    for (Vertex* v : loop)
+        if (v->position.y > top->position.y) top = v;
+    AddCurve(frame, loop, kClosedCurve);
+    frame.m_nModelState = 1;
+    const std::string before = PrintModel(frame);
+    const Vec3 t = ToView(frame, top->position);
+
+    PushStroke(frame, {t + Vec3{0, 6, 0}, t + Vec3{8, 14, 0}, t + Vec3{12, 4, 0}, t + Vec3{4, 4, 0}});
+    frame.TransformToView();
+    frame.ExtrudeLoop();
+
+    EXPECT_EQ(ValidateModel(frame), "");
+    if (host.beeps) {
+        EXPECT_EQ(frame.m_nModelState, 1);
+        EXPECT_EQ(PrintModel(frame), before);
+    } else {
+        EXPECT_EQ(frame.m_nModelState, 2);
+    }
+}
+
 // ---- Placing the profile in space ----
 
 class PlacedProfile : public ::testing::Test {
