@@ -178,6 +178,36 @@ TEST_F(ExtrudeRefusal, StartFarFromTheLoop) {
     ExpectRefused(s, profile);
 }
 
+// A loop with a gap behind the model (two vertices left out, so two of its
+// consecutive vertices share no mesh edge) bounds nothing: the flood from P leaks
+// through the gap over the whole model. The model is put back as it was.
+TEST_F(ExtrudeRefusal, LoopThatBoundsNothing) {
+    SideLoop s(0, 0, false);
+    std::vector<Vertex*> gapped;
+    int skipped = 0;
+    for (Vertex* v : s.loop) {
+        if (skipped < 2 && ToView(s.frame, v->normal).z < -0.5) {
+            ++skipped;
+            continue;
+        }
+        gapped.push_back(v);
+    }
+    ASSERT_EQ(skipped, 2);
+    s.frame.m_pCurves = s.curve->next;
+    for (CurveLink* l = s.curve->first; l; l = l->next) l->vertex = nullptr;
+    s.frame.ReleaseChain(s.curve->first);
+    delete s.curve;
+    for (Vertex* v : s.loop) v->kind = kSurfaceVertex;
+    s.curve = AddCurve(s.frame, gapped, kClosedCurve);
+
+    const std::string before = PrintModel(s.frame);
+    s.Extrude(s.Profile());
+    EXPECT_EQ(s.host.beeps, 1);
+    EXPECT_EQ(s.frame.m_nModelState, 1);
+    EXPECT_EQ(PrintModel(s.frame), before);
+    EXPECT_EQ(ValidateModel(s.frame), "");
+}
+
 // Two loop vertices a thousandth of a unit apart on screen, at different depths:
 // the chord between them gives no direction to lay the profile along.
 TEST_F(ExtrudeRefusal, EndsOnOnePointOfTheViewPlane) {
