@@ -18,8 +18,8 @@ namespace {
 // a precision it prints exactly what printf("%.6f") prints in the C locale.
 void AppendFixed6(std::string& out, double value) {
     char buffer[400];  // the longest double in fixed notation, with six decimals
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, 6);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
     out.append(buffer, result.ptr);
 }
 
@@ -110,7 +110,8 @@ ObjWriteResult WriteObj(CMainFrame& frame, const std::string& path, std::string*
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists) {
         if (!S_ISREG(existing.st_mode)) return fail(ObjWriteResult::OpenFailed, Reason(EISDIR));
-        if (::access(target.c_str(), W_OK) != 0) return fail(ObjWriteResult::OpenFailed, Reason(errno));
+        if (::access(target.c_str(), W_OK) != 0)
+            return fail(ObjWriteResult::OpenFailed, Reason(errno));
     }
 
     const std::string text = FormatObj(frame);

@@ -31,7 +31,9 @@ private:
     int m_nCount = 0;
 };
 
-bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vec3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Index j of `u` whose edge runs from `from` to `to`, or -1.
 int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "app/MainFrame.h"
 
@@ -74,9 +74,10 @@ void LinkEdge(RingNode* node, Triangle* triangle, int slot) {
     }
 }
 
-// Joins the two ring edges on either side of a vanished edge (the two nodes `gone`
-// and its partner in a degenerate two-node ring) so that what lies on the far side of
-// one meets what lies on the far side of the other.
+// The two edges of a two-node ring join the same two vertices and enclose nothing:
+// what lies across one (`left`, the first node's twin) and what lies across the
+// other (`right`) are made each other's twins, or neighbours when both sides are
+// already built.
 void JoinAcross(RingNode* left, RingNode* right) {
     if (left == nullptr || right == nullptr) {
         // Only one side exists: it can't be stitched; release a waiting node, and

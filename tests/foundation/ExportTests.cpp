@@ -66,9 +66,7 @@ struct Export : ::testing::Test {
         ::rmdir(folder.c_str());
     }
     // Three vertices A (newest), B, C and one triangle C, A, B.
-    void ThreeVertexModel() {
-        BuildMesh(f, {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}}, {{0, 2, 1}});
-    }
+    void ThreeVertexModel() { BuildMesh(f, {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}}, {{0, 2, 1}}); }
 };
 
 TEST_F(Export, VerticesNewestFirstAndFacesByNumber) {
@@ -88,7 +86,8 @@ TEST_F(Export, NumberFormatting) {
     EXPECT_EQ(FormatObj(f), "v -0.500000 2.000000 1234.567890\r\n");
     f.m_pVertices->position = {-0.0, 1e-7, -123456789.0000005};
     char expected[128];
-    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f\r\n", -0.0, 1e-7, -123456789.0000005);
+    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f\r\n", -0.0, 1e-7,
+                  -123456789.0000005);
     EXPECT_EQ(FormatObj(f), expected);
     // Rounding of the sixth decimal follows printf.
     f.m_pVertices->position = {0.0000005, 2.5e-7, 1e20};
@@ -100,7 +99,8 @@ TEST_F(Export, NumberFormatting) {
 TEST_F(Export, FormattingIgnoresProcessLocale) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous ? previous : "C";
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no German locale installed";
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+        GTEST_SKIP() << "no German locale installed";
     BuildMesh(f, {{-0.5, 2, 1234.5678904}}, {});
     const std::string text = FormatObj(f);
     // The locale really is in force: printf itself now writes a comma.
@@ -217,7 +217,8 @@ TEST_F(Export, SnapshotRestoreGivesIdenticalObjAndCurves) {
         std::string text;
         for (Curve* c = f.m_pCurves; c; c = c->next) {
             text += std::to_string(c->kind) + ":";
-            for (CurveLink* l = c->first; l; l = l->next) text += " " + std::to_string(l->vertex->index);
+            for (CurveLink* l = c->first; l; l = l->next)
+                text += " " + std::to_string(l->vertex->index);
             text += "\n";
         }
         return text;

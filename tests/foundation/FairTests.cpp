@@ -151,8 +151,10 @@ TEST_F(Fair, CentringOnlyWithAutoCenterAndAModel) {
     f.FairModel();
     Vec3 lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
     for (Vertex* v = f.m_pVertices; v; v = v->next) {
-        lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y), std::min(lo.z, v->position.z)};
-        hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y), std::max(hi.z, v->position.z)};
+        lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y),
+              std::min(lo.z, v->position.z)};
+        hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y),
+              std::max(hi.z, v->position.z)};
     }
     EXPECT_NEAR(lo.x + hi.x, 0, 1e-9);
     EXPECT_NEAR(lo.y + hi.y, 0, 1e-9);
@@ -161,8 +163,8 @@ TEST_F(Fair, CentringOnlyWithAutoCenterAndAModel) {
 
 TEST_F(Fair, FlatSquareSharedVertexGetsTheSquareNormalExactly) {
     // A square in the plane y = 5, corners counter-clockwise seen from -y.
-    BuiltMesh mesh = BuildMesh(f, {{0, 5, 0}, {10, 5, 0}, {10, 5, 10}, {0, 5, 10}},
-                               {{0, 1, 2}, {0, 2, 3}});
+    BuiltMesh mesh =
+        BuildMesh(f, {{0, 5, 0}, {10, 5, 0}, {10, 5, 10}, {0, 5, 10}}, {{0, 1, 2}, {0, 2, 3}});
     for (Vertex* v : mesh.vertices) v->normal = {1, 0, 0};
     f.ComputeVertexNormals();
     for (int i : {0, 2}) {
@@ -177,8 +179,8 @@ TEST_F(Fair, FlatSquareSharedVertexGetsTheSquareNormalExactly) {
 
 TEST_F(Fair, NormalsIgnoreZeroAreaTriangles) {
     // The third triangle is a sliver of zero area; it must add nothing.
-    BuiltMesh mesh = BuildMesh(f, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 0}},
-                               {{0, 1, 2}, {0, 1, 3}});
+    BuiltMesh mesh =
+        BuildMesh(f, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 0}}, {{0, 1, 2}, {0, 1, 3}});
     f.ComputeVertexNormals();
     EXPECT_EQ(mesh.vertices[0]->normal.z, 1.0);
     EXPECT_EQ(mesh.vertices[1]->normal.z, 1.0);

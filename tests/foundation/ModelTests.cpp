@@ -23,9 +23,16 @@ struct Model : ::testing::Test {
     // An octahedron: closed, 6 vertices, 8 triangles, with a closed curve round its
     // equator.
     BuiltMesh Octahedron() {
-        BuiltMesh mesh = BuildMesh(f, {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
-                                   {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4},
-                                    {1, 0, 5}, {2, 1, 5}, {3, 2, 5}, {0, 3, 5}});
+        BuiltMesh mesh =
+            BuildMesh(f, {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
+                      {{0, 1, 4},
+                       {1, 2, 4},
+                       {2, 3, 4},
+                       {3, 0, 4},
+                       {1, 0, 5},
+                       {2, 1, 5},
+                       {3, 2, 5},
+                       {0, 3, 5}});
         f.m_nModelState = 2;
         return mesh;
     }
@@ -50,7 +57,8 @@ TEST_F(Model, ReleaseChainFreesLinksAndTheirVerticesOfLongChain) {
 
 TEST_F(Model, ReleaseModelFreesEverythingOnce) {
     BuiltMesh mesh = Octahedron();
-    AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2], mesh.vertices[3]}, kClosedCurve);
+    AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2], mesh.vertices[3]},
+             kClosedCurve);
     AddCurve(f, {mesh.vertices[4], mesh.vertices[0], mesh.vertices[5]}, kOpenCurve);
     ASSERT_EQ(ValidateModel(f), "");
     // Curve vertices are shared with the vertex list; the release must not free
@@ -68,7 +76,8 @@ TEST_F(Model, ReleaseModelFreesEverythingOnce) {
 
 TEST_F(Model, ValidatorAcceptsSoundModels) {
     BuiltMesh mesh = Octahedron();
-    AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2], mesh.vertices[3]}, kClosedCurve);
+    AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2], mesh.vertices[3]},
+             kClosedCurve);
     EXPECT_EQ(ValidateModel(f), "");
     f.m_nModelState = 1;
     EXPECT_EQ(ValidateModel(f), "");
@@ -279,7 +288,8 @@ void ExpectSameModel(const CMainFrame& a, const CMainFrame& b) {
 
 TEST_F(Model, SnapshotRestoreGivesBackEqualModel) {
     BuiltMesh mesh = MakeIcosphere(f, 30.0, 2);
-    AddCurve(f, {mesh.vertices[0], mesh.vertices[12], mesh.vertices[13], mesh.vertices[1]}, kOpenCurve);
+    AddCurve(f, {mesh.vertices[0], mesh.vertices[12], mesh.vertices[13], mesh.vertices[1]},
+             kOpenCurve);
     AddCurve(f, {mesh.vertices[5], mesh.vertices[6], mesh.vertices[7]}, kClosedCurve, kSharpVertex);
     f.m_nModelState = 1;
     int n = 0;

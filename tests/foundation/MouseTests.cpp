@@ -68,9 +68,9 @@ TEST_F(Mouse, RotationFollowsTheMouseFromWhereItBegan) {
 
 TEST_F(Mouse, AzimuthWrapsAndSnaps) {
     StartRotation();
-    const std::vector<std::pair<int, int>> cases = {
-        {-1, 0}, {-360, 0}, {364, 0}, {365, 5}, {720, 0}, {85, 85},
-        {86, 90}, {274, 270}, {275, 275}, {355, 355}, {180, 180}, {-90, 270}};
+    const std::vector<std::pair<int, int>> cases = {{-1, 0},    {-360, 0},  {364, 0},   {365, 5},
+                                                    {720, 0},   {85, 85},   {86, 90},   {274, 270},
+                                                    {275, 275}, {355, 355}, {180, 180}, {-90, 270}};
     for (auto [asked, expected] : cases) {
         f.OnMouseMove(0, {asked, 0});
         EXPECT_EQ(f.m_nAzimuth, expected) << "anchor plus pixel " << asked;
@@ -79,8 +79,9 @@ TEST_F(Mouse, AzimuthWrapsAndSnaps) {
 
 TEST_F(Mouse, ElevationSnapsAndClamps) {
     StartRotation();
-    const std::vector<std::pair<int, int>> cases = {
-        {-85, -85}, {-86, -90}, {-5, -5}, {-4, 0}, {4, 0}, {5, 5}, {86, 90}, {500, 90}, {-500, -90}};
+    const std::vector<std::pair<int, int>> cases = {{-85, -85}, {-86, -90}, {-5, -5},
+                                                    {-4, 0},    {4, 0},     {5, 5},
+                                                    {86, 90},   {500, 90},  {-500, -90}};
     for (auto [asked, expected] : cases) {
         f.OnMouseMove(0, {0, asked});
         EXPECT_EQ(f.m_nElevation, expected) << "anchor plus pixel " << asked;
@@ -131,8 +132,10 @@ TEST_F(Mouse, RightButtonAndWheelIgnoredDuringToolStroke) {
 }
 
 TEST_F(Mouse, CursorOfCurrentToolOnEveryMove) {
-    const std::vector<std::pair<int, int>> tools = {
-        {ID_TOOL_ERASER, IDC_ERASER}, {ID_TOOL_DRAG, IDC_DRAG}, {ID_TOOL_CHANGE, IDC_CHANGE}, {ID_TOOL_PEN, IDC_PEN}};
+    const std::vector<std::pair<int, int>> tools = {{ID_TOOL_ERASER, IDC_ERASER},
+                                                    {ID_TOOL_DRAG, IDC_DRAG},
+                                                    {ID_TOOL_CHANGE, IDC_CHANGE},
+                                                    {ID_TOOL_PEN, IDC_PEN}};
     for (auto [tool, cursor] : tools) {
         f.OnTool(tool);
         host.cursor = 0;

@@ -36,6 +36,25 @@ TEST_F(ToolStroke, PenStrokeFinishedByPenAfterToolChange) {
     EXPECT_EQ(ValidateModel(f), "");
 }
 
+// An Eraser stroke ended after switching to the Pen is released as an Eraser stroke:
+// fairing and a repaint, never a pen finish over a curve list without a stroke.
+TEST_F(ToolStroke, EraserStrokeFinishedByEraserAfterToolChange) {
+    MakeIcosphere(f, 60.0, 2);
+    f.OnCommand(ID_TOOL_ERASER);
+    f.OnLButtonDown(0, {5, 5});  // far from every vertex
+    f.OnCommand(ID_TOOL_PEN);
+    f.OnMouseMove(0, {10, 10});
+    const int repaints = host.repaints;
+    f.m_pVertices->curvature = 12345.0;  // fairing rewrites this scratch value
+    f.OnLButtonUp(0, {10, 10});
+    EXPECT_NE(f.m_pVertices->curvature, 12345.0);
+    EXPECT_EQ(host.repaints, repaints + 1);
+    EXPECT_EQ(CountCurves(f), 0);
+    EXPECT_EQ(host.beeps, 0);
+    EXPECT_EQ(f.m_nDragState, 0);
+    EXPECT_EQ(ValidateModel(f), "");
+}
+
 // File New while the button is held (its release went unseen) frees the stroke with
 // the model; the later moves and the release must not touch it.
 TEST_F(ToolStroke, FileNewMidPenStrokeEndsIt) {
