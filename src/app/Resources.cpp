@@ -12,6 +12,8 @@ namespace {
 // the View menu at position 1, its Display Mode submenu at position 6 and the Tools
 // menu at position 2 of the bar.
 
+// One item a line, as the menu reads.
+// clang-format off
 const MenuItemDef kFileMenu[] = {
     {"&New", ID_FILE_NEW, nullptr, 0, false},
     {nullptr, 0, nullptr, 0, false},
@@ -44,11 +46,14 @@ const MenuItemDef kToolsMenu[] = {
     {"&Drag Tool\tD", ID_TOOL_DRAG, nullptr, 0, false},
     {"&Change Tool\tC", ID_TOOL_CHANGE, nullptr, 0, false},
 };
+// clang-format on
 
 // ---- Cursors ----
 // Drawn on a 32x32 grid: a black outline with a white body, and a white halo around
 // every black edge that would otherwise touch the background, so each cursor stays
 // visible over the white clear colour and over the grey model alike.
+// Four rows of the grid a line.
+// clang-format off
 const CursorDef kCursors[] = {
     {IDC_PEN,
      {
@@ -143,6 +148,7 @@ const CursorDef kCursors[] = {
      8,
      8},
 };
+// clang-format on
 
 // ---- Icon ----
 
@@ -163,10 +169,10 @@ void Over(Rgba& dst, double r, double g, double b, double a) {
 // The blob is a tilted ellipse shaded as if it were the front of a stretched sphere;
 // the control curve is a circle of latitude of that sphere, so it bends over the
 // body the way a drawn curve does on a rounded shape.
-constexpr double kBlobA = 0.88;      // semi-axes in icon units (the icon spans -1..1)
+constexpr double kBlobA = 0.88;  // semi-axes in icon units (the icon spans -1..1)
 constexpr double kBlobB = 0.64;
-constexpr double kBlobTilt = 0.45;   // radians, the long axis rising to the right
-constexpr double kCurveC = 0.28;     // latitude of the curve on the unit sphere
+constexpr double kBlobTilt = 0.45;  // radians, the long axis rising to the right
+constexpr double kCurveC = 0.28;    // latitude of the curve on the unit sphere
 
 // Unit axis of the curve's circle, leaning toward the viewer so the loop shows as a
 // band across the body rather than an edge-on line.
@@ -282,9 +288,11 @@ void DrawAppIcon(int size, uint32_t* out) {
             uint32_t argb = 0;
             if (a > 0.0) {
                 const auto channel = [](double premultiplied, double alpha) {
-                    return static_cast<uint32_t>(std::lround(std::clamp(premultiplied / alpha, 0.0, 1.0) * 255.0));
+                    return static_cast<uint32_t>(
+                        std::lround(std::clamp(premultiplied / alpha, 0.0, 1.0) * 255.0));
                 };
-                const uint32_t alpha = static_cast<uint32_t>(std::lround(a / (kSamples * kSamples) * 255.0));
+                const uint32_t alpha =
+                    static_cast<uint32_t>(std::lround(a / (kSamples * kSamples) * 255.0));
                 argb = (alpha << 24) | (channel(r, a) << 16) | (channel(g, a) << 8) | channel(b, a);
             }
             out[static_cast<size_t>(py) * size + px] = argb;

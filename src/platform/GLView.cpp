@@ -16,7 +16,8 @@ namespace {
 
 CPoint ClientPoint(const QPointF& position) {
     // Whole logical pixels, counted from the top left, as the frame maps them.
-    return CPoint{static_cast<int>(std::floor(position.x())), static_cast<int>(std::floor(position.y()))};
+    return CPoint{static_cast<int>(std::floor(position.x())),
+                  static_cast<int>(std::floor(position.y()))};
 }
 
 }  // namespace

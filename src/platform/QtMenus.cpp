@@ -8,7 +8,8 @@
 
 #include "app/Resources.h"
 
-QtMenus::QtMenus(QMenuBar* bar, std::function<void(int)> onCommand) : m_onCommand(std::move(onCommand)) {
+QtMenus::QtMenus(QMenuBar* bar, std::function<void(int)> onCommand)
+    : m_onCommand(std::move(onCommand)) {
     const int handle = AddMenu(bar);
     Fill(handle, kMenuBar, kMenuBarCount);
 

@@ -69,7 +69,9 @@ void QtPlatform::CheckMenuRadioItem(int menu, int first, int last, int checkedId
     m_menus->CheckRadio(menu, first, last, checkedId);
 }
 
-void QtPlatform::CheckMenuItem(int menu, int id, bool checked) { m_menus->Check(menu, id, checked); }
+void QtPlatform::CheckMenuItem(int menu, int id, bool checked) {
+    m_menus->Check(menu, id, checked);
+}
 
 bool QtPlatform::GetSaveFileName(std::string& path) {
     QFileDialog dialog(m_owner);

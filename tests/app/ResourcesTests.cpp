@@ -65,7 +65,7 @@ TEST(MenuResource, ItemsInOrderWithSeparators) {
     const MenuItemDef* view = kMenuBar[1].submenu;
     ASSERT_EQ(kMenuBar[1].submenuCount, 7);
     const std::vector<std::pair<const char*, int>> expectedView = {
-        {"&Top", ID_VIEW_TOP}, {"&Bottom", ID_VIEW_BOTTOM}, {"&Side", ID_VIEW_SIDE},
+        {"&Top", ID_VIEW_TOP}, {"&Bottom", ID_VIEW_BOTTOM},      {"&Side", ID_VIEW_SIDE},
         {nullptr, 0},          {"Auto &Center", ID_AUTO_CENTER}, {nullptr, 0}};
     for (size_t i = 0; i < expectedView.size(); ++i) {
         if (expectedView[i].first == nullptr) {
@@ -146,7 +146,8 @@ TEST(CursorResource, FourCursorsWithTheirHotSpotsOnThePicture) {
         }
         EXPECT_GT(blackCount, 30) << id;
         for (const CursorDef* other : seen) {
-            EXPECT_FALSE(std::equal(std::begin(other->black), std::end(other->black), std::begin(cursor->black)));
+            EXPECT_FALSE(std::equal(std::begin(other->black), std::end(other->black),
+                                    std::begin(cursor->black)));
         }
         seen.push_back(cursor);
     }
@@ -185,7 +186,9 @@ TEST_P(AppIcon, TransparentCornersShadedBodyAndABlueCurve) {
     DrawAppIcon(size, pixels.data());
     const auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y) * size + x]; };
     const auto alpha = [](uint32_t p) { return p >> 24; };
-    const auto brightness = [](uint32_t p) { return ((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255); };
+    const auto brightness = [](uint32_t p) {
+        return ((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255);
+    };
 
     EXPECT_EQ(alpha(at(0, 0)), 0u);
     EXPECT_EQ(alpha(at(size - 1, 0)), 0u);
@@ -216,7 +219,9 @@ TEST_P(AppIcon, TransparentCornersShadedBodyAndABlueCurve) {
             }
             brightest = std::max(brightest, brightness(p));
             darkest = std::min(darkest, brightness(p));
-            const int quarter = (x < size / 2 && y < size / 2) ? 0 : (x >= size / 2 && y >= size / 2) ? 1 : -1;
+            const int quarter = (x < size / 2 && y < size / 2)     ? 0
+                                : (x >= size / 2 && y >= size / 2) ? 1
+                                                                   : -1;
             if (quarter >= 0) {
                 quarterSum[quarter] += brightness(p);
                 ++quarterCount[quarter];
