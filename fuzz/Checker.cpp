@@ -98,7 +98,7 @@ public:
         for (size_t i = first; i < script.events.size() && m_result.ok; ++i) {
             const ScriptEvent& e = script.events[i];
             if (e.op == ScriptOp::Menu && e.command == 0) break;  // menu exit
-            if (e.op == ScriptOp::Expect) continue;  // the replay tool's business
+            if (e.op == ScriptOp::Expect) continue;               // the replay tool's business
             if (e.op == ScriptOp::Stroke) {
                 const size_t last = e.args.size() - 2;
                 Event(e, [&] { m_frame.OnLButtonDown(0, At(e, 0)); });
@@ -111,8 +111,9 @@ public:
         }
         if (!m_result.ok) return;
         std::string objProblem = CheckClosedObj(FormatObj(m_frame));
-        if (!objProblem.empty()) Fail("open-mesh", script.events.empty() ? 0 : script.events.back().line,
-                                      "final OBJ: " + objProblem);
+        if (!objProblem.empty())
+            Fail("open-mesh", script.events.empty() ? 0 : script.events.back().line,
+                 "final OBJ: " + objProblem);
     }
 
 private:
@@ -123,13 +124,27 @@ private:
 
     void Dispatch(const ScriptEvent& e) {
         switch (e.op) {
-        case ScriptOp::Size: m_frame.OnSize(e.args[0], e.args[1]); break;
-        case ScriptOp::LeftDown: m_frame.OnLButtonDown(0, At(e, 0)); break;
-        case ScriptOp::LeftUp: m_frame.OnLButtonUp(0, At(e, 0)); break;
-        case ScriptOp::RightDown: m_frame.OnRButtonDown(0, At(e, 0)); break;
-        case ScriptOp::RightUp: m_frame.OnRButtonUp(0, At(e, 0)); break;
-        case ScriptOp::Move: m_frame.OnMouseMove(0, At(e, 0)); break;
-        case ScriptOp::Wheel: m_frame.OnMouseWheel(0, static_cast<short>(e.args[0]), m_mouse); break;
+        case ScriptOp::Size:
+            m_frame.OnSize(e.args[0], e.args[1]);
+            break;
+        case ScriptOp::LeftDown:
+            m_frame.OnLButtonDown(0, At(e, 0));
+            break;
+        case ScriptOp::LeftUp:
+            m_frame.OnLButtonUp(0, At(e, 0));
+            break;
+        case ScriptOp::RightDown:
+            m_frame.OnRButtonDown(0, At(e, 0));
+            break;
+        case ScriptOp::RightUp:
+            m_frame.OnRButtonUp(0, At(e, 0));
+            break;
+        case ScriptOp::Move:
+            m_frame.OnMouseMove(0, At(e, 0));
+            break;
+        case ScriptOp::Wheel:
+            m_frame.OnMouseWheel(0, static_cast<short>(e.args[0]), m_mouse);
+            break;
         case ScriptOp::Key:
             for (int i = 0; i < kAcceleratorCount; ++i)
                 if (kAccelerators[i].key == e.key) m_frame.OnCommand(kAccelerators[i].command);
@@ -138,7 +153,8 @@ private:
             if (e.command == ID_SAVE_AS) m_host.saveAnswer = e.path;
             m_frame.OnCommand(e.command);
             break;
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -183,8 +199,8 @@ private:
 
         if (m_host.beeps != beepsBefore) {
             // A release that ends a gesture answers for the whole gesture.
-            const bool endsGesture = dragBefore == 2 && m_frame.m_nDragState == 0 &&
-                                     !MayRefuseMidGesture(e);
+            const bool endsGesture =
+                dragBefore == 2 && m_frame.m_nDragState == 0 && !MayRefuseMidGesture(e);
             const std::string& reference = endsGesture ? m_gestureStart : before;
             if (ModelDump(m_frame) != reference)
                 return Fail("refusal", e.line, "the event beeped but changed the model");
@@ -240,13 +256,15 @@ std::string CheckClosedObj(const std::string& obj) {
                 char* end = nullptr;
                 const double value = std::strtod(number.c_str(), &end);
                 if (number.empty() || !std::isfinite(value))
-                    return "vertex " + std::to_string(vertices) + " has coordinate '" + number + "'";
+                    return "vertex " + std::to_string(vertices) + " has coordinate '" + number +
+                           "'";
             }
         } else if (word == "f") {
             long c[3] = {0, 0, 0};
             fields >> c[0] >> c[1] >> c[2];
             for (int k = 0; k < 3; ++k) {
-                if (c[k] < 1 || c[k] > vertices) return "face refers to vertex " + std::to_string(c[k]);
+                if (c[k] < 1 || c[k] > vertices)
+                    return "face refers to vertex " + std::to_string(c[k]);
                 ++edges[{c[k], c[(k + 1) % 3]}];
             }
         }

@@ -10,10 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -76,7 +76,8 @@ CheckResult Deserialize(const std::string& text) {
 // Runs the script in a child process; a child that dies is turned into a result.
 Outcome RunIsolated(const std::vector<std::string>& lines, int budgetMs, bool quiet) {
     Outcome outcome;
-    void* shared = ::mmap(nullptr, sizeof(int), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    void* shared =
+        ::mmap(nullptr, sizeof(int), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     volatile int* progress = shared == MAP_FAILED ? nullptr : static_cast<volatile int*>(shared);
     if (progress) *progress = 0;
     int fds[2];
@@ -196,24 +197,32 @@ bool ParseArgs(int argc, char** argv, Options* o) {
         if (i + 1 >= argc) return false;
         const std::string v = argv[++i];
         char* end = nullptr;
-        if (a == "--seed") o->seed = std::strtoull(v.c_str(), &end, 10);
-        else if (a == "--count") o->count = std::strtol(v.c_str(), &end, 10);
-        else if (a == "--events") o->events = static_cast<int>(std::strtol(v.c_str(), &end, 10));
-        else if (a == "--budget-ms") o->budgetMs = static_cast<int>(std::strtol(v.c_str(), &end, 10));
-        else if (a == "--max-shrink") o->maxShrinkTries = static_cast<int>(std::strtol(v.c_str(), &end, 10));
-        else if (a == "--seconds") o->seconds = std::strtod(v.c_str(), &end);
-        else if (a == "--out-dir") o->outDir = v;
-        else if (a == "--replay") o->replay = v;
-        else if (a == "--shrink") o->shrink = v;
-        else return false;
+        if (a == "--seed")
+            o->seed = std::strtoull(v.c_str(), &end, 10);
+        else if (a == "--count")
+            o->count = std::strtol(v.c_str(), &end, 10);
+        else if (a == "--events")
+            o->events = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+        else if (a == "--budget-ms")
+            o->budgetMs = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+        else if (a == "--max-shrink")
+            o->maxShrinkTries = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+        else if (a == "--seconds")
+            o->seconds = std::strtod(v.c_str(), &end);
+        else if (a == "--out-dir")
+            o->outDir = v;
+        else if (a == "--replay")
+            o->replay = v;
+        else if (a == "--shrink")
+            o->shrink = v;
+        else
+            return false;
         if (end != nullptr && (*end != '\0' || v.empty())) return false;
     }
     return o->count >= 0 && o->events > 0 && o->budgetMs >= 0;
 }
 
-std::string Describe(const CheckResult& r) {
-    return r.kind + ": " + r.failure;
-}
+std::string Describe(const CheckResult& r) { return r.kind + ": " + r.failure; }
 
 }  // namespace
 
@@ -234,8 +243,8 @@ int main(int argc, char** argv) {
         }
         Outcome outcome = Run(lines, o, false);
         if (outcome.result.ok) {
-            std::cout << path << ": passes every check (" << outcome.result.events << " events, slowest "
-                      << outcome.result.slowestMs << " ms)\n";
+            std::cout << path << ": passes every check (" << outcome.result.events
+                      << " events, slowest " << outcome.result.slowestMs << " ms)\n";
             return 0;
         }
         std::cout << path << ": " << Describe(outcome.result) << "\n";
@@ -279,7 +288,8 @@ int main(int argc, char** argv) {
 
         ++failures;
         const std::string name = o.outDir + "/seed-" + std::to_string(seed);
-        const std::string header = "# seed " + std::to_string(seed) + ": " + Describe(outcome.result);
+        const std::string header =
+            "# seed " + std::to_string(seed) + ": " + Describe(outcome.result);
         WriteLines(name + ".pfs", header, lines);
         std::cout << "seed " << seed << ": " << Describe(outcome.result) << "\n";
         std::vector<std::string> small = ShrinkFailure(lines, outcome, o);

@@ -23,22 +23,40 @@ public:
         while (m_pos < m_size && lines.size() < kMaxLines) {
             const int op = Byte() % 14;
             switch (op) {
-            case 0: lines.push_back("down " + Point()); break;
-            case 1: lines.push_back("up " + Point()); break;
+            case 0:
+                lines.push_back("down " + Point());
+                break;
+            case 1:
+                lines.push_back("up " + Point());
+                break;
             case 2:
-            case 3: lines.push_back("move " + Point()); break;
-            case 4: lines.push_back("rdown " + Point()); break;
-            case 5: lines.push_back("rup " + Point()); break;
-            case 6: lines.push_back("wheel " + std::to_string(static_cast<int16_t>(Word()))); break;
-            case 7: lines.push_back(std::string("key ") + "12PEDC"[Byte() % 6]); break;
-            case 8: lines.push_back(Menu()); break;
+            case 3:
+                lines.push_back("move " + Point());
+                break;
+            case 4:
+                lines.push_back("rdown " + Point());
+                break;
+            case 5:
+                lines.push_back("rup " + Point());
+                break;
+            case 6:
+                lines.push_back("wheel " + std::to_string(static_cast<int16_t>(Word())));
+                break;
+            case 7:
+                lines.push_back(std::string("key ") + "12PEDC"[Byte() % 6]);
+                break;
+            case 8:
+                lines.push_back(Menu());
+                break;
             case 9: {
                 static constexpr int kSizes[] = {0, 1, 2, 60, 300, 599, 600, 601, 1200};
                 lines.push_back("size " + std::to_string(kSizes[Byte() % 9]) + " " +
                                 std::to_string(kSizes[Byte() % 9]));
                 break;
             }
-            default: Loop(lines); break;
+            default:
+                Loop(lines);
+                break;
             }
         }
         return lines;
@@ -56,9 +74,9 @@ private:
     }
 
     std::string Menu() {
-        static const char* const kItems[] = {"new",   "top",   "bottom",  "side",   "autocenter",
-                                             "edges", "surfaces", "vertices", "pen", "eraser",
-                                             "drag",  "change", "saveas", "saveas ."};
+        static const char* const kItems[] = {
+            "new",      "top", "bottom", "side", "autocenter", "edges",  "surfaces",
+            "vertices", "pen", "eraser", "drag", "change",     "saveas", "saveas ."};
         return std::string("menu ") + kItems[Byte() % 14];
     }
 
@@ -90,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> lines = Decoder(data, size).Decode();
     CheckResult result = CheckScript(lines, CheckOptions{});
     if (!result.ok) {
-        std::fprintf(stderr, "%s: %s\n--- script ---\n", result.kind.c_str(), result.failure.c_str());
+        std::fprintf(stderr, "%s: %s\n--- script ---\n", result.kind.c_str(),
+                     result.failure.c_str());
         for (const std::string& l : lines) std::fprintf(stderr, "%s\n", l.c_str());
         std::abort();
     }

@@ -63,7 +63,9 @@ private:
         return {(p.x - (m_w - 1) * 0.5) * ps, ((m_h - 1) * 0.5 - p.y) * ps};
     }
 
-    Pt Polar(Pt c, double r, double a) const { return {c.x + r * std::cos(a), c.y + r * std::sin(a)}; }
+    Pt Polar(Pt c, double r, double a) const {
+        return {c.x + r * std::cos(a), c.y + r * std::sin(a)};
+    }
     Pt InBody(double fraction) {
         return Polar(m_body, fraction * m_r.Unit() * m_bodyRadius, m_r.Unit() * 2.0 * kPi);
     }
@@ -162,30 +164,63 @@ private:
         Pt a;
         Pt b;
         switch (m_r.Int(0, 3)) {
-        case 0: a = {off, 0}; b = {off, h - 1}; break;
-        case 1: a = {w - 1 + off, 0}; b = {w - 1 + off, h - 1}; break;
-        case 2: a = {0, off}; b = {w - 1, off}; break;
-        default: a = {0, h - 1 + off}; b = {w - 1, h - 1 + off}; break;
+        case 0:
+            a = {off, 0};
+            b = {off, h - 1};
+            break;
+        case 1:
+            a = {w - 1 + off, 0};
+            b = {w - 1 + off, h - 1};
+            break;
+        case 2:
+            a = {0, off};
+            b = {w - 1, off};
+            break;
+        default:
+            a = {0, h - 1 + off};
+            b = {w - 1, h - 1 + off};
+            break;
         }
         if (m_r.Chance(50)) std::swap(a, b);
         std::vector<Pt> pts = Segment(FromPixel(a), FromPixel(b));
-        if (m_r.Chance(30)) pts.push_back(FromPixel({m_r.Int(-200000, 200000) * 1.0,
-                                                     m_r.Int(-200000, 200000) * 1.0}));
+        if (m_r.Chance(30))
+            pts.push_back(
+                FromPixel({m_r.Int(-200000, 200000) * 1.0, m_r.Int(-200000, 200000) * 1.0}));
         return pts;
     }
 
     // ---- gestures ----
     void Interrupt() {
         switch (m_r.Int(0, 9)) {
-        case 0: Key(); break;
-        case 1: Line("menu new"); m_bodyDrawn = false; m_loop.clear(); break;
-        case 2: Wheel(); break;
-        case 3: Resize(); break;
-        case 4: Line(m_r.Chance(50) ? "rdown 10 10" : "rup 10 10"); break;
-        case 5: ViewMenu(); break;
-        case 6: Save(); break;
-        case 7: Mouse("down", ToPixel(m_body)); break;
-        default: Key(); break;
+        case 0:
+            Key();
+            break;
+        case 1:
+            Line("menu new");
+            m_bodyDrawn = false;
+            m_loop.clear();
+            break;
+        case 2:
+            Wheel();
+            break;
+        case 3:
+            Resize();
+            break;
+        case 4:
+            Line(m_r.Chance(50) ? "rdown 10 10" : "rup 10 10");
+            break;
+        case 5:
+            ViewMenu();
+            break;
+        case 6:
+            Save();
+            break;
+        case 7:
+            Mouse("down", ToPixel(m_body));
+            break;
+        default:
+            Key();
+            break;
         }
     }
 
@@ -224,8 +259,10 @@ private:
         const double ps = PixelSize();
         const int shorter = std::max(std::min(m_w, m_h), 40);
         const double r = ps * shorter * (0.1 + 0.3 * m_r.Unit());
-        const Pt c = FromPixel({(m_w - 1) * (0.3 + 0.4 * m_r.Unit()), (m_h - 1) * (0.3 + 0.4 * m_r.Unit())});
-        std::vector<Pt> pts = m_r.Chance(80) ? Loop(c, r) : Ellipse(c, r, r, 0, kPi * (0.6 + m_r.Unit()), 0);
+        const Pt c =
+            FromPixel({(m_w - 1) * (0.3 + 0.4 * m_r.Unit()), (m_h - 1) * (0.3 + 0.4 * m_r.Unit())});
+        std::vector<Pt> pts =
+            m_r.Chance(80) ? Loop(c, r) : Ellipse(c, r, r, 0, kPi * (0.6 + m_r.Unit()), 0);
         m_outline = pts;
         PenStroke(pts);
         m_body = c;
@@ -243,7 +280,8 @@ private:
             // A closed curve on the body; near the silhouette it can take a profile.
             const bool nearRim = m_r.Chance(50);
             const Pt c = nearRim ? m_body : InBody(0.4);
-            const double rr = nearRim ? r * (0.82 + 0.12 * m_r.Unit()) : r * (0.15 + 0.4 * m_r.Unit());
+            const double rr =
+                nearRim ? r * (0.82 + 0.12 * m_r.Unit()) : r * (0.15 + 0.4 * m_r.Unit());
             std::vector<Pt> pts = nearRim ? Ellipse(c, rr, rr, m_r.Unit() * 2 * kPi,
                                                     2 * kPi - 0.08 - 0.1 * m_r.Unit(), 0)
                                           : Loop(c, rr);
@@ -251,12 +289,24 @@ private:
             m_loop = pts;
             break;
         }
-        case 3: PenStroke(Ellipse(InBody(0.5), r * 0.5, r * 0.3, m_r.Unit() * 6, m_r.Unit() * 4, 0)); break;
-        case 4: PenStroke(Segment(InBody(1.0), InBody(1.0))); break;
-        case 5: PenStroke(Scribble(InBody(0.8), r * 2)); break;
-        case 6: PenStroke(Spiral(InBody(0.3), r * (0.3 + 0.7 * m_r.Unit()))); break;
-        case 7: PenStroke(FigureEight(InBody(0.3), r * (0.3 + 0.8 * m_r.Unit()))); break;
-        case 8: PenStroke(ZigZag(InBody(0.6), r * (0.1 + 0.6 * m_r.Unit()))); break;
+        case 3:
+            PenStroke(Ellipse(InBody(0.5), r * 0.5, r * 0.3, m_r.Unit() * 6, m_r.Unit() * 4, 0));
+            break;
+        case 4:
+            PenStroke(Segment(InBody(1.0), InBody(1.0)));
+            break;
+        case 5:
+            PenStroke(Scribble(InBody(0.8), r * 2));
+            break;
+        case 6:
+            PenStroke(Spiral(InBody(0.3), r * (0.3 + 0.7 * m_r.Unit())));
+            break;
+        case 7:
+            PenStroke(FigureEight(InBody(0.3), r * (0.3 + 0.8 * m_r.Unit())));
+            break;
+        case 8:
+            PenStroke(ZigZag(InBody(0.6), r * (0.1 + 0.6 * m_r.Unit())));
+            break;
         default: {
             // Across the silhouette, either way.
             Pt in = InBody(0.7);
@@ -279,11 +329,14 @@ private:
             break;
         }
         case 2: {
-            Pt p = m_loop.empty() ? m_body : m_loop[m_r.Int(0, static_cast<int>(m_loop.size()) - 1)];
+            Pt p =
+                m_loop.empty() ? m_body : m_loop[m_r.Int(0, static_cast<int>(m_loop.size()) - 1)];
             PenStroke({p});
             break;
         }
-        default: Profile(); break;
+        default:
+            Profile();
+            break;
         }
     }
 
@@ -325,7 +378,9 @@ private:
         const Pt anywhere = FromPixel({m_r.Int(-50, m_w + 50) * 1.0, m_r.Int(-50, m_h + 50) * 1.0});
         const double r = PixelSize() * m_r.Int(3, 250);
         switch (m_r.Int(0, 6)) {
-        case 0: PenStroke({anywhere}); break;
+        case 0:
+            PenStroke({anywhere});
+            break;
         case 1: {
             // A click that wanders a pixel or two.
             const Pt p = ToPixel(anywhere);
@@ -334,11 +389,21 @@ private:
             Mouse("up", {p.x + m_r.Int(-2, 2), p.y + m_r.Int(-2, 2)});
             break;
         }
-        case 2: PenStroke(EdgeStroke()); break;
-        case 3: PenStroke(Scribble(anywhere, r * 3)); break;
-        case 4: PenStroke(Spiral(anywhere, r)); break;
-        case 5: PenStroke(Segment(anywhere, anywhere + Pt{r, r * (m_r.Unit() - 0.5)})); break;
-        default: PenStroke(Loop(anywhere, r)); break;
+        case 2:
+            PenStroke(EdgeStroke());
+            break;
+        case 3:
+            PenStroke(Scribble(anywhere, r * 3));
+            break;
+        case 4:
+            PenStroke(Spiral(anywhere, r));
+            break;
+        case 5:
+            PenStroke(Segment(anywhere, anywhere + Pt{r, r * (m_r.Unit() - 0.5)}));
+            break;
+        default:
+            PenStroke(Loop(anywhere, r));
+            break;
         }
     }
 
@@ -398,8 +463,8 @@ private:
     }
 
     void ViewMenu() {
-        static const char* const kItems[] = {"top", "bottom", "side", "autocenter",
-                                             "surfaces", "edges", "vertices"};
+        static const char* const kItems[] = {"top",      "bottom", "side",    "autocenter",
+                                             "surfaces", "edges",  "vertices"};
         const char* item = kItems[m_r.Int(0, 6)];
         Line(std::string("menu ") + item);
         if (std::string(item) == "autocenter") m_body = {0, 0};
@@ -407,17 +472,25 @@ private:
 
     void Save() {
         switch (m_r.Int(0, 4)) {
-        case 0: Line("menu saveas " + m_o.savePath); break;
-        case 1: Line("menu saveas no-such-folder/fuzz.obj"); break;
-        case 2: Line("menu saveas ."); break;
-        default: Line("menu saveas"); break;
+        case 0:
+            Line("menu saveas " + m_o.savePath);
+            break;
+        case 1:
+            Line("menu saveas no-such-folder/fuzz.obj");
+            break;
+        case 2:
+            Line("menu saveas .");
+            break;
+        default:
+            Line("menu saveas");
+            break;
         }
     }
 
     void Resize() {
-        static const int kSizes[][2] = {{0, 0},     {1, 1},     {0, 600},  {600, 0},   {2, 3},
-                                        {100, 60},  {1200, 800}, {601, 599}, {600, 600}, {40, 900},
-                                        {16384, 16384}};
+        static const int kSizes[][2] = {{0, 0},     {1, 1},    {0, 600},      {600, 0},
+                                        {2, 3},     {100, 60}, {1200, 800},   {601, 599},
+                                        {600, 600}, {40, 900}, {16384, 16384}};
         const int k = m_r.Int(0, 10);
         Line("size " + std::to_string(kSizes[k][0]) + " " + std::to_string(kSizes[k][1]));
         // A zero size keeps the last projection in the program; the generator keeps
@@ -452,7 +525,8 @@ private:
             m_loop.clear();
             return;
         }
-        if (other < 95) return Mouse("move", {m_r.Int(-10, m_w + 10) * 1.0, m_r.Int(-10, m_h + 10) * 1.0});
+        if (other < 95)
+            return Mouse("move", {m_r.Int(-10, m_w + 10) * 1.0, m_r.Int(-10, m_h + 10) * 1.0});
         // A release or press out of turn.
         static const char* const kStray[] = {"up", "rup", "down", "rdown"};
         Mouse(kStray[m_r.Int(0, 3)], {m_r.Int(0, m_w) * 1.0, m_r.Int(0, m_h) * 1.0});

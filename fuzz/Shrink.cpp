@@ -17,7 +17,8 @@ std::vector<std::string> ShrinkScript(std::vector<std::string> lines, const Stil
         size_t start = 0;
         while (start < lines.size() && tries < maxTries) {
             const size_t end = std::min(start + chunk, lines.size());
-            std::vector<std::string> candidate(lines.begin(), lines.begin() + static_cast<long>(start));
+            std::vector<std::string> candidate(lines.begin(),
+                                               lines.begin() + static_cast<long>(start));
             candidate.insert(candidate.end(), lines.begin() + static_cast<long>(end), lines.end());
             if (!candidate.empty() && attempt(candidate)) {
                 lines = std::move(candidate);

@@ -256,10 +256,14 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             joined.insert(Unordered(node->vertex, node->next->vertex));
             node = node->next;
         } while (node != ring);
-        for (const Triangle* t = m_pTriangles; t != nullptr; t = t->next)
-            for (int k = 0; k < 3; ++k)
-                if (boundary.count(t->corner[k]) != 0 && boundary.count(t->corner[(k + 1) % 3]) != 0)
-                    joined.insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
+        for (const Triangle* t = m_pTriangles; t != nullptr; t = t->next) {
+            for (int k = 0; k < 3; ++k) {
+                const Vertex* from = t->corner[k];
+                const Vertex* to = t->corner[(k + 1) % 3];
+                if (boundary.count(from) != 0 && boundary.count(to) != 0)
+                    joined.insert(Unordered(from, to));
+            }
+        }
     }
     double budget = -1.0;  // set at the first chord
     double made = 0.0;

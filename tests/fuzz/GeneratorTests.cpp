@@ -99,7 +99,8 @@ TEST(Generator, SessionsReachTheHardCases) {
         }
         // Run a few sessions to see that bodies really get made.
         if (seed <= 6) {
-            std::vector<std::string> head(lines.begin(), lines.begin() + std::min<size_t>(lines.size(), 400));
+            std::vector<std::string> head(lines.begin(),
+                                          lines.begin() + std::min<size_t>(lines.size(), 400));
             bodies += CheckScript(head, CheckOptions{}).maxTriangles > 0;
         }
     }

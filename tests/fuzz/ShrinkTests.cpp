@@ -45,7 +45,8 @@ TEST(Shrink, KeepsEveryLineTheFaultNeedsInOrder) {
 
 // A fault that needs many lines (here: at least 7 moves) shrinks to exactly that.
 TEST(Shrink, CountDependentFaultKeepsTheMinimum) {
-    auto result = ShrinkScript(Numbered(64), [](const std::vector<std::string>& c) { return c.size() >= 7; });
+    auto result =
+        ShrinkScript(Numbered(64), [](const std::vector<std::string>& c) { return c.size() >= 7; });
     EXPECT_EQ(result.size(), 7u);
 }
 
