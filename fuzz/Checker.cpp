@@ -167,6 +167,8 @@ private:
     template <typename F>
     void Event(const ScriptEvent& e, F&& handler) {
         const int dragBefore = m_frame.m_nDragState;
+        const int stateBefore = m_frame.m_nModelState;
+        const long trianglesBefore = CountTriangles(m_frame);
         const int beepsBefore = m_host.beeps;
         std::string before;
         if (dragBefore == 0 || MayRefuseMidGesture(e)) before = ModelDump(m_frame);
@@ -184,6 +186,9 @@ private:
         ++m_result.events;
 
         const long triangles = CountTriangles(m_frame);
+        if (stateBefore == 2 && m_frame.m_nModelState == 1) ++m_result.closedCurves;
+        if (stateBefore == 1 && m_frame.m_nModelState == 2 && triangles != trianglesBefore)
+            ++m_result.edits;
         if (triangles > m_result.maxTriangles) m_result.maxTriangles = triangles;
         if (ms > m_result.slowestMs) {
             m_result.slowestMs = ms;

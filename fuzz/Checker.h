@@ -40,6 +40,10 @@ struct CheckResult {
     long slowestTriangles = 0;  // model size after the slowest event
     long slowestVertices = 0;
     long maxTriangles = 0;
+    // How far the session got: closed curves left waiting (ModelState 2 -> 1), and
+    // cuts or extrusions carried out (1 -> 2 with the mesh changed).
+    long closedCurves = 0;
+    long edits = 0;
 };
 
 CheckResult CheckScript(const std::vector<std::string>& lines, const CheckOptions& options);

@@ -55,9 +55,10 @@ const char* const kUsage =
 
 std::string Serialize(const CheckResult& r) {
     std::ostringstream out;
-    out << r.ok << " " << (r.kind.empty() ? "-" : r.kind) << " " << r.failedLine << " " << r.events
-        << " " << r.slowestMs << " " << r.slowestLine << " " << r.slowestTriangles << " "
-        << r.slowestVertices << " " << r.maxTriangles << "\n"
+    out << r.ok << " " << (r.kind.empty() ? "-" : r.kind) << " " << r.failedLine << " "
+        << r.closedCurves << " " << r.edits << " " << r.events << " " << r.slowestMs << " "
+        << r.slowestLine << " " << r.slowestTriangles << " " << r.slowestVertices << " "
+        << r.maxTriangles << "\n"
         << r.failure;
     return out.str();
 }
@@ -65,8 +66,8 @@ std::string Serialize(const CheckResult& r) {
 CheckResult Deserialize(const std::string& text) {
     CheckResult r;
     std::istringstream in(text);
-    in >> r.ok >> r.kind >> r.failedLine >> r.events >> r.slowestMs >> r.slowestLine >>
-        r.slowestTriangles >> r.slowestVertices >> r.maxTriangles;
+    in >> r.ok >> r.kind >> r.failedLine >> r.closedCurves >> r.edits >> r.events >> r.slowestMs >>
+        r.slowestLine >> r.slowestTriangles >> r.slowestVertices >> r.maxTriangles;
     if (r.kind == "-") r.kind.clear();
     in.get();
     std::getline(in, r.failure, '\0');
@@ -159,7 +160,11 @@ Outcome Run(const std::vector<std::string>& lines, const Options& o, bool quiet)
 bool WriteLines(const std::string& path, const std::string& header,
                 const std::vector<std::string>& lines) {
     std::ofstream out(path);
-    if (!header.empty()) out << header << "\n";
+    // A failure can run over several lines; each must stay a comment.
+    std::istringstream headerLines(header);
+    std::string h;
+    while (std::getline(headerLines, h))
+        if (!h.empty()) out << (h[0] == '#' ? "" : "# ") << h << "\n";
     for (const std::string& l : lines) out << l << "\n";
     return static_cast<bool>(out);
 }
@@ -269,6 +274,8 @@ int main(int argc, char** argv) {
     long events = 0;
     long failures = 0;
     long maxTriangles = 0;
+    long closedCurves = 0;
+    long edits = 0;
     CheckResult slowest;
     unsigned long long slowestSeed = 0;
     for (long n = 0; n < o.count; ++n) {
@@ -279,6 +286,8 @@ int main(int argc, char** argv) {
         Outcome outcome = Run(lines, o, false);
         ++sequences;
         events += outcome.result.events;
+        closedCurves += outcome.result.closedCurves;
+        edits += outcome.result.edits;
         if (outcome.result.maxTriangles > maxTriangles) maxTriangles = outcome.result.maxTriangles;
         if (outcome.result.slowestMs > slowest.slowestMs) {
             slowest = outcome.result;
@@ -300,8 +309,8 @@ int main(int argc, char** argv) {
     std::printf(
         "{\"sequences\":%ld,\"events\":%ld,\"failures\":%ld,\"seconds\":%.1f,"
         "\"slowestMs\":%.1f,\"slowestSeed\":%llu,\"slowestLine\":%d,\"slowestTriangles\":%ld,"
-        "\"slowestVertices\":%ld,\"maxTriangles\":%ld}\n",
+        "\"slowestVertices\":%ld,\"maxTriangles\":%ld,\"closedCurves\":%ld,\"edits\":%ld}\n",
         sequences, events, failures, elapsed(), slowest.slowestMs, slowestSeed, slowest.slowestLine,
-        slowest.slowestTriangles, slowest.slowestVertices, maxTriangles);
+        slowest.slowestTriangles, slowest.slowestVertices, maxTriangles, closedCurves, edits);
     return failures == 0 ? 0 : 1;
 }

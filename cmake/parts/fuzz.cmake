@@ -40,6 +40,9 @@ if(PLIFORM_PHASE STREQUAL "targets")
             fuzz_fin_spike
             fuzz_fin_zoomed_out
             fuzz_fin_long_corner
+            fuzz_tiny_window_stroke
+            fuzz_stroke_leaves_window
+            fuzz_wound_outline_refused
         )
         foreach(name IN LISTS PLIFORM_FUZZ_SCENARIOS)
             pliform_add_scenario(tests/scenarios/${name}.pfs)
