@@ -153,9 +153,9 @@ TEST(FairEquivalence, IcospheresSquashedAndPlain) {
             Scene s;
             BuiltMesh mesh = MakeIcosphere(s.frame, 80.0, subdivisions);
             for (Vertex* v : mesh.vertices) v->position.z *= squash;
-            const double moved = ExpectSameFairing(
-                s.frame, "icosphere " + std::to_string(subdivisions) + " squash " +
-                             std::to_string(squash));
+            const double moved =
+                ExpectSameFairing(s.frame, "icosphere " + std::to_string(subdivisions) +
+                                               " squash " + std::to_string(squash));
             // A round sphere has the same curvature everywhere and stays; a squashed
             // one is reshaped.
             if (squash < 1.0) {
@@ -210,8 +210,8 @@ TEST(FairEquivalence, DegenerateTrianglesLooseVerticesAndShortCurves) {
     for (Vertex* v : mesh.vertices) v->position.y *= 0.5;
     // A loose vertex, and a closed pair of collapsed triangles (zero area and zero
     // edges), both beside the sphere.
-    BuiltMesh collapsed = BuildMesh(f, {{-90, 0, 0}, {-90, 0, 0}, {-90, 0, 0}, {70, 70, 70}},
-                                    {{0, 1, 2}, {1, 0, 2}});
+    BuiltMesh collapsed =
+        BuildMesh(f, {{-90, 0, 0}, {-90, 0, 0}, {-90, 0, 0}, {70, 70, 70}}, {{0, 1, 2}, {1, 0, 2}});
     // A sliver on the sphere: two corners of one triangle moved onto each other.
     mesh.triangles[7]->corner[1]->position = mesh.triangles[7]->corner[0]->position;
     // Curves of one, two and three links (one of them thrice on one vertex), an open
@@ -225,7 +225,8 @@ TEST(FairEquivalence, DegenerateTrianglesLooseVerticesAndShortCurves) {
              kClosedCurve, kSharpVertex);
     AddCurve(f, {mesh.vertices[40], mesh.vertices[41], mesh.vertices[40], mesh.vertices[42]},
              kClosedCurve);
-    AddCurve(f, {collapsed.vertices[0], collapsed.vertices[1], collapsed.vertices[2]}, kClosedCurve);
+    AddCurve(f, {collapsed.vertices[0], collapsed.vertices[1], collapsed.vertices[2]},
+             kClosedCurve);
     EXPECT_GT(ExpectSameFairing(f, "degenerate"), 0.005);
     // The comparison restored the model into new records; the loose vertex is the head
     // of the list, the collapsed corners follow it. Guards kept: the loose vertex is on

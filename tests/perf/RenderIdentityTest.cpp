@@ -56,8 +56,8 @@ TEST(RenderIdentity, LargeSphereFromSeveralViews) {
     AddCurve(w.frame, ring, kOpenCurve);
     for (auto [elevation, azimuth] : {std::pair{0, 0}, std::pair{20, 30}, std::pair{-70, 215}}) {
         SetView(w.frame, elevation, azimuth);
-        ExpectSameInBothModes(w, "sphere-" + std::to_string(elevation) + "-" +
-                                     std::to_string(azimuth));
+        ExpectSameInBothModes(
+            w, "sphere-" + std::to_string(elevation) + "-" + std::to_string(azimuth));
     }
 }
 
