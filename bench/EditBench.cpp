@@ -12,10 +12,6 @@ namespace {
 
 constexpr double kRadius = 200.0;
 
-Vec3 Centroid(const Triangle* t) {
-    return (t->corner[0]->position + t->corner[1]->position + t->corner[2]->position) / 3.0;
-}
-
 // A sphere in a fresh frame with a waiting curve round the cap beyond 0.6 of the
 // radius along `axis` (a model direction chosen from the frame's view).
 struct Body {
@@ -28,7 +24,9 @@ struct Body {
         PrepareFrame(*frame, 20, 30);
         BuiltMesh mesh = MakeIcosphere(*frame, kRadius, 4);
         const Vec3 axis = axisOf(*frame);
-        loop = RegionBorder(mesh, [&](const Triangle* t) { return Dot(Centroid(t), axis) > 0.6 * kRadius; });
+        const std::set<const Triangle*> cap =
+            CleanCap(mesh, axis, 0.6 * kRadius, 0.002 * kRadius, 0.9 * kRadius);
+        loop = RegionBorder(mesh, [&](const Triangle* t) { return cap.count(t) > 0; });
         AddCurve(*frame, loop, kClosedCurve);
         frame->m_nModelState = 1;
     }
@@ -44,8 +42,12 @@ void BM_CutLargeBody(benchmark::State& state) {
         state.ResumeTiming();
         f.CutModel();
         state.PauseTiming();
-        if (f.m_nModelState != 2) state.SkipWithError("the cut was refused");
+        const bool refused = f.m_nModelState != 2;
         body.frame.reset();
+        if (refused) {
+            state.SkipWithError("the cut was refused");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -67,8 +69,12 @@ void BM_ExtrudeLargeBody(benchmark::State& state) {
         state.ResumeTiming();
         f.ExtrudeLoop();
         state.PauseTiming();
-        if (f.m_nModelState != 2) state.SkipWithError("the extrusion was refused");
+        const bool refused = f.m_nModelState != 2;
         body.frame.reset();
+        if (refused) {
+            state.SkipWithError("the extrusion was refused");
+            break;
+        }
         state.ResumeTiming();
     }
 }

@@ -10,6 +10,7 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/model/Validate.cpp
         src/model/Snapshot.cpp
         src/surface/Fair.cpp
+        src/surface/FairKernel.cpp
         src/export/ObjExport.cpp
     )
 else()
@@ -22,8 +23,14 @@ else()
             tests/foundation/MouseTests.cpp
             tests/foundation/ToolStrokeTests.cpp
         )
+        # The fairing kernel against the plain list walk it replaced.
+        pliform_add_test_executable(pliform_perf_tests LABEL core SOURCES
+            tests/perf/FairEquivalenceTests.cpp
+            tests/perf/ReferenceFairing.cpp
+        )
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
-        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/ValidateBench.cpp)
+        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/ValidateBench.cpp
+                                           tests/perf/ReferenceFairing.cpp)
     endif()
 endif()

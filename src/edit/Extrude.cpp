@@ -134,8 +134,8 @@ void CMainFrame::ExtrudeLoop() {
         return refuse();
     }
 
-    // Close the profile's ring with the chord Q <- P: it runs from the last point
-    // back to the first, then P, then Q.
+    // Close the profile's ring with the chord: it runs from the last point back to
+    // the first, on to P, across to Q and back to the last point.
     RingNode* s = profileRing;
     RingNode* f = s;
     while (f->next != s) f = f->next;

@@ -178,6 +178,36 @@ TEST_F(ExtrudeRefusal, StartFarFromTheLoop) {
     ExpectRefused(s, profile);
 }
 
+// A loop with a gap behind the model (two vertices left out, so two of its
+// consecutive vertices share no mesh edge) bounds nothing: the flood from P leaks
+// through the gap over the whole model. The model is put back as it was.
+TEST_F(ExtrudeRefusal, LoopThatBoundsNothing) {
+    SideLoop s(0, 0, false);
+    std::vector<Vertex*> gapped;
+    int skipped = 0;
+    for (Vertex* v : s.loop) {
+        if (skipped < 2 && ToView(s.frame, v->normal).z < -0.5) {
+            ++skipped;
+            continue;
+        }
+        gapped.push_back(v);
+    }
+    ASSERT_EQ(skipped, 2);
+    s.frame.m_pCurves = s.curve->next;
+    for (CurveLink* l = s.curve->first; l; l = l->next) l->vertex = nullptr;
+    s.frame.ReleaseChain(s.curve->first);
+    delete s.curve;
+    for (Vertex* v : s.loop) v->kind = kSurfaceVertex;
+    s.curve = AddCurve(s.frame, gapped, kClosedCurve);
+
+    const std::string before = PrintModel(s.frame);
+    s.Extrude(s.Profile());
+    EXPECT_EQ(s.host.beeps, 1);
+    EXPECT_EQ(s.frame.m_nModelState, 1);
+    EXPECT_EQ(PrintModel(s.frame), before);
+    EXPECT_EQ(ValidateModel(s.frame), "");
+}
+
 // Two loop vertices a thousandth of a unit apart on screen, at different depths:
 // the chord between them gives no direction to lay the profile along.
 TEST_F(ExtrudeRefusal, EndsOnOnePointOfTheViewPlane) {
@@ -205,6 +235,44 @@ TEST_F(ExtrudeRefusal, NoTriangleAtTheStartVertex) {
     link->next = s.curve->first;
     s.curve->first = link;
     ExpectRefused(s, s.Profile());
+}
+
+// A tiny hook whose ends pick two loop vertices 4.5 units apart on screen but 30
+// apart in depth: the profile's plane stands almost along the view and the patches
+// fold back on themselves (an earlier triangulation drove the fairing to
+// non-finite positions here). Whatever the patches do, the model left behind must
+// pass the checker, and a refused extrusion leaves the model from before, exactly.
+TEST(Extrude, FoldedProfileNeverLeavesABrokenModel) {
+    HeadlessHost host;
+    CMainFrame frame(&host);
+    PrepareFrame(frame);
+    BuiltMesh mesh = MakeIcosphere(frame, kRadius, 3);
+    // the plain cap beyond x = 60: its border has two vertices on one point of the
+    // screen at the top, one in front and one behind
+    auto inCap = [](const Triangle* t) {
+        return t->corner[0]->position.x + t->corner[1]->position.x + t->corner[2]->position.x > 180.0;
+    };
+    std::vector<Vertex*> loop = RegionBorder(mesh, inCap);
+    ASSERT_FALSE(loop.empty());
+    Vertex* top = loop.front();
+    for (Vertex* v : loop)
+        if (v->position.y > top->position.y) top = v;
+    AddCurve(frame, loop, kClosedCurve);
+    frame.m_nModelState = 1;
+    const std::string before = PrintModel(frame);
+    const Vec3 t = ToView(frame, top->position);
+
+    PushStroke(frame, {t + Vec3{0, 6, 0}, t + Vec3{8, 14, 0}, t + Vec3{12, 4, 0}, t + Vec3{4, 4, 0}});
+    frame.TransformToView();
+    frame.ExtrudeLoop();
+
+    EXPECT_EQ(ValidateModel(frame), "");
+    if (host.beeps) {
+        EXPECT_EQ(frame.m_nModelState, 1);
+        EXPECT_EQ(PrintModel(frame), before);
+    } else {
+        EXPECT_EQ(frame.m_nModelState, 2);
+    }
 }
 
 // ---- Placing the profile in space ----
