@@ -55,6 +55,16 @@ if(PLIFORM_PHASE STREQUAL "targets")
             add_test(NAME smoke.program
                      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/smoke/smoke.sh $<TARGET_FILE:pliform>)
             set_tests_properties(smoke.program PROPERTIES LABELS smoke SKIP_RETURN_CODE 77 TIMEOUT 180)
+            if(TARGET pliform-replay)
+                # A whole session of the real program, from the first outline to Save As
+                # and Exit, against the replay tool's run of the same events. Alone, so
+                # that a busy machine does not make the program lag behind the mouse.
+                add_test(NAME e2e.session
+                         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/e2e.sh $<TARGET_FILE:pliform>
+                                 $<TARGET_FILE:pliform-replay> ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/session.pfs)
+                set_tests_properties(e2e.session PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 300
+                                     RUN_SERIAL TRUE)
+            endif()
         endif()
     endif()
 endif()

@@ -13,6 +13,13 @@
 #include "platform/QtMenus.h"
 #include "platform/QtPlatform.h"
 
+namespace {
+
+constexpr int kMinimumViewWidth = 200;
+constexpr int kMinimumViewHeight = 150;
+
+}  // namespace
+
 QIcon MakeAppIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
@@ -34,6 +41,10 @@ MainWindow::MainWindow() {
     // Keys typed while the surface has the focus must reach the window's shortcuts;
     // a click on the surface gives it the focus.
     container->setFocusPolicy(Qt::StrongFocus);
+    // Below this the orientation marker (50 pixels from the lower left corner) fills
+    // the surface and a stroke has no room; a surface of no height would leave the
+    // projection without extent.
+    container->setMinimumSize(kMinimumViewWidth, kMinimumViewHeight);
     setCentralWidget(container);
 
     m_platform = std::make_unique<QtPlatform>(this, m_view, m_menus.get());

@@ -81,7 +81,9 @@ bool QtPlatform::GetSaveFileName(std::string& path) {
     dialog.setDefaultSuffix(QStringLiteral("obj"));
     dialog.selectFile(QStringLiteral("Untitled.obj"));
     // Overwrite confirmation is the dialog's default; it is left on.
-    if (dialog.exec() != QDialog::Accepted) {
+    const int result = dialog.exec();
+    ReturnFocus();
+    if (result != QDialog::Accepted) {
         return false;
     }
     const QStringList files = dialog.selectedFiles();
@@ -99,4 +101,15 @@ void QtPlatform::ReportFileError(const std::string& path, const std::string& rea
                         .arg(QString::fromStdString(path), QString::fromStdString(reason)),
                     QMessageBox::Ok, m_owner);
     box.exec();
+    ReturnFocus();
+}
+
+void QtPlatform::ReturnFocus() {
+    // The window manager gives the keyboard back to the window a dialog came from
+    // only when that dialog was the last one open: after the overwrite question
+    // inside the save dialog it goes nowhere, and the accelerator keys stay dead
+    // until the user clicks into the window.
+    QWidget* window = m_owner->window();
+    window->raise();
+    window->activateWindow();
 }

@@ -30,6 +30,9 @@ public:
     void ReportFileError(const std::string& path, const std::string& reason) override;
 
 private:
+    // Hands the keyboard back to the owner's window once a dialog has closed.
+    void ReturnFocus();
+
     QWidget* m_owner;
     GLView* m_view;
     QtMenus* m_menus;
