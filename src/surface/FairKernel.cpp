@@ -54,6 +54,83 @@ int32_t FairKernel::Number(Vertex* v) {
     return v->index;
 }
 
+// Numbers the vertices breadth first over the mesh and the triangles in the order
+// their first corner is reached, so that a ring's neighbours and triangles lie close
+// together in the arrays. Each ring keeps its entries in triangle-list order: only the
+// numbers change, never the order in which a sum adds its terms.
+void FairKernel::Renumber() {
+    const int32_t n = static_cast<int32_t>(m_records.size());
+    const int32_t triangleCount = static_cast<int32_t>(m_corners.size() / 3);
+    std::vector<int32_t> start(n + 1, 0);
+    for (int32_t v : m_corners) ++start[v + 1];
+    for (int32_t v = 0; v < n; ++v) start[v + 1] += start[v];
+    std::vector<int32_t> ringNext(m_corners.size());
+    std::vector<int32_t> ringTriangle(m_corners.size());
+    {
+        std::vector<int32_t> fill(start.begin(), start.end() - 1);
+        for (int32_t t = 0; t < triangleCount; ++t)
+            for (int k = 0; k < 3; ++k) {
+                const int32_t v = m_corners[3 * t + k];
+                ringNext[fill[v]] = m_corners[3 * t + (k + 1) % 3];
+                ringTriangle[fill[v]++] = t;
+            }
+    }
+
+    // Old number -> new number, and the new order of the old numbers.
+    std::vector<int32_t> vertexNumber(n, -1);
+    std::vector<int32_t> order;
+    order.reserve(n);
+    for (int32_t seed = 0; seed < n; ++seed) {
+        if (vertexNumber[seed] >= 0) continue;
+        vertexNumber[seed] = static_cast<int32_t>(order.size());
+        order.push_back(seed);
+        for (size_t head = order.size() - 1; head < order.size(); ++head) {
+            const int32_t v = order[head];
+            for (int32_t k = start[v]; k < start[v + 1]; ++k) {
+                const int32_t w = ringNext[k];
+                if (vertexNumber[w] >= 0) continue;
+                vertexNumber[w] = static_cast<int32_t>(order.size());
+                order.push_back(w);
+            }
+        }
+    }
+    std::vector<int32_t> triangleNumber(triangleCount, -1);
+    int32_t nextTriangle = 0;
+    for (int32_t v : order)
+        for (int32_t k = start[v]; k < start[v + 1]; ++k)
+            if (triangleNumber[ringTriangle[k]] < 0) triangleNumber[ringTriangle[k]] = nextTriangle++;
+
+    std::vector<Vertex*> records(n);
+    for (int32_t v = 0; v < n; ++v) {
+        records[vertexNumber[v]] = m_records[v];
+        m_records[v]->index = vertexNumber[v];
+    }
+    m_records.swap(records);
+    std::vector<int32_t> corners(m_corners.size());
+    for (int32_t t = 0; t < triangleCount; ++t)
+        for (int k = 0; k < 3; ++k)
+            corners[3 * triangleNumber[t] + k] = vertexNumber[m_corners[3 * t + k]];
+    m_corners.swap(corners);
+    for (LinkStep& l : m_links) {
+        l.previous = vertexNumber[l.previous];
+        l.self = vertexNumber[l.self];
+        l.next = vertexNumber[l.next];
+    }
+
+    m_ringStart.assign(n + 1, 0);
+    m_ringNext.resize(ringNext.size());
+    m_ringTriangle.resize(ringTriangle.size());
+    int32_t at = 0;
+    for (int32_t v = 0; v < n; ++v) {
+        const int32_t old = order[v];
+        for (int32_t k = start[old]; k < start[old + 1]; ++k, ++at) {
+            m_ringNext[at] = vertexNumber[ringNext[k]];
+            m_ringTriangle[at] = triangleNumber[ringTriangle[k]];
+        }
+        m_ringStart[v + 1] = at;
+    }
+}
+
 void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* curves) {
     m_records.clear();
     m_corners.clear();
@@ -96,21 +173,10 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
         m_chains.push_back({begin, static_cast<int32_t>(m_links.size())});
     }
 
+    Renumber();
+
     const size_t n = m_records.size();
     const size_t triangleCount = m_corners.size() / 3;
-    // One ring entry per corner occurrence, in triangle-list order, so that every sum
-    // below adds its terms in the order the list walk adds them.
-    m_ringStart.assign(n + 1, 0);
-    for (int32_t v : m_corners) ++m_ringStart[v + 1];
-    for (size_t v = 0; v < n; ++v) m_ringStart[v + 1] += m_ringStart[v];
-    m_ring.resize(m_corners.size());
-    std::vector<int32_t> fill(m_ringStart.begin(), m_ringStart.end() - 1);
-    for (size_t t = 0; t < triangleCount; ++t)
-        for (int k = 0; k < 3; ++k) {
-            const int32_t v = m_corners[3 * t + k];
-            m_ring[fill[v]++] = {m_corners[3 * t + (k + 1) % 3], static_cast<int32_t>(t)};
-        }
-
     m_measures.resize(n);
     m_moves.resize(n);
     m_position.resize(n);
@@ -164,32 +230,51 @@ void FairKernel::CurveStep() {
     }
 }
 
+// The passes below read and write the arrays through restrict pointers taken once:
+// each writes only arrays it does not read, so the compiler may keep values in
+// registers across the stores instead of reloading them.
+
 // Centroid of the next corners, mean squared ring edge and the curvature: the signed
 // offset from the centroid along the normal, relative to the mean squared edge.
 void FairKernel::MeasureBlock(int32_t begin, int32_t count) {
+    const Vec3* __restrict position = m_position.data();
+    const Vec3* __restrict normal = m_normal.data();
+    const int32_t* __restrict ringStart = m_ringStart.data();
+    const int32_t* __restrict ringNext = m_ringNext.data();
+    const uint8_t* __restrict measures = m_measures.data();
+    const double* __restrict reciprocal = m_reciprocalCount.data();
+    Vec3* __restrict centroid = m_centroid.data();
+    double* __restrict meanSqEdge = m_meanSqEdge.data();
     double offset[kBlock];
     double scale[kBlock];
     for (int32_t i = 0; i < count; ++i) {
         const int32_t v = begin + i;
-        const Vec3 p = m_position[v];
-        Vec3 sum{};
-        double sumSq = 0.0;
-        for (int32_t k = m_ringStart[v]; k < m_ringStart[v + 1]; ++k) {
-            const Vec3& q = m_position[m_ring[k].next];
-            sum += q;
-            sumSq += LengthSq(p - q);
+        const double px = position[v].x, py = position[v].y, pz = position[v].z;
+        double sx = 0.0, sy = 0.0, sz = 0.0, sumSq = 0.0;
+        const int32_t end = ringStart[v + 1];
+        for (int32_t k = ringStart[v]; k < end; ++k) {
+            const Vec3& q = position[ringNext[k]];
+            sx += q.x;
+            sy += q.y;
+            sz += q.z;
+            const double dx = px - q.x, dy = py - q.y, dz = pz - q.z;
+            sumSq += dx * dx + dy * dy + dz * dz;
         }
-        offset[i] = 0.0;
-        scale[i] = 0.0;
-        if (m_measures[v] != 0) {
-            const double r = m_reciprocalCount[v];
-            sum = r * sum;
+        double o = 0.0;
+        double e = 0.0;
+        if (measures[v] != 0) {
+            const double r = reciprocal[v];
+            sx *= r;
+            sy *= r;
+            sz *= r;
             sumSq *= r;
-            offset[i] = Dot(p - sum, m_normal[v]);
-            scale[i] = sumSq;
+            o = (px - sx) * normal[v].x + (py - sy) * normal[v].y + (pz - sz) * normal[v].z;
+            e = sumSq;
         }
-        m_centroid[v] = sum;
-        m_meanSqEdge[v] = sumSq;
+        offset[i] = o;
+        scale[i] = e;
+        centroid[v] = {sx, sy, sz};
+        meanSqEdge[v] = sumSq;
     }
     // All ring edges of zero length: no scale to measure the offset by, curvature 0.
     DivideWherePositive(offset, scale, count);
@@ -203,35 +288,48 @@ void FairKernel::MeasureRange(int32_t begin, int32_t end) {
 // Places every surface vertex over its ring's centroid at the height that gives it
 // the mean curvature of itself and its ring. Reads only curvatures, so the positions
 // can be overwritten in place.
-void FairKernel::MoveRange(int32_t begin, int32_t end) {
+void FairKernel::MoveRange(int32_t begin, int32_t end, bool keepSums) {
+    const double* __restrict curvature = m_curvature.data();
+    const int32_t* __restrict ringStart = m_ringStart.data();
+    const int32_t* __restrict ringNext = m_ringNext.data();
+    const uint8_t* __restrict moves = m_moves.data();
+    const double* __restrict meanSqEdge = m_meanSqEdge.data();
+    const double* __restrict reciprocalPlus = m_reciprocalCountPlus.data();
+    const Vec3* __restrict centroid = m_centroid.data();
+    const Vec3* __restrict normal = m_normal.data();
+    Vec3* __restrict position = m_position.data();
+    double* __restrict curvatureSum = m_curvatureSum.data();
     for (int32_t v = begin; v < end; ++v) {
-        double sum = m_curvature[v];
-        for (int32_t k = m_ringStart[v]; k < m_ringStart[v + 1]; ++k)
-            sum += m_curvature[m_ring[k].next];
-        m_curvatureSum[v] = sum;
-        if (m_moves[v] != 0) {
-            const double t = m_meanSqEdge[v] * sum * m_reciprocalCountPlus[v];
-            m_position[v] = m_centroid[v] + t * m_normal[v];
+        double sum = curvature[v];
+        const int32_t stop = ringStart[v + 1];
+        for (int32_t k = ringStart[v]; k < stop; ++k) sum += curvature[ringNext[k]];
+        if (keepSums) curvatureSum[v] = sum;
+        if (moves[v] != 0) {
+            const double t = meanSqEdge[v] * sum * reciprocalPlus[v];
+            position[v] = {centroid[v].x + t * normal[v].x, centroid[v].y + t * normal[v].y,
+                           centroid[v].z + t * normal[v].z};
         }
     }
 }
 
 void FairKernel::FaceNormalRange(int32_t begin, int32_t end) {
-    const int32_t* c = m_corners.data();
+    const int32_t* __restrict c = m_corners.data();
+    const Vec3* __restrict position = m_position.data();
+    Vec3* __restrict faceNormal = m_faceNormal.data();
     double scale[kBlock];
     for (int32_t b = begin; b < end; b += kBlock) {
         const int32_t count = std::min(kBlock, end - b);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t t = b + i;
-            const Vec3& a = m_position[c[3 * t]];
-            const Vec3 n = Cross(m_position[c[3 * t + 1]] - a, m_position[c[3 * t + 2]] - a);
-            m_faceNormal[t] = n;
+            const Vec3 a = position[c[3 * t]];
+            const Vec3 n = Cross(position[c[3 * t + 1]] - a, position[c[3 * t + 2]] - a);
+            faceNormal[t] = n;
             scale[i] = Dot(n, n);
         }
         InvertLengthsWherePositive(scale, count);
         // A triangle of zero area has no direction to give: it adds nothing.
         for (int32_t i = 0; i < count; ++i)
-            m_faceNormal[b + i] = scale[i] > 0.0 ? scale[i] * m_faceNormal[b + i] : Vec3{};
+            faceNormal[b + i] = scale[i] > 0.0 ? scale[i] * faceNormal[b + i] : Vec3{};
     }
 }
 
@@ -239,22 +337,31 @@ void FairKernel::FaceNormalRange(int32_t begin, int32_t end) {
 // iteration follows block by block (it needs only each vertex's own new normal and the
 // positions, which are final by then).
 void FairKernel::NormalRange(int32_t begin, int32_t end, bool measure, bool keepSums) {
+    const int32_t* __restrict ringStart = m_ringStart.data();
+    const int32_t* __restrict ringTriangle = m_ringTriangle.data();
+    const Vec3* __restrict faceNormal = m_faceNormal.data();
     Vec3 sums[kBlock];
     double scale[kBlock];
     for (int32_t b = begin; b < end; b += kBlock) {
         const int32_t count = std::min(kBlock, end - b);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t v = b + i;
-            Vec3 sum{};
-            for (int32_t k = m_ringStart[v]; k < m_ringStart[v + 1]; ++k)
-                sum += m_faceNormal[m_ring[k].triangle];
-            sums[i] = sum;
-            scale[i] = Dot(sum, sum);
+            double sx = 0.0, sy = 0.0, sz = 0.0;
+            const int32_t stop = ringStart[v + 1];
+            for (int32_t k = ringStart[v]; k < stop; ++k) {
+                const Vec3& f = faceNormal[ringTriangle[k]];
+                sx += f.x;
+                sy += f.y;
+                sz += f.z;
+            }
+            sums[i] = {sx, sy, sz};
+            scale[i] = sx * sx + sy * sy + sz * sz;
         }
         InvertLengthsWherePositive(scale, count);
+        Vec3* __restrict normal = m_normal.data();
         for (int32_t i = 0; i < count; ++i) {
             // Face normals that cancel (or none at all) leave the last good normal.
-            if (scale[i] > 0.0) m_normal[b + i] = scale[i] * sums[i];
+            if (scale[i] > 0.0) normal[b + i] = scale[i] * sums[i];
         }
         if (keepSums) std::copy(sums, sums + count, m_normalSum.begin() + b);
         if (measure) MeasureBlock(b, count);
@@ -293,7 +400,7 @@ void FairKernel::Iterate(int iterations, const Share& share, bool leader, PairBa
     MeasureRange(share.vertexBegin, share.vertexEnd);
     meet();
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        MoveRange(share.vertexBegin, share.vertexEnd);
+        MoveRange(share.vertexBegin, share.vertexEnd, iteration + 1 == iterations);
         meet();
         FaceNormalRange(share.triangleBegin, share.triangleEnd);
         meet();
@@ -346,7 +453,8 @@ void FairKernel::Store() const {
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
     return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 5 * sizeof(Vec3) + 5 * sizeof(double)) +
-           m_ringStart.size() * sizeof(int32_t) + m_ring.size() * sizeof(RingEntry) +
+           m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
+           m_ringTriangle.size() * sizeof(int32_t) +
            m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Vec3) +
            m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
 }

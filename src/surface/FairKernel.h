@@ -36,12 +36,6 @@ public:
     size_t Footprint() const;
 
 private:
-    // One corner occurrence of a vertex: the next corner in its triangle, and the
-    // triangle.
-    struct RingEntry {
-        int32_t next;
-        int32_t triangle;
-    };
     // One link of a curve step: the vertex, its neighbours along the chain read as a
     // ring, and whether the step may move it (the ends of an open curve stay).
     struct LinkStep {
@@ -69,10 +63,11 @@ private:
 
     void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier);
     int32_t Number(Vertex* v);
+    void Renumber();
     void CurveStep();
     void MeasureBlock(int32_t begin, int32_t count);
     void MeasureRange(int32_t begin, int32_t end);
-    void MoveRange(int32_t begin, int32_t end);
+    void MoveRange(int32_t begin, int32_t end, bool keepSums);
     void FaceNormalRange(int32_t begin, int32_t end);
     void NormalRange(int32_t begin, int32_t end, bool measure, bool keepSums);
 
@@ -90,8 +85,10 @@ private:
     std::vector<double> m_curvatureSum;
     std::vector<double> m_reciprocalCount;      // 1 / incident triangles
     std::vector<double> m_reciprocalCountPlus;  // 1 / (incident triangles + 1)
-    std::vector<int32_t> m_ringStart;           // ring of v: m_ring[m_ringStart[v] .. [v + 1])
-    std::vector<RingEntry> m_ring;
+    std::vector<int32_t> m_ringStart;           // ring of v: [m_ringStart[v], m_ringStart[v + 1])
+    // Per corner occurrence: the next corner in its triangle, and the triangle.
+    std::vector<int32_t> m_ringNext;
+    std::vector<int32_t> m_ringTriangle;
     // Per triangle.
     std::vector<int32_t> m_corners;  // three a triangle
     std::vector<Vec3> m_faceNormal;  // unit, or zero for a triangle without area
