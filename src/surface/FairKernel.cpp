@@ -250,8 +250,37 @@ void FairKernel::MeasureBlock(int32_t begin, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         const int32_t v = begin + i;
         const double px = position[v].x, py = position[v].y, pz = position[v].z;
-        double sx = 0.0, sy = 0.0, sz = 0.0, sumSq = 0.0;
+        double sx, sy, sz, sumSq;
         const int32_t end = ringStart[v + 1];
+#if defined(__SSE2__)
+        // x and y go together through the vector unit, z alongside; the squared
+        // edges are summed per component and added up at the end.
+        {
+            const __m128d pxy = _mm_loadu_pd(&position[v].x);
+            const __m128d pzz = _mm_load_sd(&position[v].z);
+            __m128d sxy = _mm_setzero_pd(), szz = _mm_setzero_pd();
+            __m128d qxy = _mm_setzero_pd(), qzz = _mm_setzero_pd();
+            for (int32_t k = ringStart[v]; k < end; ++k) {
+                const Vec3* q = position + ringNext[k];
+                const __m128d xy = _mm_loadu_pd(&q->x);
+                const __m128d zz = _mm_load_sd(&q->z);
+                sxy = _mm_add_pd(sxy, xy);
+                szz = _mm_add_sd(szz, zz);
+                const __m128d dxy = _mm_sub_pd(pxy, xy);
+                const __m128d dzz = _mm_sub_sd(pzz, zz);
+                qxy = _mm_add_pd(qxy, _mm_mul_pd(dxy, dxy));
+                qzz = _mm_add_sd(qzz, _mm_mul_sd(dzz, dzz));
+            }
+            double lanes[2];
+            _mm_storeu_pd(lanes, sxy);
+            sx = lanes[0];
+            sy = lanes[1];
+            sz = _mm_cvtsd_f64(szz);
+            _mm_storeu_pd(lanes, qxy);
+            sumSq = lanes[0] + lanes[1] + _mm_cvtsd_f64(qzz);
+        }
+#else
+        sx = sy = sz = sumSq = 0.0;
         for (int32_t k = ringStart[v]; k < end; ++k) {
             const Vec3& q = position[ringNext[k]];
             sx += q.x;
@@ -260,6 +289,7 @@ void FairKernel::MeasureBlock(int32_t begin, int32_t count) {
             const double dx = px - q.x, dy = py - q.y, dz = pz - q.z;
             sumSq += dx * dx + dy * dy + dz * dz;
         }
+#endif
         double o = 0.0;
         double e = 0.0;
         if (measures[v] != 0) {
@@ -346,14 +376,31 @@ void FairKernel::NormalRange(int32_t begin, int32_t end, bool measure, bool keep
         const int32_t count = std::min(kBlock, end - b);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t v = b + i;
-            double sx = 0.0, sy = 0.0, sz = 0.0;
+            double sx, sy, sz;
             const int32_t stop = ringStart[v + 1];
+#if defined(__SSE2__)
+            {
+                __m128d sxy = _mm_setzero_pd(), szz = _mm_setzero_pd();
+                for (int32_t k = ringStart[v]; k < stop; ++k) {
+                    const Vec3* f = faceNormal + ringTriangle[k];
+                    sxy = _mm_add_pd(sxy, _mm_loadu_pd(&f->x));
+                    szz = _mm_add_sd(szz, _mm_load_sd(&f->z));
+                }
+                double lanes[2];
+                _mm_storeu_pd(lanes, sxy);
+                sx = lanes[0];
+                sy = lanes[1];
+                sz = _mm_cvtsd_f64(szz);
+            }
+#else
+            sx = sy = sz = 0.0;
             for (int32_t k = ringStart[v]; k < stop; ++k) {
                 const Vec3& f = faceNormal[ringTriangle[k]];
                 sx += f.x;
                 sy += f.y;
                 sz += f.z;
             }
+#endif
             sums[i] = {sx, sy, sz};
             scale[i] = sx * sx + sy * sy + sz * sz;
         }
