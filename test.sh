@@ -4,7 +4,8 @@
 #   2. a RelWithDebInfo build of the whole program with warnings as errors, all tests,
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core, its unit
 #      and scenario tests,
-#   4. one short run of the benchmarks, so they keep building and running.
+#   4. one short run of the benchmarks, so they keep building and running,
+#   5. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh).
 # Exits non-zero at the first failure.
 set -euo pipefail
 
@@ -80,5 +81,8 @@ cmake --build "$SANITIZE_DIR" -j "$JOBS"
 
 echo "== benchmarks: one short run"
 "$RELEASE_DIR/pliform_bench" --benchmark_min_time=0.01
+
+echo "== fuzz: fixed seeds under the sanitizers, about two minutes"
+"$ROOT/fuzz/ci-fuzz.sh" "$SANITIZE_DIR"
 
 echo "== all tests passed"

@@ -14,6 +14,9 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/export/ObjExport.cpp
     )
 else()
+    # The fairing may split its passes over two threads.
+    find_package(Threads REQUIRED)
+    target_link_libraries(pliform_core PUBLIC Threads::Threads)
     if(PLIFORM_BUILD_TESTS)
         pliform_add_test_executable(pliform_foundation_tests LABEL core SOURCES
             tests/foundation/FrameTests.cpp
@@ -28,9 +31,18 @@ else()
             tests/perf/FairEquivalenceTests.cpp
             tests/perf/ReferenceFairing.cpp
         )
+        # The renderer's arrays against per-vertex calls; the render libraries are
+        # added by the render part, read after this one.
+        if(PLIFORM_BUILD_RENDER)
+            pliform_add_test_executable(pliform_perf_render_tests LABEL render
+                SOURCES tests/perf/RenderIdentityTest.cpp
+                        tests/perf/ReferenceRenderer.cpp
+                        tests/render/RenderSupport.cpp
+                LIBS pliform_render pliform_offscreen OpenGL::GL PNG::PNG)
+        endif()
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
-        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/ValidateBench.cpp
+        target_sources(pliform_bench PRIVATE bench/FairBench.cpp bench/PerfBench.cpp bench/ValidateBench.cpp
                                            tests/perf/ReferenceFairing.cpp)
     endif()
 endif()

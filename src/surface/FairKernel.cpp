@@ -1,7 +1,9 @@
 #include "surface/FairKernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -259,21 +261,73 @@ void FairKernel::NormalRange(int32_t begin, int32_t end, bool measure, bool keep
     }
 }
 
-void FairKernel::Run(int iterations) {
-    const int32_t n = static_cast<int32_t>(m_records.size());
-    const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
-    if (iterations <= 0) return;
-    CurveStep();
-    MeasureRange(0, n);
+// Two workers meet here between passes. A waiting worker spins briefly, then yields:
+// on a busy machine the other one may be off the processor for a while.
+class FairKernel::PairBarrier {
+public:
+    void Wait() {
+        const uint32_t generation = m_generation.load(std::memory_order_acquire);
+        if (m_arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
+            m_arrived.store(0, std::memory_order_relaxed);
+            m_generation.store(generation + 1, std::memory_order_release);
+            return;
+        }
+        for (int spin = 0; m_generation.load(std::memory_order_acquire) == generation; ++spin)
+            if (spin > 64) std::this_thread::yield();
+    }
+
+private:
+    std::atomic<uint32_t> m_arrived{0};
+    std::atomic<uint32_t> m_generation{0};
+};
+
+// Every worker runs this with its own share of the vertices and triangles. Each
+// vertex and triangle is computed by the same code whichever worker has it, so the
+// result does not depend on the number of workers.
+void FairKernel::Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier) {
+    auto meet = [barrier] {
+        if (barrier != nullptr) barrier->Wait();
+    };
+    if (leader) CurveStep();
+    meet();
+    MeasureRange(share.vertexBegin, share.vertexEnd);
+    meet();
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        MoveRange(0, n);
-        FaceNormalRange(0, triangles);
+        MoveRange(share.vertexBegin, share.vertexEnd);
+        meet();
+        FaceNormalRange(share.triangleBegin, share.triangleEnd);
+        meet();
         const bool last = iteration + 1 == iterations;
         // The next curve step reads positions only, so it may run before the normals
         // are gathered; the next measuring then rides along with the gathering.
-        if (!last) CurveStep();
-        NormalRange(0, n, !last, last);
+        if (!last) {
+            if (leader) CurveStep();
+            meet();
+        }
+        NormalRange(share.vertexBegin, share.vertexEnd, !last, last);
+        meet();
     }
+}
+
+void FairKernel::Run(int iterations, int workers) {
+    const int32_t n = static_cast<int32_t>(m_records.size());
+    const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
+    if (iterations <= 0) return;
+    if (workers < 2 || n < 2 || triangles < 2) {
+        Iterate(iterations, {0, n, 0, triangles}, true, nullptr);
+        return;
+    }
+    // Halves of equal ring length (the gathers are most of the work of a vertex).
+    const int32_t half = static_cast<int32_t>(
+        std::lower_bound(m_ringStart.begin(), m_ringStart.end(), m_ringStart[n] / 2) -
+        m_ringStart.begin());
+    const int32_t split = std::clamp(half, int32_t{1}, n - 1);
+    PairBarrier barrier;
+    std::thread helper([&] {
+        Iterate(iterations, {split, n, triangles / 2, triangles}, false, &barrier);
+    });
+    Iterate(iterations, {0, split, 0, triangles / 2}, true, &barrier);
+    helper.join();
 }
 
 void FairKernel::Store() const {

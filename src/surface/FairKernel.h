@@ -21,8 +21,10 @@ public:
     // A corner or curve vertex missing from the vertex list is taken in as well.
     void Load(Vertex* vertices, const Triangle* triangles, const Curve* curves);
 
-    // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the arrays.
-    void Run(int iterations);
+    // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
+    // arrays. With `workers` 2 the passes are split over this thread and one more; the
+    // result is the same to the last bit as with one.
+    void Run(int iterations, int workers = 1);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
     // as the list walk leaves them: `work` the un-normalised normal sums, `index` the
@@ -52,11 +54,20 @@ private:
         int32_t begin;
         int32_t end;
     };
+    struct Share {
+        int32_t vertexBegin;
+        int32_t vertexEnd;
+        int32_t triangleBegin;
+        int32_t triangleEnd;
+    };
 
     // Vertices and triangles go through the passes in blocks of this many, so that
     // the square roots and divisions of a block can be done together.
     static constexpr int32_t kBlock = 128;
 
+    class PairBarrier;
+
+    void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier);
     int32_t Number(Vertex* v);
     void CurveStep();
     void MeasureBlock(int32_t begin, int32_t count);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -158,6 +159,36 @@ void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double ch
     if (!(q + c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
 }
 
+using VertexPair = std::pair<const Vertex*, const Vertex*>;
+
+VertexPair Unordered(const Vertex* x, const Vertex* y) {
+    return x < y ? VertexPair{x, y} : VertexPair{y, x};
+}
+
+// The shortest chord of the ring (n nodes) between two nodes that are not neighbours
+// and not yet joined by an edge. False when every such pair is joined.
+bool ShortestFreeChord(RingNode* ring, int n, const std::set<VertexPair>& joined, RingNode*& a,
+                       RingNode*& b) {
+    double shortest = 0.0;
+    bool found = false;
+    RingNode* x = ring;
+    for (int i = 0; i < n; ++i, x = x->next) {
+        RingNode* y = x->next->next;
+        // Pairs from x two steps on up to one step short of x again, each pair once.
+        for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j, y = y->next) {
+            if (joined.count(Unordered(x->vertex, y->vertex)) != 0) continue;
+            const double lenSq = LengthSq(y->vertex->position - x->vertex->position);
+            if (!found || lenSq < shortest) {
+                shortest = lenSq;
+                a = x;
+                b = y;
+                found = true;
+            }
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 RingNode* CMainFrame::RingFromCurve(Curve* curve) {
@@ -212,6 +243,27 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             perimeter += Length(node->next->vertex->position - node->vertex->position);
             node = node->next;
         } while (node != ring);
+    }
+    // Vertex pairs joined by an edge: the ring's own edges, every chord laid here,
+    // and the edges of triangles made before between two of the ring's vertices
+    // (the only vertices this patch shares with them).
+    std::set<VertexPair> joined;
+    if (CountRing(ring) > 0) {
+        std::unordered_set<const Vertex*> boundary;
+        const RingNode* node = ring;
+        do {
+            boundary.insert(node->vertex);
+            joined.insert(Unordered(node->vertex, node->next->vertex));
+            node = node->next;
+        } while (node != ring);
+        for (const Triangle* t = m_pTriangles; t != nullptr; t = t->next) {
+            for (int k = 0; k < 3; ++k) {
+                const Vertex* from = t->corner[k];
+                const Vertex* to = t->corner[(k + 1) % 3];
+                if (boundary.count(from) != 0 && boundary.count(to) != 0)
+                    joined.insert(Unordered(from, to));
+            }
+        }
     }
     double budget = -1.0;  // set at the first chord
     double made = 0.0;
@@ -319,6 +371,20 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         }
         a = bestA;
         b = bestB;
+        // A chord between two vertices that an edge already joins - here, or on the
+        // other side of the boundary (the other face of the first surface, the kept
+        // mesh around a cap) - must not be laid as a bare edge: that edge would lie in
+        // four triangles. The two faces of the first surface split alike and met in
+        // fins of coincident triangles so. Such a chord gets a vertex of its own; if
+        // it already has a row, the repetition guard allows it only bare, so the
+        // shortest chord still free is taken instead.
+        bool needsRow = false;
+        if (joined.count(Unordered(a->vertex, b->vertex)) != 0) {
+            if (rowChords.count(Unordered(a->vertex, b->vertex)) == 0)
+                needsRow = true;
+            else
+                ShortestFreeChord(p, n, joined, a, b);
+        }
 
         // End geometry: the directions in which the chord leaves its two ends.
         RingNode* prevA = PrevInRing(a);
@@ -362,7 +428,12 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             budget = kBudgetFloor + kBudgetFactor * (perimeter / m_dStrokeStep) * scale;
             if (!(budget < kBudgetCeiling)) budget = kBudgetCeiling;
         }
-        if (count > 1) {
+        if (needsRow) {
+            // One vertex, beyond the budget if need be: each joined pair gets at most
+            // one such row, and only while the work stays within twice the budget.
+            if (count < 2 && made < 2.0 * budget) count = 2;
+            rowChords.insert(Unordered(a->vertex, b->vertex));
+        } else if (count > 1) {
             const auto ends = std::minmax<const Vertex*>(a->vertex, b->vertex);
             if (!rowChords.insert(ends).second || made + count - 1 > budget) count = 1;
         }
@@ -406,6 +477,8 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         RingNode* cN = NewNode(b->vertex);
         tail->next = cN;
         cN->next = c0;
+        for (RingNode* node = c0; node != cN; node = node->next)
+            joined.insert(Unordered(node->vertex, node->next->vertex));
         RingNode* r0 = TwinRing(c0);
 
         // Splice: the chord paths replace the chord in two new rings; a and b stay.

@@ -23,6 +23,16 @@ int SnapElevation(int e) {
     return e;
 }
 
+// The window sees the mouse only over its client area: it takes no capture, so a
+// tool never gets a position beyond the edge. A platform that keeps sending moves
+// while the button is held outside would otherwise let one stroke reach arbitrarily
+// far (a tiny window makes every pixel hundreds of units), and the body built from it
+// would take without bound to triangulate and fair.
+bool InClientArea(const CMainFrame& f, CPoint point) {
+    return point.x >= 0 && point.y >= 0 && point.x < f.m_nClientWidth &&
+           point.y < f.m_nClientHeight;
+}
+
 void MapMouse(CMainFrame& f, CPoint point) {
     f.m_ptMouse.x = (point.x - (f.m_nClientWidth - 1) * 0.5) * f.m_dPixelSize;
     f.m_ptMouse.y = ((f.m_nClientHeight - 1) * 0.5 - point.y) * f.m_dPixelSize;
@@ -44,7 +54,7 @@ int CursorOf(const CMainFrame& f) {
 }  // namespace
 
 void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
-    if (m_nDragState != 0) return;
+    if (m_nDragState != 0 || !InClientArea(*this, point)) return;
     m_nDragState = 2;
     MapMouse(*this, point);
     // The stroke belongs to the tool that began it: a tool chosen while the button is
@@ -77,6 +87,7 @@ void CMainFrame::OnMouseMove(unsigned, CPoint point) {
         ComputeViewMatrix();
         m_pPlatform->RedrawWindow();
     } else if (m_nDragState == 2) {
+        if (!InClientArea(*this, point)) return;
         MapMouse(*this, point);
         switch (m_nStrokeTool) {
         case ID_TOOL_PEN:

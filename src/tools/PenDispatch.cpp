@@ -1,6 +1,19 @@
 // What a finished pen stroke becomes, chosen from ModelState and the stroke class.
 
 #include "app/MainFrame.h"
+#include "model/Snapshot.h"
+
+namespace {
+
+// The checker's verdict, and normals as finite as the positions it checks.
+bool IsSoundModel(const CMainFrame& frame) {
+    if (!ValidateModel(frame).empty()) return false;
+    for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next)
+        if (!IsFinite(v->normal)) return false;
+    return true;
+}
+
+}  // namespace
 
 void CMainFrame::FinishPenStroke() {
     // Only a stroke of this tool may be finished; anything else at the head of the
@@ -15,12 +28,20 @@ void CMainFrame::FinishPenStroke() {
     switch (m_nModelState) {
     case 0:
         if (m_nStrokeClass == StrokeLoop || m_nStrokeClass == StrokeArc) {
+            // Only the stroke exists yet, so the copy is small. A wildly wound
+            // outline can make the triangulation pile rows on rows until fairing
+            // runs to infinity; such a body is refused rather than kept.
+            ModelSnapshot before(*this);
             CloseAndPlace();
             RingNode* ring = RingFromCurve(m_pCurves);
             RingNode* twin = TwinRing(ring);
             SplitRing(ring, 0);
             SplitRing(twin, 0);
             FairModel();
+            if (!IsSoundModel(*this)) {
+                before.Restore(*this);
+                DropNewestStroke(1);
+            }
         } else {
             DropNewestStroke(1);
         }

@@ -172,15 +172,21 @@ void DrawSurfaces(const Triangle* triangles) {
     glEnd();
 }
 
+// Each triangle's outline as its three segments in loop order, all in one batch: the
+// same pixels as one line loop per triangle, without a begin and end for each.
 void DrawEdges(const Triangle* triangles) {
+    auto corner = [](const Vertex* v) {
+        glNormal3d(v->normal.x, v->normal.y, v->normal.z);
+        glVertex3d(v->position.x, v->position.y, v->position.z);
+    };
+    glBegin(GL_LINES);
     for (const Triangle* t = triangles; t; t = t->next) {
-        glBegin(GL_LINE_LOOP);
-        for (const Vertex* v : t->corner) {
-            glNormal3d(v->normal.x, v->normal.y, v->normal.z);
-            glVertex3d(v->position.x, v->position.y, v->position.z);
-        }
-        glEnd();
+        const Vertex* const* c = t->corner;
+        corner(c[0]), corner(c[1]);
+        corner(c[1]), corner(c[2]);
+        corner(c[2]), corner(c[0]);
     }
+    glEnd();
 }
 
 // The ground plate with its vertical axis, 50 by 50 pixels whatever the zoom,

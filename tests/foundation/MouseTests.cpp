@@ -171,6 +171,35 @@ TEST_F(Mouse, PixelsMapToViewPlaneCentredYUp) {
     EXPECT_EQ(f.m_ptMouse.x, 0.5 * f.m_dPixelSize);
 }
 
+// The window takes no capture, so positions beyond the client area never reach a
+// tool: a stroke that leaves the window stops growing there, and a press outside (a
+// zero-sized client area has no inside) starts nothing.
+TEST_F(Mouse, ToolsSeeOnlyTheClientArea) {
+    f.OnSize(100, 80);
+    f.OnLButtonDown(0, {50, 40});
+    ASSERT_EQ(f.m_nDragState, 2);
+    const int samples = CountVertices(f);
+    const DPoint inside = f.m_ptMouse;
+    for (CPoint outside : {CPoint{-1, 40}, CPoint{100, 40}, CPoint{50, -1}, CPoint{50, 80},
+                           CPoint{100000, -100000}}) {
+        f.OnMouseMove(0, outside);
+        EXPECT_EQ(f.m_ptMouse.x, inside.x);
+        EXPECT_EQ(f.m_ptMouse.y, inside.y);
+        EXPECT_EQ(CountVertices(f), samples);
+    }
+    f.OnMouseMove(0, {99, 79});  // the last pixel inside still counts
+    EXPECT_GT(CountVertices(f), samples);
+    f.OnLButtonUp(0, {500, 500});  // a release outside still ends the stroke
+    EXPECT_EQ(f.m_nDragState, 0);
+
+    f.OnLButtonDown(0, {100, 10});
+    EXPECT_EQ(f.m_nDragState, 0);
+    f.OnSize(0, 0);
+    f.OnLButtonDown(0, {0, 0});
+    EXPECT_EQ(f.m_nDragState, 0);
+    EXPECT_EQ(ValidateModel(f), "");
+}
+
 // The button-up of a stroke whose model File New released must find nothing to do.
 TEST_F(Mouse, FileNewEndsToolStrokeButNotRotation) {
     MakeIcosphere(f, 20.0, 1);

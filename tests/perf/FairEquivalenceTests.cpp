@@ -13,6 +13,7 @@
 #include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
 #include "support/MeshBuilders.h"
+#include "surface/FairKernel.h"
 
 namespace {
 
@@ -152,9 +153,9 @@ TEST(FairEquivalence, IcospheresSquashedAndPlain) {
             Scene s;
             BuiltMesh mesh = MakeIcosphere(s.frame, 80.0, subdivisions);
             for (Vertex* v : mesh.vertices) v->position.z *= squash;
-            const double moved = ExpectSameFairing(
-                s.frame, "icosphere " + std::to_string(subdivisions) + " squash " +
-                             std::to_string(squash));
+            const double moved =
+                ExpectSameFairing(s.frame, "icosphere " + std::to_string(subdivisions) +
+                                               " squash " + std::to_string(squash));
             // A round sphere has the same curvature everywhere and stays; a squashed
             // one is reshaped.
             if (squash < 1.0) {
@@ -209,8 +210,8 @@ TEST(FairEquivalence, DegenerateTrianglesLooseVerticesAndShortCurves) {
     for (Vertex* v : mesh.vertices) v->position.y *= 0.5;
     // A loose vertex, and a closed pair of collapsed triangles (zero area and zero
     // edges), both beside the sphere.
-    BuiltMesh collapsed = BuildMesh(f, {{-90, 0, 0}, {-90, 0, 0}, {-90, 0, 0}, {70, 70, 70}},
-                                    {{0, 1, 2}, {1, 0, 2}});
+    BuiltMesh collapsed =
+        BuildMesh(f, {{-90, 0, 0}, {-90, 0, 0}, {-90, 0, 0}, {70, 70, 70}}, {{0, 1, 2}, {1, 0, 2}});
     // A sliver on the sphere: two corners of one triangle moved onto each other.
     mesh.triangles[7]->corner[1]->position = mesh.triangles[7]->corner[0]->position;
     // Curves of one, two and three links (one of them thrice on one vertex), an open
@@ -224,7 +225,8 @@ TEST(FairEquivalence, DegenerateTrianglesLooseVerticesAndShortCurves) {
              kClosedCurve, kSharpVertex);
     AddCurve(f, {mesh.vertices[40], mesh.vertices[41], mesh.vertices[40], mesh.vertices[42]},
              kClosedCurve);
-    AddCurve(f, {collapsed.vertices[0], collapsed.vertices[1], collapsed.vertices[2]}, kClosedCurve);
+    AddCurve(f, {collapsed.vertices[0], collapsed.vertices[1], collapsed.vertices[2]},
+             kClosedCurve);
     EXPECT_GT(ExpectSameFairing(f, "degenerate"), 0.005);
     // The comparison restored the model into new records; the loose vertex is the head
     // of the list, the collapsed corners follow it. Guards kept: the loose vertex is on
@@ -254,4 +256,43 @@ TEST(FairEquivalence, KernelStoresScratchValuesOfTheLastIteration) {
     EXPECT_EQ(m.vertices[1]->index, 2);
     EXPECT_EQ(m.vertices[1]->meanSqEdge, 100.0 + 100.0);
     EXPECT_EQ(m.vertices[1]->curvature, 0.0);
+}
+
+TEST(FairEquivalence, TwoWorkersGiveTheSameBitsAsOne) {
+    // Each vertex and triangle is computed by the same code on either worker, so the
+    // split must not change a single bit, wherever it falls.
+    for (int subdivisions : {0, 2, 4}) {
+        SCOPED_TRACE(subdivisions);
+        Scene s;
+        BuiltMesh mesh = MakeIcosphere(s.frame, 60.0, subdivisions);
+        for (Vertex* v : mesh.vertices) v->position.x *= 0.5;
+        std::vector<Vertex*> chain(mesh.vertices.begin(), mesh.vertices.begin() + 6);
+        AddCurve(s.frame, chain, kClosedCurve);
+        ModelSnapshot start(s.frame);
+        const std::vector<VertexState> initial = Read(s.frame);
+        std::vector<std::vector<VertexState>> results;
+        for (int workers : {1, 2}) {
+            start.Restore(s.frame);
+            FairKernel kernel;
+            kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
+            kernel.Run(50, workers);
+            kernel.Store();
+            results.push_back(Read(s.frame));
+        }
+        ASSERT_EQ(results[0].size(), results[1].size());
+        int differing = 0;
+        for (size_t i = 0; i < results[0].size(); ++i) {
+            const VertexState& a = results[0][i];
+            const VertexState& b = results[1][i];
+            differing += a.position.x != b.position.x || a.position.y != b.position.y ||
+                                 a.position.z != b.position.z || a.normal.x != b.normal.x ||
+                                 a.normal.y != b.normal.y || a.normal.z != b.normal.z ||
+                                 a.curvatureSum != b.curvatureSum || a.work.z != b.work.z
+                             ? 1
+                             : 0;
+        }
+        EXPECT_EQ(differing, 0);
+        // The kernel did move the squashed sphere.
+        EXPECT_GT(Moved(initial, results[0]), 1.0);
+    }
 }

@@ -1,0 +1,61 @@
+// Where the time of the fairing goes, and what splitting it over two threads gives:
+// the kernel alone on one and on two workers, with loading and storing the records.
+#include <benchmark/benchmark.h>
+
+#include "host/HeadlessHost.h"
+#include "model/Snapshot.h"
+#include "support/MeshBuilders.h"
+#include "surface/FairKernel.h"
+
+namespace {
+
+struct Sphere {
+    HeadlessHost host;
+    CMainFrame frame{&host};
+    explicit Sphere(int subdivisions) {
+        frame.OnCreate();
+        frame.OnSize(600, 600);
+        BuiltMesh mesh = MakeIcosphere(frame, 100.0, subdivisions);
+        for (Vertex* v : mesh.vertices) v->position.y *= 0.6;
+    }
+};
+
+// 300 iterations on one or two workers; the sphere is put back before every run.
+void BM_FairKernelWorkers(benchmark::State& state) {
+    Sphere s(static_cast<int>(state.range(0)));
+    ModelSnapshot start(s.frame);
+    for (auto _ : state) {
+        state.PauseTiming();
+        start.Restore(s.frame);
+        state.ResumeTiming();
+        FairKernel kernel;
+        kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
+        kernel.Run(300, static_cast<int>(state.range(1)));
+        kernel.Store();
+    }
+    state.counters["vertices"] = CountVertices(s.frame);
+}
+BENCHMARK(BM_FairKernelWorkers)
+    ->ArgNames({"subdivisions", "workers"})
+    ->Args({4, 1})
+    ->Args({4, 2})
+    ->Args({5, 1})
+    ->Args({5, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Reading the lists into the arrays and writing the results back, without iterating.
+void BM_FairKernelLoadStore(benchmark::State& state) {
+    Sphere s(static_cast<int>(state.range(0)));
+    FairKernel kernel;
+    for (auto _ : state) {
+        kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
+        kernel.Run(1);
+        kernel.Store();
+    }
+    state.counters["kernelBytesPerVertex"] =
+        static_cast<double>(kernel.Footprint()) / CountVertices(s.frame);
+}
+BENCHMARK(BM_FairKernelLoadStore)->Arg(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace

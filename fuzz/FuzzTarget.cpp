@@ -1,0 +1,117 @@
+// libFuzzer entry: the input bytes are decoded into replay events, which run with the
+// same checks as pliform-fuzz; a failed check aborts with the failure and the script.
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fuzz/Checker.h"
+
+namespace {
+
+// Every input decodes to some script, so the fuzzer never wastes a run on a parse
+// error; strokes are built from few bytes, since a whole body needs a loop.
+class Decoder {
+public:
+    Decoder(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+
+    std::vector<std::string> Decode() {
+        std::vector<std::string> lines;
+        while (m_pos < m_size && lines.size() < kMaxLines) {
+            const int op = Byte() % 14;
+            switch (op) {
+            case 0:
+                lines.push_back("down " + Point());
+                break;
+            case 1:
+                lines.push_back("up " + Point());
+                break;
+            case 2:
+            case 3:
+                lines.push_back("move " + Point());
+                break;
+            case 4:
+                lines.push_back("rdown " + Point());
+                break;
+            case 5:
+                lines.push_back("rup " + Point());
+                break;
+            case 6:
+                lines.push_back("wheel " + std::to_string(static_cast<int16_t>(Word())));
+                break;
+            case 7:
+                lines.push_back(std::string("key ") + "12PEDC"[Byte() % 6]);
+                break;
+            case 8:
+                lines.push_back(Menu());
+                break;
+            case 9: {
+                static constexpr int kSizes[] = {0, 1, 2, 60, 300, 599, 600, 601, 1200};
+                lines.push_back("size " + std::to_string(kSizes[Byte() % 9]) + " " +
+                                std::to_string(kSizes[Byte() % 9]));
+                break;
+            }
+            default:
+                Loop(lines);
+                break;
+            }
+        }
+        return lines;
+    }
+
+private:
+    static constexpr size_t kMaxLines = 400;
+
+    uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    unsigned Word() { return Byte() | (static_cast<unsigned>(Byte()) << 8); }
+    int Coordinate() { return static_cast<int>(Word() % 800) - 100; }
+    std::string Point() {
+        const int x = Coordinate();
+        return std::to_string(x) + " " + std::to_string(Coordinate());
+    }
+
+    std::string Menu() {
+        static const char* const kItems[] = {
+            "new",      "top", "bottom", "side", "autocenter", "edges",  "surfaces",
+            "vertices", "pen", "eraser", "drag", "change",     "saveas", "saveas ."};
+        return std::string("menu ") + kItems[Byte() % 14];
+    }
+
+    // A pen gesture of an ellipse: centre, radii, start, sweep and spacing from bytes.
+    void Loop(std::vector<std::string>& lines) {
+        const double cx = 100 + Byte() * 400 / 255.0;
+        const double cy = 100 + Byte() * 400 / 255.0;
+        const double rx = 2 + Byte();
+        const double ry = 2 + Byte();
+        const double a0 = Byte() / 40.0;
+        const double sweep = (static_cast<int>(Byte()) - 128) / 15.0;
+        const int n = 2 + Byte() % 120;
+        for (int i = 0; i <= n; ++i) {
+            const double a = a0 + sweep * i / n;
+            const char* word = i == 0 ? "down " : (i == n ? "up " : "move ");
+            lines.push_back(word + std::to_string(static_cast<int>(cx + rx * std::cos(a))) + " " +
+                            std::to_string(static_cast<int>(cy + ry * std::sin(a))));
+        }
+    }
+
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_pos = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<std::string> lines = Decoder(data, size).Decode();
+    CheckResult result = CheckScript(lines, CheckOptions{});
+    if (!result.ok) {
+        std::fprintf(stderr, "%s: %s\n--- script ---\n", result.kind.c_str(),
+                     result.failure.c_str());
+        for (const std::string& l : lines) std::fprintf(stderr, "%s\n", l.c_str());
+        std::abort();
+    }
+    return 0;
+}
