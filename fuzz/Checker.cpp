@@ -172,7 +172,10 @@ private:
         const int beepsBefore = m_host.beeps;
         std::string before;
         if (dragBefore == 0 || MayRefuseMidGesture(e)) before = ModelDump(m_frame);
-        if (dragBefore == 0) m_gestureStart = before;
+        if (dragBefore == 0) {
+            m_gestureStart = before;
+            m_gestureStartStale = false;
+        }
 
         if (m_options.progressLine != nullptr) *m_options.progressLine = e.line;
         g_nRunningLine = e.line;
@@ -206,9 +209,14 @@ private:
             // A release that ends a gesture answers for the whole gesture.
             const bool endsGesture =
                 dragBefore == 2 && m_frame.m_nDragState == 0 && !MayRefuseMidGesture(e);
+            if (endsGesture && m_gestureStartStale) return;
             const std::string& reference = endsGesture ? m_gestureStart : before;
             if (ModelDump(m_frame) != reference)
                 return Fail("refusal", e.line, "the event beeped but changed the model");
+        } else if (dragBefore != 0 && MayRefuseMidGesture(e) && ModelDump(m_frame) != before) {
+            // A command in the middle of a gesture changed the model on purpose (Auto
+            // Center fairs and moves it): what the gesture began with is gone.
+            m_gestureStartStale = true;
         }
     }
 
@@ -225,6 +233,7 @@ private:
     CMainFrame m_frame;
     CPoint m_mouse;
     std::string m_gestureStart;
+    bool m_gestureStartStale = false;
 };
 
 }  // namespace

@@ -43,6 +43,7 @@ if(PLIFORM_PHASE STREQUAL "targets")
             fuzz_tiny_window_stroke
             fuzz_stroke_leaves_window
             fuzz_wound_outline_refused
+            fuzz_eraser_chosen_mid_stroke
         )
         foreach(name IN LISTS PLIFORM_FUZZ_SCENARIOS)
             pliform_add_scenario(tests/scenarios/${name}.pfs)

@@ -45,6 +45,7 @@ if(PLIFORM_PHASE STREQUAL "targets")
         install(TARGETS pliform RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
         install(FILES packaging/pliform.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
         install(DIRECTORY ${PLIFORM_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+        include(${PROJECT_SOURCE_DIR}/cmake/Packaging.cmake)
 
         if(PLIFORM_BUILD_TESTS)
             # The window layer with the real frame, without a display.

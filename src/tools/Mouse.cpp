@@ -55,6 +55,13 @@ int CursorOf(const CMainFrame& f) {
 
 void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
     if (m_nDragState != 0 || !InClientArea(*this, point)) return;
+    // Eraser and Change may not touch a closed curve that waits for its cut or
+    // extrusion; choosing them then is refused, but one chosen during the pen stroke
+    // that left the curve waiting is still current. Its press is refused the same way.
+    if (m_nModelState == 1 && (m_nTool == ID_TOOL_ERASER || m_nTool == ID_TOOL_CHANGE)) {
+        m_pPlatform->MessageBeep();
+        return;
+    }
     m_nDragState = 2;
     MapMouse(*this, point);
     // The stroke belongs to the tool that began it: a tool chosen while the button is

@@ -149,4 +149,16 @@ TEST(Checker, RunsABodyAndReportsParseErrors) {
     EXPECT_NE(bad.failure.find("line 2"), std::string::npos);
 }
 
+// Auto Center during a stroke fairs and moves the model on purpose; the beep of the
+// refused profile that follows must not be taken for a refusal that changed it.
+TEST(Checker, CommandInTheMiddleOfAGestureIsNotARefusal) {
+    const std::vector<std::string> lines = {"down 309 401",    "move 193 168", "move 448 371",
+                                            "move 386 402",    "up 386 402",   "down 154 309",
+                                            "move 382 422",    "up 382 422",   "down 498 317",
+                                            "menu autocenter", "move 386 395", "up 386 395"};
+    CheckResult result = CheckScript(lines, CheckOptions{});
+    EXPECT_TRUE(result.ok) << result.failure;
+    EXPECT_EQ(result.closedCurves, 1);  // the refused stroke really followed a waiting curve
+}
+
 }  // namespace
