@@ -74,6 +74,11 @@ int CountTriangles(const CMainFrame& frame) {
 // One walk of a stroke across the mesh. The stroke's chain is never closed into a
 // ring here: a closed stroke's wrap-around segment is formed explicitly, so that a
 // walk abandoned half way leaves a well-formed stroke for the snapshot restore.
+// Samples a dip may hold beyond the edge it crosses: stroke samples are a stroke step
+// apart and never come near earlier ones, so a stroke that crosses back within two
+// segments has only grazed the next triangle.
+constexpr int kDipSegments = 2;
+
 class Walk {
 public:
     enum class Result { Closed, Open, Failed };
@@ -115,6 +120,12 @@ private:
     // Looks for the edge of m through which the stroke leaves it; sets the exit
     // edge, the entry vertex of the next triangle and the crossing points.
     bool FindExit();
+    CurveLink* NextLink(CurveLink* link) const;
+    // Follows the stroke over the (at most kDipSegments) segments after segment n,
+    // which leaves m through edge F, and returns F when the stroke's next crossing of
+    // an edge of m is back through F (a dip), with that segment in *returnSegment;
+    // -1 otherwise.
+    int DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSegment) const;
     Vertex* MakeVertex(const Vec3& position);
     Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
     void AppendLink(Vertex* v);
@@ -143,37 +154,94 @@ private:
     Curve* m_curve = nullptr;
 };
 
+// Whether the segment P0 -> P1 crosses the edge A -> B (both strictly: a point exactly
+// on a line counts on its negative side); `along` is then the fraction of the segment
+// at which it does.
+bool SegmentCrossesEdge(const Vec3& P0, const Vec3& P1, const Vec3& A, const Vec3& B,
+                        double* along) {
+    const Vec3 d = P1 - P0;
+    const Vec3 ab = B - A;
+    const double sA = Cross2(A - P0, d);
+    const double sB = Cross2(B - P0, d);
+    const double c0 = Cross2(P0 - A, ab);
+    const double c1 = Cross2(P1 - A, ab);
+    if ((sA > 0) == (sB > 0) || (c0 > 0) == (c1 > 0)) return false;
+    *along = c0 / (c0 - c1);
+    return true;
+}
+
+CurveLink* Walk::NextLink(CurveLink* link) const {
+    return link == m_stroke->last ? m_stroke->first : link->next;
+}
+
+int Walk::DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSegment) const {
+    for (int ahead = 1; ahead <= kDipSegments && n + ahead < segments; ++ahead) {
+        p0 = NextLink(p0);
+        const Vec3& P0 = p0->vertex->work;
+        const Vec3& P1 = NextLink(p0)->vertex->work;
+        int first = -1;
+        double firstAlong = 2.0;
+        for (int k = 0; k < 3; ++k) {
+            double along = 0.0;
+            if (SegmentCrossesEdge(P0, P1, m_m->corner[k]->work, m_m->corner[Next(k)]->work,
+                                   &along) &&
+                along < firstAlong) {
+                first = k;
+                firstAlong = along;
+            }
+        }
+        if (first >= 0) {
+            *returnSegment = n + ahead;
+            return first == F ? F : -1;
+        }
+    }
+    return -1;
+}
+
 bool Walk::FindExit() {
     const bool closed = m_stroke->kind == kClosedCurve;
     // A closed stroke begins with its wrap-around segment, last point to first.
     CurveLink* p0 = closed ? m_stroke->last : m_stroke->first;
     const long segments = closed ? m_links : m_links - 1;
+    // A crossing the stroke makes on its way back in after a dip (see below); it is
+    // not a way out.
+    long ignoredSegment = -1;
+    int ignoredEdge = -1;
     for (long n = 0; n < segments; ++n) {
-        CurveLink* p1 = (p0 == m_stroke->last) ? m_stroke->first : p0->next;
+        CurveLink* p1 = NextLink(p0);
         const Vec3& P0 = p0->vertex->work;
         const Vec3& P1 = p1->vertex->work;
-        const Vec3 d = P1 - P0;
         for (int F = 0; F < 3; ++F) {
             Vertex* A = m_m->corner[F];
             Vertex* B = m_m->corner[Next(F)];
             if (A == m_s) continue;  // the edge the walk came in through
+            if (n == ignoredSegment && F == ignoredEdge) continue;
+            double along = 0.0;
+            if (!SegmentCrossesEdge(P0, P1, A->work, B->work, &along)) continue;
+            // A stroke that only dips across an edge, with a sample or two in the next
+            // triangle, and comes straight back through the same edge would lead the
+            // walk into a triangle whose only way out is the edge it came in by: the
+            // walk would stop there and a closed stroke would end as an open curve.
+            // The dip is passed over; the walk follows the stroke on from its return.
+            long back = -1;
+            if (DipReturn(p0, n, segments, F, &back) == F) {
+                ignoredSegment = back;
+                ignoredEdge = F;
+                continue;
+            }
             const Vec3 ab = B->work - A->work;
-            const double sA = Cross2(A->work - P0, d);
-            const double sB = Cross2(B->work - P0, d);
+            m_v = F;
+            m_s = B;
+            m_prevCross = m_cross;
             const double c0 = Cross2(P0 - A->work, ab);
             const double c1 = Cross2(P1 - A->work, ab);
-            // Strict: a point exactly on a line counts on its negative side.
-            if ((sA > 0) != (sB > 0) && (c0 > 0) != (c1 > 0)) {
-                m_v = F;
-                m_s = B;
-                m_prevCross = m_cross;
-                const double d0 = Dot2(P0 - A->work, ab);
-                const double d1 = Dot2(P1 - A->work, ab);
-                // c0 and c1 differ in sign, and |ab| > 0 since sA and sB differ.
-                const double t = (d1 * c0 - d0 * c1) / (c0 - c1) / Dot2(ab, ab);
-                m_cross = A->position + t * (B->position - A->position);
-                return true;
-            }
+            const double d0 = Dot2(P0 - A->work, ab);
+            const double d1 = Dot2(P1 - A->work, ab);
+            // c0 and c1 differ in sign, and |ab| > 0 since the ends of ab lie on either
+            // side of the segment's line.
+            const double t = (d1 * c0 - d0 * c1) / (c0 - c1) / Dot2(ab, ab);
+            m_cross = A->position + t * (B->position - A->position);
+            return true;
         }
         p0 = p1;
     }

@@ -579,3 +579,26 @@ TEST_F(EmbedTest, ManyRandomStrokesAtRandomViewsKeepTheModelSound) {
 }
 
 }  // namespace
+
+TEST_F(EmbedTest, SmallLoopsThatGrazeTriangleEdgesStayClosed) {
+    // Small loops on a fine mesh often graze an edge with a single sample beyond it and
+    // come straight back; the walk must pass over such a dip instead of stopping in a
+    // triangle whose only way out is the edge it came in by (which left half a loop as
+    // an open curve).
+    int cases = 0;
+    for (double r : {12.0, 18.0, 25.0}) {
+        for (double cx : {-20.0, 0.0, 15.0}) {
+            for (double cy : {-15.0, 5.0, 20.0}) {
+                frame.ReleaseModel();
+                MakeIcosphere(frame, 100.0, 4);
+                const Counts before = Count();
+                PushStroke(Circle({cx, cy}, r), kClosedCurve);
+                EXPECT_EQ(EmbedAndPlace(), 2) << "loop r " << r << " at " << cx << ", " << cy;
+                EXPECT_EQ(frame.m_pCurves->kind, kClosedCurve);
+                ExpectEmbedded(before, kClosedCurve);
+                ++cases;
+            }
+        }
+    }
+    EXPECT_EQ(cases, 27);
+}
