@@ -60,7 +60,9 @@ void SetupRenderState(const CMainFrame& frame, double devicePixelRatio) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glShadeModel(GL_SMOOTH);
     glPointSize(static_cast<GLfloat>(frame.m_fPointSize * devicePixelRatio));
-    glLineWidth(1.0f);
+    // Lines are one pixel wide at the user's scale, so a scaled display shows the same
+    // picture at more pixels.
+    glLineWidth(static_cast<GLfloat>(devicePixelRatio));
 
     // One-sided lighting: the white ambient light on the grey material, plus white
     // light 0 from a fixed direction in eye coordinates; no highlights.

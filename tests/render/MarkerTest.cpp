@@ -165,3 +165,14 @@ TEST_F(RenderTest, DevicePixelRatioScalesViewportAndPoints) {
         image, [](Image::Rgb p) { return IsGrey(p); }, 90, 90, 110, 110);
     EXPECT_EQ(centre.Width(), 6);
 }
+
+TEST_F(RenderTest, DevicePixelRatioScalesLineWidth) {
+    // At ratio 2 the marker's vertical axis (elevation 0) is two device pixels wide, as
+    // one logical pixel is: the scaled picture is the same picture at twice the pixels.
+    ApplyProjection(kWidth / 2, kHeight / 2);
+    const Image image = Render(2.0);
+    // Rows well between the plate (at the centre) and the axis end points.
+    const Box axis = FindPixels(
+        image, [](Image::Rgb p) { return IsGrey(p); }, 80, 60, 120, 80);
+    EXPECT_EQ(axis.Width(), 2);
+}
