@@ -10,10 +10,11 @@
 // curve chains are read from the lists once, and the iterations then run over
 // contiguous arrays instead of chasing pointers through the records.
 //
-// Every vertex sums its ring in the order the triangle list gives it, as the list
-// walk does; the results differ from the list walk only by the rounding of a
-// multiplication by a reciprocal where the walk divides (a few units in the last
-// place per step).
+// The arrays number the vertices breadth first over the mesh (see Renumber), but every
+// vertex sums its ring in the order the triangle list gives it, as the list walk does;
+// the results differ from the list walk only by rounding: a multiplication by a
+// reciprocal where the walk divides, and squared edges summed per component (a few
+// units in the last place per step).
 class FairKernel {
 public:
     // Reads the vertex list (kind, position, normal), the triangle corners and the
