@@ -109,25 +109,9 @@ protected:
     // Pushes a stroke of the given kind, its samples in work x and y, as the head of
     // the curve list with its points at the front of the vertex list.
     Curve* PushStroke(const std::vector<Pt>& pts, int kind) {
-        auto* c = new Curve;
-        c->kind = kind;
-        for (const Pt& p : pts) {
-            auto* v = new Vertex;
-            v->kind = kSmoothVertex;
-            v->work = {p.x, p.y, 0};
-            v->next = frame.m_pVertices;
-            frame.m_pVertices = v;
-            auto* l = new CurveLink;
-            l->vertex = v;
-            if (c->last)
-                c->last->next = l;
-            else
-                c->first = l;
-            c->last = l;
-        }
-        c->next = frame.m_pCurves;
-        frame.m_pCurves = c;
-        return c;
+        std::vector<std::pair<double, double>> points;
+        for (const Pt& p : pts) points.emplace_back(p.x, p.y);
+        return ::PushStroke(frame, points, kind);
     }
 
     void SetView(double azDeg, double elDeg) {

@@ -103,6 +103,29 @@ Curve* AddCurve(CMainFrame& frame, const std::vector<Vertex*>& vertices, int kin
     return c;
 }
 
+Curve* PushStroke(CMainFrame& frame, const std::vector<std::pair<double, double>>& points,
+                  int kind) {
+    auto* curve = new Curve;
+    curve->kind = kind;
+    for (const auto& [x, y] : points) {
+        auto* v = new Vertex;
+        v->kind = kSmoothVertex;
+        v->work = {x, y, 0.0};
+        v->next = frame.m_pVertices;
+        frame.m_pVertices = v;
+        auto* link = new CurveLink;
+        link->vertex = v;
+        if (curve->first == nullptr)
+            curve->first = link;
+        else
+            curve->last->next = link;
+        curve->last = link;
+    }
+    curve->next = frame.m_pCurves;
+    frame.m_pCurves = curve;
+    return curve;
+}
+
 int CountVertices(const CMainFrame& frame) {
     int n = 0;
     for (Vertex* v = frame.m_pVertices; v; v = v->next) ++n;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
@@ -28,6 +29,12 @@ BuiltMesh MakeIcosphere(CMainFrame& frame, double radius, int subdivisions,
 // curve list, and gives those vertices `vertexKind` (1 smooth by default).
 Curve* AddCurve(CMainFrame& frame, const std::vector<Vertex*>& vertices, int kind,
                 int vertexKind = kSmoothVertex);
+
+// Pushes a stroke of the given samples (view-plane x, y in `work`) as the head of the
+// curve list, its vertices at the front of the vertex list, the way stroke capture
+// pushes them. `kind` 0 is a stroke being drawn; 1 or 2 a stroke handed to placing.
+Curve* PushStroke(CMainFrame& frame, const std::vector<std::pair<double, double>>& points,
+                  int kind = kStrokeCurve);
 
 // Counts of the three lists.
 int CountVertices(const CMainFrame& frame);

@@ -43,27 +43,6 @@ struct Scene {
     }
 };
 
-void HandStroke(CMainFrame& f, const std::vector<std::pair<double, double>>& points) {
-    auto* curve = new Curve;
-    curve->kind = kStrokeCurve;
-    for (const auto& [x, y] : points) {
-        auto* v = new Vertex;
-        v->kind = kSmoothVertex;
-        v->work = {x, y, 0.0};
-        v->next = f.m_pVertices;
-        f.m_pVertices = v;
-        auto* link = new CurveLink;
-        link->vertex = v;
-        if (curve->first == nullptr)
-            curve->first = link;
-        else
-            curve->last->next = link;
-        curve->last = link;
-    }
-    curve->next = f.m_pCurves;
-    f.m_pCurves = curve;
-}
-
 std::vector<std::pair<double, double>> Chain(const Curve* c) {
     std::vector<std::pair<double, double>> out;
     for (const CurveLink* l = c->first; l != nullptr; l = l->next) {
@@ -89,7 +68,7 @@ TEST(CloseAndPlace, GapGetsEvenlySpacedPoints) {
     for (const Case& k : {Case{0.0, 0}, Case{14.14, 0}, Case{14.15, 1}, Case{24.49, 1},
                           Case{24.50, 2}, Case{34.64, 2}, Case{34.65, 3}}) {
         Scene s;
-        HandStroke(s.frame, UStroke(k.gap));
+        PushStroke(s.frame, UStroke(k.gap));
         s.frame.CloseAndPlace();
         const Curve* c = s.frame.m_pCurves;
         const auto chain = Chain(c);
@@ -111,14 +90,14 @@ TEST(CloseAndPlace, EarliestLeftmostPointDecidesTheWinding) {
     // Points 1 and 2 share the smallest x. Point 1 (before: y -20, after: y 10) says
     // clockwise; point 2 (before: y 0, after: y -5) would say anticlockwise.
     Scene s;
-    HandStroke(s.frame, {{10, -20}, {0, 0}, {0, 10}, {10, -5}});
+    PushStroke(s.frame, {{10, -20}, {0, 0}, {0, 10}, {10, -5}});
     s.frame.CloseAndPlace();
     EXPECT_EQ(s.frame.m_pCurves->clockwise, 1);
 }
 
 TEST(CloseAndPlace, LevelNeighboursOfLeftmostPointMeanAnticlockwise) {
     Scene s;
-    HandStroke(s.frame, {{0, 0}, {10, 5}, {20, 0}, {12, 5}});
+    PushStroke(s.frame, {{0, 0}, {10, 5}, {20, 0}, {12, 5}});
     s.frame.CloseAndPlace();
     EXPECT_EQ(s.frame.m_pCurves->clockwise, 0);
 }
@@ -138,7 +117,7 @@ TEST(CloseAndPlace, BothWindingsGiveTheSameOutwardNormalsOnTheViewPlane) {
     for (const auto& points : {ccw, cw}) {
         Scene s;
         s.View(30.0, 40.0);
-        HandStroke(s.frame, points);
+        PushStroke(s.frame, points);
         s.frame.CloseAndPlace();
         EXPECT_EQ(s.frame.m_pCurves->clockwise, run);
         for (const CurveLink* l = s.frame.m_pCurves->first; l != nullptr; l = l->next) {
@@ -173,7 +152,7 @@ TEST(PlanarLifting, CoincidentNeighboursStillGiveAUnitNormal) {
     // A square with a spike on top: the spike's tip has both neighbours at (20, 40),
     // so its own chord has no direction; the wider chord (40, 40)-(0, 40) does.
     Scene s;
-    HandStroke(s.frame, {{0, 0}, {40, 0}, {40, 40}, {20, 40}, {20, 60}, {20, 40}, {0, 40}});
+    PushStroke(s.frame, {{0, 0}, {40, 0}, {40, 40}, {20, 40}, {20, 60}, {20, 40}, {0, 40}});
     s.frame.CloseAndPlace();
     const Curve* c = s.frame.m_pCurves;
     for (const CurveLink* l = c->first; l != nullptr; l = l->next) {
@@ -190,7 +169,7 @@ TEST(PlanarLifting, LoopWhoseNeighboursAllCoincideFallsBackToTheCentroid) {
     // Three points where the middle one's neighbours coincide and no wider pair
     // exists: the normal points from the loop's centroid.
     Scene s;
-    HandStroke(s.frame, {{0, 0}, {30, 0}, {0, 0}});
+    PushStroke(s.frame, {{0, 0}, {30, 0}, {0, 0}});
     s.frame.CloseAndPlace();
     const Vertex* far = s.frame.m_pCurves->first->next->vertex;
     EXPECT_NEAR(far->normal.x, 1.0, 1e-12);
@@ -201,7 +180,7 @@ TEST(PlanarLifting, LoopWhoseNeighboursAllCoincideFallsBackToTheCentroid) {
 
 TEST(KeepOpenAndPlace, OnTheEmptySceneOnlyMarksTheCurveOpen) {
     Scene s;
-    HandStroke(s.frame, {{0, 0}, {10, 0}, {20, 0}});
+    PushStroke(s.frame, {{0, 0}, {10, 0}, {20, 0}});
     s.frame.KeepOpenAndPlace();
     EXPECT_EQ(s.frame.m_pCurves->kind, kOpenCurve);
     EXPECT_EQ(s.frame.m_nModelState, 2);

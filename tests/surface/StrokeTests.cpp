@@ -42,28 +42,6 @@ struct Pen {
     }
 };
 
-// A stroke made of the given samples, pushed as BeginStroke and ExtendStroke push.
-void HandStroke(CMainFrame& f, const std::vector<std::pair<double, double>>& points) {
-    auto* curve = new Curve;
-    curve->kind = kStrokeCurve;
-    for (const auto& [x, y] : points) {
-        auto* v = new Vertex;
-        v->kind = kSmoothVertex;
-        v->work = {x, y, 0.0};
-        v->next = f.m_pVertices;
-        f.m_pVertices = v;
-        auto* link = new CurveLink;
-        link->vertex = v;
-        if (curve->first == nullptr)
-            curve->first = link;
-        else
-            curve->last->next = link;
-        curve->last = link;
-    }
-    curve->next = f.m_pCurves;
-    f.m_pCurves = curve;
-}
-
 // A square path of side 100 from (0, 0) anticlockwise, sampled every 10 units,
 // ending on the left side at height `endY` (no middle sample near the closing chord).
 std::vector<std::pair<double, double>> SquareLoop(double endY) {
@@ -201,12 +179,12 @@ TEST(Classify, LoopEndsCloserThan30AreALoop) {
     HeadlessHost host;
     CMainFrame f(&host);
     f.OnCreate();
-    HandStroke(f, SquareLoop(25.0));
+    PushStroke(f, SquareLoop(25.0));
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLoop);
 
     // 30 apart: D / NearSq is exactly 9, not below it.
-    HandStroke(f, SquareLoop(30.0));
+    PushStroke(f, SquareLoop(30.0));
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeArc);
 }
@@ -216,7 +194,7 @@ TEST(Classify, MiddleSampleNearTheChordComesBeforeCloseness) {
     HeadlessHost host;
     CMainFrame f(&host);
     f.OnCreate();
-    HandStroke(f, {{0, 0}, {0, 40}, {40, 40}, {12.5, 3}, {25, 0}});
+    PushStroke(f, {{0, 0}, {0, 40}, {40, 40}, {12.5, 3}, {25, 0}});
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLine);
 }
@@ -282,7 +260,7 @@ TEST(FinishPenStroke, WithoutAStrokeAtTheHeadNothingHappens) {
     EXPECT_EQ(pen.host.beeps, 0);
 
     // A model curve at the head is never taken for a stroke.
-    HandStroke(pen.frame, {{0, 0}, {10, 0}, {20, 0}});
+    PushStroke(pen.frame, {{0, 0}, {10, 0}, {20, 0}});
     Curve* curve = pen.frame.m_pCurves;
     curve->kind = kOpenCurve;
     pen.Move(80, 0);
