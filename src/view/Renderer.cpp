@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -149,8 +150,31 @@ bool FaceNormal(const Triangle* t, Vec3* normal) {
     return true;
 }
 
-void DrawSurfaces(const Triangle* triangles) {
-    glBegin(GL_TRIANGLES);
+// One corner as the vertex arrays carry it. OpenGL keeps normals and positions in
+// single precision however they are sent, so these are the very values that one call
+// per vertex would hand it, and the pictures agree to the pixel.
+struct ArrayVertex {
+    GLfloat normal[3];
+    GLfloat position[3];
+};
+
+void Append(std::vector<ArrayVertex>& out, const Vec3& normal, const Vec3& position) {
+    out.push_back({{static_cast<GLfloat>(normal.x), static_cast<GLfloat>(normal.y),
+                    static_cast<GLfloat>(normal.z)},
+                   {static_cast<GLfloat>(position.x), static_cast<GLfloat>(position.y),
+                    static_cast<GLfloat>(position.z)}});
+}
+
+size_t CountTriangles(const Triangle* triangles) {
+    size_t count = 0;
+    for (const Triangle* t = triangles; t; t = t->next) ++count;
+    return count;
+}
+
+// Three corners a triangle, in list order.
+std::vector<ArrayVertex> SurfaceCorners(const Triangle* triangles) {
+    std::vector<ArrayVertex> corners;
+    corners.reserve(3 * CountTriangles(triangles));
     for (const Triangle* t = triangles; t; t = t->next) {
         Vec3 face;
         bool haveFace = false;
@@ -167,28 +191,55 @@ void DrawSurfaces(const Triangle* triangles) {
                 }
                 if (haveFace) n = &face;
             }
-            glNormal3d(n->x, n->y, n->z);
-            glVertex3d(v->position.x, v->position.y, v->position.z);
+            Append(corners, *n, v->position);
         }
     }
-    glEnd();
+    return corners;
 }
 
-// Each triangle's outline as its three segments in loop order, all in one batch: the
-// same pixels as one line loop per triangle, without a begin and end for each.
-void DrawEdges(const Triangle* triangles) {
-    auto corner = [](const Vertex* v) {
-        glNormal3d(v->normal.x, v->normal.y, v->normal.z);
-        glVertex3d(v->position.x, v->position.y, v->position.z);
-    };
-    glBegin(GL_LINES);
+// Each triangle's outline as its three segments in loop order: the same pixels as one
+// line loop per triangle.
+std::vector<ArrayVertex> EdgeEnds(const Triangle* triangles) {
+    std::vector<ArrayVertex> ends;
+    ends.reserve(6 * CountTriangles(triangles));
     for (const Triangle* t = triangles; t; t = t->next) {
-        const Vertex* const* c = t->corner;
-        corner(c[0]), corner(c[1]);
-        corner(c[1]), corner(c[2]);
-        corner(c[2]), corner(c[0]);
+        for (int k = 0; k < 3; ++k) {
+            const Vertex* from = t->corner[k];
+            const Vertex* to = t->corner[(k + 1) % 3];
+            Append(ends, from->normal, from->position);
+            Append(ends, to->normal, to->position);
+        }
     }
-    glEnd();
+    return ends;
+}
+
+// Triangles per batch. A software renderer fills pixels only for work it has been
+// handed, so each finished batch is flushed to it and it fills those while this
+// thread prepares the next; batches much smaller than this cost more in hand-overs
+// than they gain.
+constexpr GLsizei kTrianglesPerBatch = 4096;
+
+// Draws `vertices`, `verticesPerTriangle` of them for each triangle of the model, as
+// `mode` primitives, in batches that never split a triangle's share. The client
+// array state is saved and put back, so nothing else sharing the context sees it, and
+// every array the draw could read besides normals and positions is off.
+void DrawBatches(GLenum mode, GLsizei verticesPerTriangle,
+                 const std::vector<ArrayVertex>& vertices) {
+    if (vertices.empty()) return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    for (GLenum array : {GL_COLOR_ARRAY, GL_INDEX_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_EDGE_FLAG_ARRAY})
+        glDisableClientState(array);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glNormalPointer(GL_FLOAT, sizeof(ArrayVertex), vertices.data()->normal);
+    glVertexPointer(3, GL_FLOAT, sizeof(ArrayVertex), vertices.data()->position);
+    const GLsizei total = static_cast<GLsizei>(vertices.size());
+    const GLsizei batch = verticesPerTriangle * kTrianglesPerBatch;
+    for (GLsizei first = 0; first < total; first += batch) {
+        glDrawArrays(mode, first, std::min(batch, total - first));
+        if (total - first > batch) glFlush();
+    }
+    glPopClientAttrib();
 }
 
 // The ground plate with its vertical axis, 50 by 50 pixels whatever the zoom,
@@ -260,9 +311,9 @@ void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
 
     glEnable(GL_LIGHTING);
     if (frame.m_nDisplayMode == kDisplaySurfaces)
-        DrawSurfaces(frame.m_pTriangles);
+        DrawBatches(GL_TRIANGLES, 3, SurfaceCorners(frame.m_pTriangles));
     else
-        DrawEdges(frame.m_pTriangles);
+        DrawBatches(GL_LINES, 6, EdgeEnds(frame.m_pTriangles));
 
     glClear(GL_DEPTH_BUFFER_BIT);
     DrawMarker(frame);
