@@ -15,8 +15,27 @@
 // the results differ from the list walk only by rounding: a multiplication by a
 // reciprocal where the walk divides, and squared edges summed per component (a few
 // units in the last place per step).
+//
+// A point is kept as four doubles (x, y, z and an unused fourth) so that one vector
+// instruction moves or adds a whole point. The passes exist twice, for plain SSE2 and
+// for AVX2, and pick the wider one where the processor has it; both add and multiply
+// the same numbers in the same order (no fused multiply-add), so they give the same
+// bits.
 class FairKernel {
 public:
+    // Which build of the passes Run uses: the widest the processor offers, or one of
+    // them by name (for tests that compare them). Wide falls back to Portable on a
+    // processor without AVX2.
+    enum class Unit { Best, Portable, Wide };
+
+    // True where the AVX2 passes can run.
+    static bool WideUnitAvailable();
+
+    // The number of workers worth using for a model of `vertexCount` vertices: two
+    // when the machine has a second core and the model is big enough for the second
+    // thread to pay for its start and the meetings between passes, else one.
+    static int WorkersFor(size_t vertexCount);
+
     // Reads the vertex list (kind, position, normal), the triangle corners and the
     // curve chains. Uses each listed vertex's `index` as its array number until Store.
     // A corner or curve vertex missing from the vertex list is taken in as well.
@@ -25,7 +44,7 @@ public:
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
     // arrays. With `workers` 2 the passes are split over this thread and one more; the
     // result is the same to the last bit as with one.
-    void Run(int iterations, int workers = 1);
+    void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
     // as the list walk leaves them: `work` the un-normalised normal sums, `index` the
@@ -49,37 +68,64 @@ private:
         int32_t begin;
         int32_t end;
     };
+
+public:
+    // A point or direction: x, y, z, and a fourth lane that is always written as zero
+    // and never read into a result.
+    struct alignas(32) Quad {
+        double x;
+        double y;
+        double z;
+        double w;
+    };
+    // The arrays as the passes see them.
+    struct Arrays {
+        Quad* position;
+        Quad* normal;
+        Quad* centroid;
+        Quad* normalSum;
+        Quad* faceNormal;
+        double* meanSqEdge;
+        double* curvature;
+        double* curvatureSum;
+        const double* reciprocalCount;
+        const double* reciprocalCountPlus;
+        const uint8_t* measures;
+        const uint8_t* moves;
+        const int32_t* ringStart;
+        const int32_t* ringNext;
+        const int32_t* ringTriangle;
+        const int32_t* corners;
+    };
+    // Vertices and triangles go through the passes in blocks of this many, so that
+    // the square roots and divisions of a block can be done together.
+    static constexpr int32_t kBlock = 128;
+
+private:
     struct Share {
         int32_t vertexBegin;
         int32_t vertexEnd;
         int32_t triangleBegin;
         int32_t triangleEnd;
     };
-
-    // Vertices and triangles go through the passes in blocks of this many, so that
-    // the square roots and divisions of a block can be done together.
-    static constexpr int32_t kBlock = 128;
-
     class PairBarrier;
+    struct Passes;
 
-    void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier);
+    void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier,
+                 const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
     void CurveStep();
-    void MeasureBlock(int32_t begin, int32_t count);
-    void MeasureRange(int32_t begin, int32_t end);
-    void MoveRange(int32_t begin, int32_t end, bool keepSums);
-    void FaceNormalRange(int32_t begin, int32_t end);
-    void NormalRange(int32_t begin, int32_t end, bool measure, bool keepSums);
+    Arrays View();
 
     std::vector<Vertex*> m_records;
     // Per vertex.
     std::vector<uint8_t> m_measures;  // not sharp and on a triangle: has a curvature
     std::vector<uint8_t> m_moves;     // surface vertex on a triangle: the mesh step moves it
-    std::vector<Vec3> m_position;
-    std::vector<Vec3> m_normal;
-    std::vector<Vec3> m_centroid;
-    std::vector<Vec3> m_normalSum;
+    std::vector<Quad> m_position;
+    std::vector<Quad> m_normal;
+    std::vector<Quad> m_centroid;
+    std::vector<Quad> m_normalSum;
     std::vector<Vec3> m_curveWork;
     std::vector<double> m_meanSqEdge;
     std::vector<double> m_curvature;
@@ -91,8 +137,8 @@ private:
     std::vector<int32_t> m_ringNext;
     std::vector<int32_t> m_ringTriangle;
     // Per triangle.
-    std::vector<int32_t> m_corners;  // three a triangle
-    std::vector<Vec3> m_faceNormal;  // unit, or zero for a triangle without area
+    std::vector<int32_t> m_corners;   // three a triangle
+    std::vector<Quad> m_faceNormal;   // unit, or zero for a triangle without area
     // Curves.
     std::vector<LinkStep> m_links;
     std::vector<Chain> m_chains;
