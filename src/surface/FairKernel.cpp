@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -62,12 +63,14 @@ Vec3 ToVec3(const FairKernel::Quad& q) { return {q.x, q.y, q.z}; }
 }  // namespace
 
 FairKernel::Arrays FairKernel::View() {
-    return {m_position.data(),          m_normal.data(),      m_centroid.data(),
-            m_normalSum.data(),         m_faceNormal.data(),  m_meanSqEdge.data(),
-            m_curvature.data(),         m_curvatureSum.data(), m_reciprocalCount.data(),
-            m_reciprocalCountPlus.data(), m_measures.data(),  m_moves.data(),
-            m_ringStart.data(),         m_ringNext.data(),    m_ringTriangle.data(),
-            m_corners.data()};
+    return {m_position.data(),        m_normal.data(),
+            m_centroid.data(),        m_normalSum.data(),
+            m_faceNormal.data(),      m_meanSqEdge.data(),
+            m_curvature.data(),       m_curvatureSum.data(),
+            m_reciprocalCount.data(), m_reciprocalCountPlus.data(),
+            m_measures.data(),        m_moves.data(),
+            m_ringStart.data(),       m_ringNext.data(),
+            m_ringTriangle.data(),    m_corners.data()};
 }
 
 bool FairKernel::WideUnitAvailable() {
@@ -137,7 +140,8 @@ void FairKernel::Renumber() {
     int32_t nextTriangle = 0;
     for (int32_t v : order)
         for (int32_t k = start[v]; k < start[v + 1]; ++k)
-            if (triangleNumber[ringTriangle[k]] < 0) triangleNumber[ringTriangle[k]] = nextTriangle++;
+            if (triangleNumber[ringTriangle[k]] < 0)
+                triangleNumber[ringTriangle[k]] = nextTriangle++;
 
     std::vector<Vertex*> records(n);
     for (int32_t v = 0; v < n; ++v) {
@@ -274,54 +278,122 @@ void FairKernel::CurveStep() {
     }
 }
 
-// Two workers meet here between passes. A waiting worker spins briefly, then yields:
-// on a busy machine the other one may be off the processor for a while.
-class FairKernel::PairBarrier {
-public:
-    void Wait() {
-        const uint32_t generation = m_generation.load(std::memory_order_acquire);
-        if (m_arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
-            m_arrived.store(0, std::memory_order_relaxed);
-            m_generation.store(generation + 1, std::memory_order_release);
-            return;
-        }
-        for (int spin = 0; m_generation.load(std::memory_order_acquire) == generation; ++spin)
-            if (spin > 64) std::this_thread::yield();
-    }
-
-private:
-    std::atomic<uint32_t> m_arrived{0};
-    std::atomic<uint32_t> m_generation{0};
-};
-
-// Every worker runs this with its own share of the vertices and triangles. Each
-// vertex and triangle is computed by the same code whichever worker has it, so the
-// result does not depend on the number of workers.
-void FairKernel::Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier,
-                         const Passes& passes) {
-    const Arrays a = View();
-    auto meet = [barrier] {
-        if (barrier != nullptr) barrier->Wait();
-    };
-    if (leader) CurveStep();
-    meet();
-    passes.measure(a, share.vertexBegin, share.vertexEnd);
-    meet();
+std::vector<FairKernel::Step> FairKernel::Schedule(int iterations) {
+    std::vector<Step> steps{Step::Curve, Step::Measure};
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        passes.move(a, share.vertexBegin, share.vertexEnd, iteration + 1 == iterations);
-        meet();
-        passes.faceNormals(a, share.triangleBegin, share.triangleEnd);
-        meet();
         const bool last = iteration + 1 == iterations;
+        steps.push_back(last ? Step::MoveLast : Step::Move);
+        steps.push_back(Step::FaceNormals);
         // The next curve step reads positions only, so it may run before the normals
         // are gathered; the next measuring then rides along with the gathering.
-        if (!last) {
-            if (leader) CurveStep();
-            meet();
-        }
-        passes.normals(a, share.vertexBegin, share.vertexEnd, !last, last);
-        meet();
+        if (!last) steps.push_back(Step::Curve);
+        steps.push_back(last ? Step::NormalsLast : Step::NormalsAndMeasure);
     }
+    return steps;
+}
+
+// Share 0 is the vertices and triangles before the split, share 1 the rest. The curve
+// step is small and touches vertices anywhere: it belongs wholly to share 0.
+void FairKernel::RunShare(Step step, int share, const Split& split, const Passes& passes,
+                          const Arrays& a) {
+    const int32_t vertexBegin = share == 0 ? 0 : split.vertex;
+    const int32_t vertexEnd = share == 0 ? split.vertex : static_cast<int32_t>(m_records.size());
+    const int32_t triangleBegin = share == 0 ? 0 : split.triangle;
+    const int32_t triangleEnd =
+        share == 0 ? split.triangle : static_cast<int32_t>(m_faceNormal.size());
+    switch (step) {
+    case Step::Curve:
+        if (share == 0) CurveStep();
+        break;
+    case Step::Measure:
+        passes.measure(a, vertexBegin, vertexEnd);
+        break;
+    case Step::Move:
+    case Step::MoveLast:
+        passes.move(a, vertexBegin, vertexEnd, step == Step::MoveLast);
+        break;
+    case Step::FaceNormals:
+        passes.faceNormals(a, triangleBegin, triangleEnd);
+        break;
+    case Step::NormalsAndMeasure:
+    case Step::NormalsLast:
+        passes.normals(a, vertexBegin, vertexEnd, step == Step::NormalsAndMeasure,
+                       step == Step::NormalsLast);
+        break;
+    }
+}
+
+namespace {
+
+void Relax() {
+#if defined(__SSE2__)
+    _mm_pause();
+#endif
+}
+
+// Waits until `done` has reached `step`. Spins first (the other worker is usually a
+// few microseconds away), then gives up the processor: on a busy machine the other
+// worker may be off it for a while.
+void WaitFor(const std::atomic<int32_t>& done, int32_t step) {
+    for (int spin = 0; done.load(std::memory_order_acquire) < step; ++spin) {
+        if (spin < 4096)
+            Relax();
+        else
+            std::this_thread::yield();
+    }
+}
+
+}  // namespace
+
+// How two workers share the steps. Each step has two shares; the leader (the calling
+// thread) does share 0 of every step, the helper share 1. A step starts only when both
+// shares of the step before are done. A share 1 that the helper has not yet taken when
+// the leader finishes its own share is taken by the leader instead, so a helper that
+// the machine keeps waiting costs at most the share it already holds, and a run never
+// waits for a helper that never starts. Whoever computes a share computes it with the
+// same code, so the bits do not depend on who did what.
+class FairKernel::Pair {
+public:
+    std::atomic<int32_t> claimed{-1};     // the last step whose share 1 has been taken
+    std::atomic<int32_t> firstDone{-1};   // the last step whose share 0 is done
+    std::atomic<int32_t> secondDone{-1};  // the last step whose share 1 is done
+};
+
+void FairKernel::RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes) {
+    const Arrays a = View();
+    const int32_t count = static_cast<int32_t>(steps.size());
+    Pair pair;
+    auto helperLoop = [&] {
+        for (;;) {
+            const int32_t s = pair.claimed.load(std::memory_order_acquire) + 1;
+            if (s >= count) return;
+            WaitFor(pair.firstDone, s - 1);
+            WaitFor(pair.secondDone, s - 1);
+            int32_t expected = s - 1;
+            if (!pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel))
+                continue;
+            RunShare(steps[s], 1, split, passes, a);
+            pair.secondDone.store(s, std::memory_order_release);
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(helperLoop);
+    } catch (const std::system_error&) {
+        // No thread to be had: the leader takes every share 1 itself.
+    }
+    for (int32_t s = 0; s < count; ++s) {
+        WaitFor(pair.secondDone, s - 1);
+        RunShare(steps[s], 0, split, passes, a);
+        pair.firstDone.store(s, std::memory_order_release);
+        int32_t expected = s - 1;
+        if (pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel)) {
+            RunShare(steps[s], 1, split, passes, a);
+            pair.secondDone.store(s, std::memory_order_release);
+        }
+    }
+    WaitFor(pair.secondDone, count - 1);
+    if (helper.joinable()) helper.join();
 }
 
 void FairKernel::Run(int iterations, int workers, Unit unit) {
@@ -337,21 +409,17 @@ void FairKernel::Run(int iterations, int workers, Unit unit) {
     const int32_t n = static_cast<int32_t>(m_records.size());
     const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
     if (iterations <= 0) return;
+    const std::vector<Step> steps = Schedule(iterations);
     if (workers < 2 || n < 2 || triangles < 2) {
-        Iterate(iterations, {0, n, 0, triangles}, true, nullptr, passes);
+        const Arrays a = View();
+        for (Step step : steps) RunShare(step, 0, {n, triangles}, passes, a);
         return;
     }
     // Halves of equal ring length (the gathers are most of the work of a vertex).
     const int32_t half = static_cast<int32_t>(
         std::lower_bound(m_ringStart.begin(), m_ringStart.end(), m_ringStart[n] / 2) -
         m_ringStart.begin());
-    const int32_t split = std::clamp(half, int32_t{1}, n - 1);
-    PairBarrier barrier;
-    std::thread helper([&] {
-        Iterate(iterations, {split, n, triangles / 2, triangles}, false, &barrier, passes);
-    });
-    Iterate(iterations, {0, split, 0, triangles / 2}, true, &barrier, passes);
-    helper.join();
+    RunPair(steps, {std::clamp(half, int32_t{1}, n - 1), triangles / 2}, passes);
 }
 
 void FairKernel::Store() const {
@@ -369,9 +437,10 @@ void FairKernel::Store() const {
 
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
-    return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) + 5 * sizeof(double)) +
+    return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
+                5 * sizeof(double)) +
            m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
-           m_ringTriangle.size() * sizeof(int32_t) +
-           m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
-           m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
+           m_ringTriangle.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
+           m_faceNormal.size() * sizeof(Quad) + m_links.size() * sizeof(LinkStep) +
+           m_chains.size() * sizeof(Chain);
 }

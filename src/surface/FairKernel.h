@@ -52,6 +52,9 @@ public:
     // last iteration. Call only after Run with at least one iteration.
     void Store() const;
 
+    // The number of vertices loaded.
+    size_t VertexCount() const { return m_records.size(); }
+
     // Bytes held by the arrays (for the memory report).
     size_t Footprint() const;
 
@@ -102,17 +105,29 @@ public:
     static constexpr int32_t kBlock = 128;
 
 private:
-    struct Share {
-        int32_t vertexBegin;
-        int32_t vertexEnd;
-        int32_t triangleBegin;
-        int32_t triangleEnd;
+    // The steps of a run, in order: one pass over all vertices or all triangles, or
+    // the curve step.
+    enum class Step : uint8_t {
+        Curve,
+        Measure,
+        Move,
+        MoveLast,
+        FaceNormals,
+        NormalsAndMeasure,
+        NormalsLast
     };
-    class PairBarrier;
+    // Where the second worker's share begins: vertices of equal ring length on either
+    // side, triangles by count.
+    struct Split {
+        int32_t vertex;
+        int32_t triangle;
+    };
     struct Passes;
+    class Pair;
 
-    void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier,
-                 const Passes& passes);
+    static std::vector<Step> Schedule(int iterations);
+    void RunShare(Step step, int share, const Split& split, const Passes& passes, const Arrays& a);
+    void RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
     void CurveStep();
@@ -137,8 +152,8 @@ private:
     std::vector<int32_t> m_ringNext;
     std::vector<int32_t> m_ringTriangle;
     // Per triangle.
-    std::vector<int32_t> m_corners;   // three a triangle
-    std::vector<Quad> m_faceNormal;   // unit, or zero for a triangle without area
+    std::vector<int32_t> m_corners;  // three a triangle
+    std::vector<Quad> m_faceNormal;  // unit, or zero for a triangle without area
     // Curves.
     std::vector<LinkStep> m_links;
     std::vector<Chain> m_chains;
