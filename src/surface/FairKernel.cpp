@@ -70,7 +70,8 @@ FairKernel::Arrays FairKernel::View() {
             m_reciprocalCount.data(), m_reciprocalCountPlus.data(),
             m_measures.data(),        m_moves.data(),
             m_ringStart.data(),       m_ringNext.data(),
-            m_ringTriangle.data(),    m_corners.data()};
+            m_ringNextLane.data(),    m_ringTriangleLane.data(),
+            m_corners.data()};
 }
 
 bool FairKernel::WideUnitAvailable() {
@@ -153,6 +154,8 @@ void FairKernel::Renumber() {
     for (int32_t t = 0; t < triangleCount; ++t)
         for (int k = 0; k < 3; ++k)
             corners[3 * triangleNumber[t] + k] = vertexNumber[m_corners[3 * t + k]];
+    // From here on the passes read the corners only as lanes of the position array.
+    for (int32_t& c : corners) c *= 4;
     m_corners.swap(corners);
     for (LinkStep& l : m_links) {
         l.previous = vertexNumber[l.previous];
@@ -162,13 +165,15 @@ void FairKernel::Renumber() {
 
     m_ringStart.assign(n + 1, 0);
     m_ringNext.resize(ringNext.size());
-    m_ringTriangle.resize(ringTriangle.size());
+    m_ringNextLane.resize(ringNext.size());
+    m_ringTriangleLane.resize(ringTriangle.size());
     int32_t at = 0;
     for (int32_t v = 0; v < n; ++v) {
         const int32_t old = order[v];
         for (int32_t k = start[old]; k < start[old + 1]; ++k, ++at) {
             m_ringNext[at] = vertexNumber[ringNext[k]];
-            m_ringTriangle[at] = triangleNumber[ringTriangle[k]];
+            m_ringNextLane[at] = 4 * m_ringNext[at];
+            m_ringTriangleLane[at] = 4 * triangleNumber[ringTriangle[k]];
         }
         m_ringStart[v + 1] = at;
     }
@@ -440,7 +445,7 @@ size_t FairKernel::Footprint() const {
     return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
                 5 * sizeof(double)) +
            m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
-           m_ringTriangle.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
+           2 * m_ringTriangleLane.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
            m_faceNormal.size() * sizeof(Quad) + m_links.size() * sizeof(LinkStep) +
            m_chains.size() * sizeof(Chain);
 }

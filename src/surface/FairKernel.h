@@ -97,8 +97,9 @@ public:
         const uint8_t* moves;
         const int32_t* ringStart;
         const int32_t* ringNext;
-        const int32_t* ringTriangle;
-        const int32_t* corners;
+        const int32_t* ringNextLane;      // ringNext times four
+        const int32_t* ringTriangleLane;  // the triangle's number times four
+        const int32_t* cornerLanes;       // the corner's number times four
     };
     // Vertices and triangles go through the passes in blocks of this many, so that
     // the square roots and divisions of a block can be done together.
@@ -150,9 +151,10 @@ private:
     std::vector<int32_t> m_ringStart;           // ring of v: [m_ringStart[v], m_ringStart[v + 1])
     // Per corner occurrence: the next corner in its triangle, and the triangle.
     std::vector<int32_t> m_ringNext;
-    std::vector<int32_t> m_ringTriangle;
+    std::vector<int32_t> m_ringNextLane;      // the same times four (see Arrays)
+    std::vector<int32_t> m_ringTriangleLane;  // the triangle's number times four
     // Per triangle.
-    std::vector<int32_t> m_corners;  // three a triangle
+    std::vector<int32_t> m_corners;  // three a triangle; times four after Renumber
     std::vector<Quad> m_faceNormal;  // unit, or zero for a triangle without area
     // Curves.
     std::vector<LinkStep> m_links;
