@@ -74,12 +74,20 @@ FairKernel::Arrays FairKernel::View() {
             m_corners.data()};
 }
 
-bool FairKernel::WideUnitAvailable() {
+bool FairKernel::UnitAvailable(Unit unit) {
+    switch (unit) {
+    case Unit::Best:
+    case Unit::Portable:
+        return true;
 #if PLIFORM_HAS_WIDE_UNIT
-    return __builtin_cpu_supports("avx2") != 0;
+    case Unit::Avx2:
+        return __builtin_cpu_supports("avx2") != 0;
 #else
-    return false;
+    case Unit::Avx2:
+        return false;
 #endif
+    }
+    return false;
 }
 
 int FairKernel::WorkersFor(size_t vertexCount) {
@@ -402,14 +410,14 @@ void FairKernel::RunPair(const std::vector<Step>& steps, const Split& split, con
 }
 
 void FairKernel::Run(int iterations, int workers, Unit unit) {
+    if (unit == Unit::Best) unit = UnitAvailable(Unit::Avx2) ? Unit::Avx2 : Unit::Portable;
+    if (!UnitAvailable(unit)) unit = Unit::Portable;
     Passes passes{portable_passes::MeasureRange, portable_passes::MoveRange,
                   portable_passes::FaceNormalRange, portable_passes::NormalRange};
 #if PLIFORM_HAS_WIDE_UNIT
-    if (unit != Unit::Portable && WideUnitAvailable())
+    if (unit == Unit::Avx2)
         passes = {wide_passes::MeasureRange, wide_passes::MoveRange, wide_passes::FaceNormalRange,
                   wide_passes::NormalRange};
-#else
-    (void)unit;
 #endif
     const int32_t n = static_cast<int32_t>(m_records.size());
     const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());

@@ -18,18 +18,17 @@
 //
 // A point is kept as four doubles (x, y, z and an unused fourth) so that one vector
 // instruction moves or adds a whole point. The passes exist twice, for plain SSE2 and
-// for AVX2, and pick the wider one where the processor has it; both add and multiply
+// for AVX2, and the wider is used where the processor has it; both add and multiply
 // the same numbers in the same order (no fused multiply-add), so they give the same
-// bits.
+// bits. (Two points to an AVX-512 vector was measured slower than AVX2.)
 class FairKernel {
 public:
-    // Which build of the passes Run uses: the widest the processor offers, or one of
-    // them by name (for tests that compare them). Wide falls back to Portable on a
-    // processor without AVX2.
-    enum class Unit { Best, Portable, Wide };
+    // Which build of the passes Run uses: the wider one where the processor has it, or one of
+    // them by name (for tests and benchmarks that compare them).
+    enum class Unit { Best, Portable, Avx2 };
 
-    // True where the AVX2 passes can run.
-    static bool WideUnitAvailable();
+    // True where the processor and this build can run the passes of `unit`.
+    static bool UnitAvailable(Unit unit);
 
     // The number of workers worth using for a model of `vertexCount` vertices: two
     // when the machine has a second core and the model is big enough for the second
@@ -44,6 +43,7 @@ public:
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
     // arrays. With `workers` 2 the passes are split over this thread and one more; the
     // result is the same to the last bit as with one.
+    // A unit the processor lacks runs as Portable.
     void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields

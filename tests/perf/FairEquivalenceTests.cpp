@@ -267,10 +267,11 @@ TEST(FairEquivalence, WorkersAndVectorUnitsGiveTheSameBits) {
         int workers;
         FairKernel::Unit unit;
     };
-    std::vector<Way> ways{{1, FairKernel::Unit::Portable}, {2, FairKernel::Unit::Portable}};
-    if (FairKernel::WideUnitAvailable()) {
-        ways.push_back({1, FairKernel::Unit::Wide});
-        ways.push_back({2, FairKernel::Unit::Wide});
+    std::vector<Way> ways;
+    for (FairKernel::Unit unit : {FairKernel::Unit::Portable, FairKernel::Unit::Avx2}) {
+        if (!FairKernel::UnitAvailable(unit)) continue;
+        ways.push_back({1, unit});
+        ways.push_back({2, unit});
     }
     for (int subdivisions : {0, 2, 4}) {
         SCOPED_TRACE(subdivisions);
