@@ -42,8 +42,8 @@ public:
 
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
     // arrays. With `workers` 2 the passes are split over this thread and one more; the
-    // result is the same to the last bit as with one.
-    // A unit the processor lacks runs as Portable.
+    // result is the same to the last bit as with one. A unit the processor lacks runs
+    // as Portable.
     void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
@@ -58,23 +58,7 @@ public:
     // Bytes held by the arrays (for the memory report).
     size_t Footprint() const;
 
-private:
-    // One link of a curve step: the vertex, its neighbours along the chain read as a
-    // ring, and whether the step may move it (the ends of an open curve stay).
-    struct LinkStep {
-        int32_t previous;
-        int32_t self;
-        int32_t next;
-        int32_t moves;
-    };
-    struct Chain {
-        int32_t begin;
-        int32_t end;
-    };
-
-public:
-    // A point or direction: x, y, z, and a fourth lane that is always written as zero
-    // and never read into a result.
+    // A point or direction: x, y, z, and a fourth lane that no result reads.
     struct alignas(32) Quad {
         double x;
         double y;
@@ -106,6 +90,19 @@ public:
     static constexpr int32_t kBlock = 128;
 
 private:
+    // One link of a curve step: the vertex, its neighbours along the chain read as a
+    // ring, and whether the step may move it (the ends of an open curve stay).
+    struct LinkStep {
+        int32_t previous;
+        int32_t self;
+        int32_t next;
+        int32_t moves;
+    };
+    struct Chain {
+        int32_t begin;
+        int32_t end;
+    };
+
     // The steps of a run, in order: one pass over all vertices or all triangles, or
     // the curve step.
     enum class Step : uint8_t {
