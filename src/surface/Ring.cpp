@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "model/PointerMap.h"
 
 namespace {
 
@@ -249,10 +249,10 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
     // (the only vertices this patch shares with them).
     std::set<VertexPair> joined;
     if (CountRing(ring) > 0) {
-        std::unordered_set<const Vertex*> boundary;
+        PointerSet boundary;
         const RingNode* node = ring;
         do {
-            boundary.insert(node->vertex);
+            boundary.Insert(node->vertex);
             joined.insert(Unordered(node->vertex, node->next->vertex));
             node = node->next;
         } while (node != ring);
@@ -260,7 +260,7 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             for (int k = 0; k < 3; ++k) {
                 const Vertex* from = t->corner[k];
                 const Vertex* to = t->corner[(k + 1) % 3];
-                if (boundary.count(from) != 0 && boundary.count(to) != 0)
+                if (boundary.Contains(from) && boundary.Contains(to))
                     joined.insert(Unordered(from, to));
             }
         }
