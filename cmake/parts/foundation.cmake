@@ -27,6 +27,7 @@ else()
         pliform_add_test_executable(pliform_foundation_tests LABEL core SOURCES
             tests/foundation/FrameTests.cpp
             tests/foundation/ModelTests.cpp
+            tests/foundation/SnapshotTests.cpp
             tests/foundation/FairTests.cpp
             tests/foundation/ExportTests.cpp
             tests/foundation/MouseTests.cpp
