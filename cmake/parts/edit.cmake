@@ -15,6 +15,7 @@ else()
         pliform_add_scenario(tests/scenarios/edit_cut_extrude_turned.pfs)
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
-        target_sources(pliform_bench PRIVATE bench/EditBench.cpp tests/edit/EditTestSupport.cpp)
+        target_sources(pliform_bench PRIVATE bench/EditBench.cpp bench/AroundFairBench.cpp
+            tests/edit/EditTestSupport.cpp)
     endif()
 endif()

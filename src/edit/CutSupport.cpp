@@ -1,9 +1,12 @@
 #include "edit/CutSupport.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <utility>
 #include <vector>
+
+#include "model/PointerMap.h"
 
 namespace edit {
 
@@ -151,15 +154,34 @@ void RemoveMarkedVertices(CMainFrame& frame) {
 }
 
 bool AttachRing(CMainFrame& frame, RingNode* ring) {
+    // One pass over the triangles files every edge that leaves a ring vertex under
+    // that vertex, in list order and corner order; each node then looks through the
+    // few edges of its own vertex instead of through the whole list.
+    PointerMap ringVertex;
+    int32_t count = 0;
     RingNode* e = ring;
+    do {
+        if (ringVertex.Insert(e->vertex, count)) ++count;
+        e = e->next;
+    } while (e != ring);
+    std::vector<std::vector<std::pair<Triangle*, int>>> leaving(static_cast<size_t>(count));
+    for (Triangle* t = frame.m_pTriangles; t; t = t->next) {
+        for (int j = 0; j < 3; ++j) {
+            const int32_t r = ringVertex.Find(t->corner[j]);
+            if (r >= 0) leaving[static_cast<size_t>(r)].emplace_back(t, j);
+        }
+    }
+
+    e = ring;
     do {
         const Vertex* from = e->next->vertex;
         const Vertex* to = e->vertex;
         Triangle* found = nullptr;
         int slot = 0;
-        for (Triangle* t = frame.m_pTriangles; t && !found; t = t->next) {
-            for (int j = 0; j < 3; ++j) {
-                if (t->corner[j] == from && t->corner[(j + 1) % 3] == to) {
+        const int32_t r = ringVertex.Find(from);
+        if (r >= 0) {
+            for (const auto& [t, j] : leaving[static_cast<size_t>(r)]) {
+                if (t->corner[(j + 1) % 3] == to) {
                     found = t;
                     slot = j;
                     break;

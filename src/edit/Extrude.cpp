@@ -2,6 +2,7 @@
 #include "edit/CutSupport.h"
 #include "edit/Profile.h"
 #include "model/Snapshot.h"
+#include "tools/Pick.h"
 
 namespace {
 
@@ -65,9 +66,7 @@ void CMainFrame::ExtrudeLoop() {
     Vertex* q = PickVertex(1);
     TransformToView();
 
-    bool overModel = false;
-    for (CurveLink* l = profile->first; l && !overModel; l = l->next)
-        overModel = PickTriangle(l) != nullptr;
+    const bool overModel = AnyLinkOverTriangle(*this, profile);
     if (overModel || !p || !q || p == q || !loop || !profile->first->next) {
         DropNewestStroke(1);
         return;

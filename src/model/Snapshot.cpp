@@ -1,76 +1,9 @@
 #include "model/Snapshot.h"
 
-#include <unordered_map>
-#include <unordered_set>
-
 #include "app/MainFrame.h"
+#include "model/PointerMap.h"
 
 namespace {
-
-struct Lists {
-    Vertex* vertices = nullptr;
-    Curve* curves = nullptr;
-    Triangle* triangles = nullptr;
-};
-
-template <typename T>
-T* Remap(const std::unordered_map<const T*, T*>& map, const T* old) {
-    if (old == nullptr) return nullptr;
-    auto it = map.find(old);
-    return it == map.end() ? nullptr : it->second;
-}
-
-// Copies the three lists in their order, every field included (scratch fields too),
-// with every pointer moved over to the copies. A pointer to a record outside the
-// lists has no copy and becomes null.
-Lists Clone(const Vertex* vertices, const Curve* curves, const Triangle* triangles) {
-    Lists out;
-    std::unordered_map<const Vertex*, Vertex*> vertexMap;
-    std::unordered_map<const Triangle*, Triangle*> triangleMap;
-
-    Vertex** vertexTail = &out.vertices;
-    for (const Vertex* v = vertices; v != nullptr; v = v->next) {
-        auto* copy = new Vertex(*v);
-        copy->next = nullptr;
-        *vertexTail = copy;
-        vertexTail = &copy->next;
-        vertexMap.emplace(v, copy);
-    }
-
-    Curve** curveTail = &out.curves;
-    for (const Curve* c = curves; c != nullptr; c = c->next) {
-        auto* copy = new Curve(*c);
-        copy->first = nullptr;
-        copy->last = nullptr;
-        copy->next = nullptr;
-        *curveTail = copy;
-        curveTail = &copy->next;
-        CurveLink** linkTail = &copy->first;
-        // A chain closed into a ring (an operation stopped half way) ends at `last`.
-        std::unordered_set<const CurveLink*> seen;
-        for (const CurveLink* l = c->first; l != nullptr && seen.insert(l).second; l = l->next) {
-            auto* link = new CurveLink;
-            link->vertex = Remap(vertexMap, l->vertex);
-            *linkTail = link;
-            linkTail = &link->next;
-            copy->last = link;
-            if (l == c->last) break;
-        }
-    }
-
-    Triangle** triangleTail = &out.triangles;
-    for (const Triangle* t = triangles; t != nullptr; t = t->next) {
-        auto* copy = new Triangle(*t);
-        copy->next = nullptr;
-        for (Vertex*& corner : copy->corner) corner = Remap(vertexMap, corner);
-        *triangleTail = copy;
-        triangleTail = &copy->next;
-        triangleMap.emplace(t, copy);
-    }
-    for (Triangle* t = out.triangles; t != nullptr; t = t->next)
-        for (Triangle*& n : t->neighbour) n = Remap(triangleMap, n);
-    return out;
-}
 
 // Frees every record of the lists. Vertices go with the vertex list only, never
 // through curve links, and each chain is walked at most once around even if an
@@ -81,10 +14,10 @@ void ReleaseLists(Vertex* vertices, Curve* curves, Triangle* triangles) {
         delete vertices;
         vertices = next;
     }
-    std::unordered_set<CurveLink*> released;
+    PointerSet released;
     while (curves != nullptr) {
         Curve* next = curves->next;
-        for (CurveLink* l = curves->first; l != nullptr && released.insert(l).second;) {
+        for (CurveLink* l = curves->first; l != nullptr && released.Insert(l);) {
             CurveLink* following = l == curves->last ? nullptr : l->next;
             delete l;
             l = following;
@@ -99,26 +32,100 @@ void ReleaseLists(Vertex* vertices, Curve* curves, Triangle* triangles) {
     }
 }
 
+template <typename T>
+T* At(const std::vector<T*>& records, int32_t position) {
+    return position < 0 ? nullptr : records[static_cast<size_t>(position)];
+}
+
 }  // namespace
 
+// Copies every field (scratch fields too) in list order.
 ModelSnapshot::ModelSnapshot(const CMainFrame& frame) : m_nModelState(frame.m_nModelState) {
-    Lists copy = Clone(frame.m_pVertices, frame.m_pCurves, frame.m_pTriangles);
-    m_pVertices = copy.vertices;
-    m_pCurves = copy.curves;
-    m_pTriangles = copy.triangles;
+    const size_t vertexCount = pointer_table::ListLength(frame.m_pVertices);
+    const size_t triangleCount = pointer_table::ListLength(frame.m_pTriangles);
+    m_vertices.reserve(vertexCount);
+    m_triangles.reserve(triangleCount);
+    m_triangleLinks.reserve(6 * triangleCount);
+    PointerMap vertexPlace(vertexCount);
+    for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next) {
+        vertexPlace.Insert(v, static_cast<int32_t>(m_vertices.size()));
+        m_vertices.push_back(*v);
+    }
+
+    for (const Curve* c = frame.m_pCurves; c != nullptr; c = c->next) {
+        m_curves.push_back(*c);
+        int32_t links = 0;
+        // A chain closed into a ring (an operation stopped half way) ends at `last`.
+        PointerSet seen;
+        for (const CurveLink* l = c->first; l != nullptr && seen.Insert(l); l = l->next) {
+            m_linkVertices.push_back(vertexPlace.Find(l->vertex));
+            ++links;
+            if (l == c->last) break;
+        }
+        m_linkCounts.push_back(links);
+    }
+
+    PointerMap trianglePlace(triangleCount);
+    for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next) {
+        trianglePlace.Insert(t, static_cast<int32_t>(m_triangles.size()));
+        m_triangles.push_back(*t);
+    }
+    for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next) {
+        for (const Vertex* corner : t->corner) m_triangleLinks.push_back(vertexPlace.Find(corner));
+        for (const Triangle* n : t->neighbour) m_triangleLinks.push_back(trianglePlace.Find(n));
+    }
 }
 
-ModelSnapshot::~ModelSnapshot() {
-    if (m_bOwns) ReleaseLists(m_pVertices, m_pCurves, m_pTriangles);
-}
-
-// Installs a fresh copy each time, so the snapshot stays valid and can be restored
-// again if a retry fails too.
+// Makes fresh records each time, so the snapshot stays valid and can be restored
+// again if a retry fails too. Records are made in the order vertices, curves with
+// their links, triangles.
 void ModelSnapshot::Restore(CMainFrame& frame) {
     ReleaseLists(frame.m_pVertices, frame.m_pCurves, frame.m_pTriangles);
-    Lists copy = Clone(m_pVertices, m_pCurves, m_pTriangles);
-    frame.m_pVertices = copy.vertices;
-    frame.m_pCurves = copy.curves;
-    frame.m_pTriangles = copy.triangles;
+
+    std::vector<Vertex*> vertices(m_vertices.size());
+    Vertex** vertexTail = &frame.m_pVertices;
+    for (size_t i = 0; i < m_vertices.size(); ++i) {
+        auto* copy = new Vertex(m_vertices[i]);
+        vertices[i] = copy;
+        *vertexTail = copy;
+        vertexTail = &copy->next;
+    }
+    *vertexTail = nullptr;
+
+    Curve** curveTail = &frame.m_pCurves;
+    size_t link = 0;
+    for (size_t i = 0; i < m_curves.size(); ++i) {
+        auto* copy = new Curve(m_curves[i]);
+        copy->first = nullptr;
+        copy->last = nullptr;
+        *curveTail = copy;
+        curveTail = &copy->next;
+        CurveLink** linkTail = &copy->first;
+        for (int32_t k = 0; k < m_linkCounts[i]; ++k, ++link) {
+            auto* l = new CurveLink;
+            l->vertex = At(vertices, m_linkVertices[link]);
+            *linkTail = l;
+            linkTail = &l->next;
+            copy->last = l;
+        }
+    }
+    *curveTail = nullptr;
+
+    std::vector<Triangle*> triangles(m_triangles.size());
+    Triangle** triangleTail = &frame.m_pTriangles;
+    for (size_t i = 0; i < m_triangles.size(); ++i) {
+        auto* copy = new Triangle(m_triangles[i]);
+        triangles[i] = copy;
+        *triangleTail = copy;
+        triangleTail = &copy->next;
+    }
+    *triangleTail = nullptr;
+    for (size_t i = 0; i < triangles.size(); ++i) {
+        const int32_t* places = &m_triangleLinks[6 * i];
+        for (int k = 0; k < 3; ++k) {
+            triangles[i]->corner[k] = At(vertices, places[k]);
+            triangles[i]->neighbour[k] = At(triangles, places[3 + k]);
+        }
+    }
     frame.m_nModelState = m_nModelState;
 }

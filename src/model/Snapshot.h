@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/Records.h"
 
@@ -9,19 +10,29 @@ class CMainFrame;
 // A deep copy of the model (the three lists and ModelState). An operation that may
 // fail half way takes one first; Restore() releases whatever the frame holds now and
 // puts back records equal in every field and list order to those of the snapshot.
+//
+// The copy is kept flat, records in list order with links as list positions, so that
+// taking one (which every such operation does) costs a few array appends and no
+// allocation per record; only Restore makes records again. A pointer to a record
+// outside the lists has no position and comes back null.
 class ModelSnapshot {
 public:
     explicit ModelSnapshot(const CMainFrame& frame);
-    ~ModelSnapshot();
+    ~ModelSnapshot() = default;
     ModelSnapshot(const ModelSnapshot&) = delete;
     ModelSnapshot& operator=(const ModelSnapshot&) = delete;
 
     void Restore(CMainFrame& frame);
 
 private:
-    Vertex* m_pVertices = nullptr;
-    Curve* m_pCurves = nullptr;
-    Triangle* m_pTriangles = nullptr;
+    // Pointer fields of these copies are not used; the positions below stand in.
+    std::vector<Vertex> m_vertices;
+    std::vector<Curve> m_curves;
+    std::vector<Triangle> m_triangles;
+    // Per curve, its number of links; per link, its vertex's list position.
+    std::vector<int32_t> m_linkCounts;
+    std::vector<int32_t> m_linkVertices;
+    // Per triangle, three corner positions then three neighbour positions.
+    std::vector<int32_t> m_triangleLinks;
     int32_t m_nModelState = 0;
-    bool m_bOwns = true;
 };

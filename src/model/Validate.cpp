@@ -1,9 +1,9 @@
 #include <cmath>
 #include <sstream>
-#include <unordered_set>
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "model/PointerMap.h"
 
 namespace {
 
@@ -48,11 +48,11 @@ std::string ValidateModel(const CMainFrame& frame) {
     Report report;
 
     // Vertex list: each record once, no cycle, sane kinds and positions.
-    std::unordered_set<const Vertex*> vertices;
+    PointerSet vertices(pointer_table::ListLength(frame.m_pVertices));
     std::vector<const Vertex*> vertexOrder;
     int position = 0;
     for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next, ++position) {
-        if (!vertices.insert(v).second) {
+        if (!vertices.Insert(v)) {
             report.Add("vertex list: vertex #", position, " appears twice (the list loops)");
             break;
         }
@@ -63,11 +63,11 @@ std::string ValidateModel(const CMainFrame& frame) {
     }
 
     // Triangle list.
-    std::unordered_set<const Triangle*> triangles;
+    PointerSet triangles(pointer_table::ListLength(frame.m_pTriangles));
     std::vector<const Triangle*> triangleOrder;
     position = 0;
     for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next, ++position) {
-        if (!triangles.insert(t).second) {
+        if (!triangles.Insert(t)) {
             report.Add("triangle list: triangle #", position, " appears twice (the list loops)");
             break;
         }
@@ -77,7 +77,7 @@ std::string ValidateModel(const CMainFrame& frame) {
         const Triangle* t = triangleOrder[i];
         bool cornersKnown = true;
         for (int k = 0; k < 3; ++k) {
-            if (t->corner[k] == nullptr || vertices.count(t->corner[k]) == 0) {
+            if (t->corner[k] == nullptr || !vertices.Contains(t->corner[k])) {
                 report.Add("triangle #", i, ": corner ", k, " is not in the vertex list");
                 cornersKnown = false;
             }
@@ -92,7 +92,7 @@ std::string ValidateModel(const CMainFrame& frame) {
                 report.Add("triangle #", i, ": neighbour ", k, " is null (surface not closed)");
                 continue;
             }
-            if (triangles.count(u) == 0) {
+            if (!triangles.Contains(u)) {
                 report.Add("triangle #", i, ": neighbour ", k, " is not in the triangle list");
                 continue;
             }
@@ -108,13 +108,13 @@ std::string ValidateModel(const CMainFrame& frame) {
     }
 
     // Curve list and chains.
-    std::unordered_set<const Curve*> curves;
-    std::unordered_set<const CurveLink*> links;
+    PointerSet curves;
+    PointerSet links;
     const Curve* newestModelCurve = nullptr;
     const Curve* stroke = nullptr;
     position = 0;
     for (const Curve* c = frame.m_pCurves; c != nullptr; c = c->next, ++position) {
-        if (!curves.insert(c).second) {
+        if (!curves.Insert(c)) {
             report.Add("curve list: curve #", position, " appears twice (the list loops)");
             break;
         }
@@ -136,12 +136,12 @@ std::string ValidateModel(const CMainFrame& frame) {
         const CurveLink* previous = nullptr;
         int linkNumber = 0;
         for (; l != nullptr; previous = l, l = l->next, ++linkNumber) {
-            if (!links.insert(l).second) {
+            if (!links.Insert(l)) {
                 report.Add("curve #", position, ": link #", linkNumber,
                            " is visited twice (chain loops or is shared)");
                 break;
             }
-            if (l->vertex == nullptr || vertices.count(l->vertex) == 0)
+            if (l->vertex == nullptr || !vertices.Contains(l->vertex))
                 report.Add("curve #", position, ": link #", linkNumber,
                            " holds a vertex that is not in the vertex list");
         }
@@ -153,8 +153,8 @@ std::string ValidateModel(const CMainFrame& frame) {
     // vertex list: dropping it cuts the list back to where it was.
     if (stroke != nullptr && stroke->first != nullptr) {
         std::vector<const Vertex*> strokeVertices;
-        std::unordered_set<const CurveLink*> seen;
-        for (const CurveLink* l = stroke->first; l != nullptr && seen.insert(l).second; l = l->next)
+        PointerSet seen;
+        for (const CurveLink* l = stroke->first; l != nullptr && seen.Insert(l); l = l->next)
             strokeVertices.push_back(l->vertex);
         bool front = strokeVertices.size() <= vertexOrder.size();
         for (size_t i = 0; front && i < strokeVertices.size(); ++i)

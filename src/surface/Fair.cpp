@@ -14,7 +14,7 @@ constexpr int kFairingIterations = 300;
 void CMainFrame::FairModel() {
     FairKernel kernel;
     kernel.Load(m_pVertices, m_pTriangles, m_pCurves);
-    kernel.Run(kFairingIterations);
+    kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
     kernel.Store();
 
     if (m_bAutoCenter != 0 && m_nModelState != 0 && m_pVertices != nullptr) {

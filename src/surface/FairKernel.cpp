@@ -3,48 +3,99 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <system_error>
 #include <thread>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+// Vector extensions and per-function targets are GCC and Clang features; the AVX2
+// build of the passes exists only there, on x86.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#define PLIFORM_HAS_WIDE_UNIT 1
+#else
+#define PLIFORM_HAS_WIDE_UNIT 0
+#endif
+
+// The four-lane vectors never cross a call: every function taking or returning one is
+// inlined, and all of them are local to this file, so the warning that such calls
+// would pass them differently without AVX does not apply. (GCC reports it at the end
+// of the file, so it stays off for the whole file.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
 namespace {
+namespace portable_passes {
+#define PLIFORM_PASS
+#define PLIFORM_PASS_AVX 0
+#include "surface/FairPasses.inc"
+#undef PLIFORM_PASS
+#undef PLIFORM_PASS_AVX
+}  // namespace portable_passes
 
-// Square roots and divisions are the slowest steps of an iteration; done over a short
-// array, two go through the vector unit at once. Both are correctly rounded, so the
-// results are the same bits as one at a time.
-
-// x = 1 / sqrt(x) where x > 0; x = 0 elsewhere (zero, NaN).
-void InvertLengthsWherePositive(double* x, int32_t count) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    const __m128d zero = _mm_setzero_pd();
-    const __m128d one = _mm_set1_pd(1.0);
-    for (; i + 2 <= count; i += 2) {
-        const __m128d v = _mm_loadu_pd(x + i);
-        const __m128d inverse = _mm_div_pd(one, _mm_sqrt_pd(v));
-        _mm_storeu_pd(x + i, _mm_and_pd(_mm_cmpgt_pd(v, zero), inverse));
-    }
+#if PLIFORM_HAS_WIDE_UNIT
+namespace wide_passes {
+#define PLIFORM_PASS __attribute__((target("avx2")))
+#define PLIFORM_PASS_AVX 1
+#include "surface/FairPasses.inc"
+#undef PLIFORM_PASS
+#undef PLIFORM_PASS_AVX
+}  // namespace wide_passes
 #endif
-    for (; i < count; ++i) x[i] = x[i] > 0.0 ? 1.0 / std::sqrt(x[i]) : 0.0;
-}
+}  // namespace
 
-// num = num / den where den > 0; num = 0 elsewhere.
-void DivideWherePositive(double* num, const double* den, int32_t count) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    const __m128d zero = _mm_setzero_pd();
-    for (; i + 2 <= count; i += 2) {
-        const __m128d d = _mm_loadu_pd(den + i);
-        const __m128d q = _mm_div_pd(_mm_loadu_pd(num + i), d);
-        _mm_storeu_pd(num + i, _mm_and_pd(_mm_cmpgt_pd(d, zero), q));
-    }
-#endif
-    for (; i < count; ++i) num[i] = den[i] > 0.0 ? num[i] / den[i] : 0.0;
-}
+// The four passes of one build, chosen once per Run.
+struct FairKernel::Passes {
+    void (*measure)(const Arrays&, int32_t, int32_t);
+    void (*move)(const Arrays&, int32_t, int32_t, bool);
+    void (*faceNormals)(const Arrays&, int32_t, int32_t);
+    void (*normals)(const Arrays&, int32_t, int32_t, bool, bool);
+};
+
+namespace {
+
+FairKernel::Quad ToQuad(const Vec3& v) { return {v.x, v.y, v.z, 0.0}; }
+Vec3 ToVec3(const FairKernel::Quad& q) { return {q.x, q.y, q.z}; }
 
 }  // namespace
+
+FairKernel::Arrays FairKernel::View() {
+    return {m_position.data(),        m_normal.data(),
+            m_centroid.data(),        m_normalSum.data(),
+            m_faceNormal.data(),      m_meanSqEdge.data(),
+            m_curvature.data(),       m_curvatureSum.data(),
+            m_reciprocalCount.data(), m_reciprocalCountPlus.data(),
+            m_measures.data(),        m_moves.data(),
+            m_ringStart.data(),       m_ringNext.data(),
+            m_ringNextLane.data(),    m_ringTriangleLane.data(),
+            m_corners.data()};
+}
+
+bool FairKernel::UnitAvailable(Unit unit) {
+    switch (unit) {
+    case Unit::Best:
+    case Unit::Portable:
+        return true;
+#if PLIFORM_HAS_WIDE_UNIT
+    case Unit::Avx2:
+        return __builtin_cpu_supports("avx2") != 0;
+#else
+    case Unit::Avx2:
+        return false;
+#endif
+    }
+    return false;
+}
+
+int FairKernel::WorkersFor(size_t vertexCount) {
+    // Below this size the second thread's start and the four meetings per iteration
+    // cost more than half of the work saves.
+    constexpr size_t kSecondWorkerFrom = 3000;
+    return vertexCount >= kSecondWorkerFrom && std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
 
 int32_t FairKernel::Number(Vertex* v) {
     const int32_t i = v->index;
@@ -98,7 +149,8 @@ void FairKernel::Renumber() {
     int32_t nextTriangle = 0;
     for (int32_t v : order)
         for (int32_t k = start[v]; k < start[v + 1]; ++k)
-            if (triangleNumber[ringTriangle[k]] < 0) triangleNumber[ringTriangle[k]] = nextTriangle++;
+            if (triangleNumber[ringTriangle[k]] < 0)
+                triangleNumber[ringTriangle[k]] = nextTriangle++;
 
     std::vector<Vertex*> records(n);
     for (int32_t v = 0; v < n; ++v) {
@@ -110,6 +162,8 @@ void FairKernel::Renumber() {
     for (int32_t t = 0; t < triangleCount; ++t)
         for (int k = 0; k < 3; ++k)
             corners[3 * triangleNumber[t] + k] = vertexNumber[m_corners[3 * t + k]];
+    // From here on the passes read the corners only as lanes of the position array.
+    for (int32_t& c : corners) c *= 4;
     m_corners.swap(corners);
     for (LinkStep& l : m_links) {
         l.previous = vertexNumber[l.previous];
@@ -119,13 +173,15 @@ void FairKernel::Renumber() {
 
     m_ringStart.assign(n + 1, 0);
     m_ringNext.resize(ringNext.size());
-    m_ringTriangle.resize(ringTriangle.size());
+    m_ringNextLane.resize(ringNext.size());
+    m_ringTriangleLane.resize(ringTriangle.size());
     int32_t at = 0;
     for (int32_t v = 0; v < n; ++v) {
         const int32_t old = order[v];
         for (int32_t k = start[old]; k < start[old + 1]; ++k, ++at) {
             m_ringNext[at] = vertexNumber[ringNext[k]];
-            m_ringTriangle[at] = triangleNumber[ringTriangle[k]];
+            m_ringNextLane[at] = 4 * m_ringNext[at];
+            m_ringTriangleLane[at] = 4 * triangleNumber[ringTriangle[k]];
         }
         m_ringStart[v + 1] = at;
     }
@@ -181,8 +237,8 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     m_moves.resize(n);
     m_position.resize(n);
     m_normal.resize(n);
-    m_centroid.assign(n, Vec3{});
-    m_normalSum.assign(n, Vec3{});
+    m_centroid.assign(n, Quad{});
+    m_normalSum.assign(n, Quad{});
     m_curveWork.assign(n, Vec3{});
     m_meanSqEdge.assign(n, 0.0);
     m_curvature.assign(n, 0.0);
@@ -196,12 +252,12 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
         // triangle has no ring to measure against and is not moved.
         m_measures[v] = record->kind != kSharpVertex && count > 0;
         m_moves[v] = record->kind == kSurfaceVertex && count > 0;
-        m_position[v] = record->position;
-        m_normal[v] = record->normal;
+        m_position[v] = ToQuad(record->position);
+        m_normal[v] = ToQuad(record->normal);
         m_reciprocalCount[v] = count > 0 ? 1.0 / count : 0.0;
         m_reciprocalCountPlus[v] = 1.0 / (count + 1);
     }
-    m_faceNormal.assign(triangleCount, Vec3{});
+    m_faceNormal.assign(triangleCount, Quad{});
 }
 
 // Evens out the spacing of the vertices along each curve: each vertex moves along the
@@ -212,284 +268,179 @@ void FairKernel::CurveStep() {
     for (const Chain& chain : m_chains) {
         for (int32_t k = chain.begin; k < chain.end; ++k) {
             const LinkStep& l = m_links[k];
-            const Vec3& p = m_position[l.previous];
-            const Vec3& q = m_position[l.next];
+            const Vec3 p = ToVec3(m_position[l.previous]);
+            const Vec3 q = ToVec3(m_position[l.next]);
             const Vec3 d = q - p;
             const Vec3 m = 0.5 * (p + q);
             const double dd = Dot(d, d);
             // Neighbours on the same spot give no direction; the vertex stays.
             m_curveWork[l.self] =
-                dd > 0.0 ? (0.5 * Dot(m - m_position[l.self], d) / dd) * d : Vec3{};
+                dd > 0.0 ? (0.5 * Dot(m - ToVec3(m_position[l.self]), d) / dd) * d : Vec3{};
         }
         // A vertex twice in one chain gets its last computed move twice, as it would
         // from a vector kept in the vertex.
         for (int32_t k = chain.begin; k < chain.end; ++k) {
             const LinkStep& l = m_links[k];
-            if (l.moves != 0) m_position[l.self] += m_curveWork[l.self];
+            if (l.moves == 0) continue;
+            Quad& q = m_position[l.self];
+            const Vec3& work = m_curveWork[l.self];
+            q.x += work.x;
+            q.y += work.y;
+            q.z += work.z;
         }
     }
 }
 
-// The passes below read and write the arrays through restrict pointers taken once:
-// each writes only arrays it does not read, so the compiler may keep values in
-// registers across the stores instead of reloading them.
-
-// Centroid of the next corners, mean squared ring edge and the curvature: the signed
-// offset from the centroid along the normal, relative to the mean squared edge.
-void FairKernel::MeasureBlock(int32_t begin, int32_t count) {
-    const Vec3* __restrict position = m_position.data();
-    const Vec3* __restrict normal = m_normal.data();
-    const int32_t* __restrict ringStart = m_ringStart.data();
-    const int32_t* __restrict ringNext = m_ringNext.data();
-    const uint8_t* __restrict measures = m_measures.data();
-    const double* __restrict reciprocal = m_reciprocalCount.data();
-    Vec3* __restrict centroid = m_centroid.data();
-    double* __restrict meanSqEdge = m_meanSqEdge.data();
-    double offset[kBlock];
-    double scale[kBlock];
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t v = begin + i;
-        const double px = position[v].x, py = position[v].y, pz = position[v].z;
-        double sx, sy, sz, sumSq;
-        const int32_t end = ringStart[v + 1];
-#if defined(__SSE2__)
-        // x and y go together through the vector unit, z alongside; the squared
-        // edges are summed per component and added up at the end.
-        {
-            const __m128d pxy = _mm_loadu_pd(&position[v].x);
-            const __m128d pzz = _mm_load_sd(&position[v].z);
-            __m128d sxy = _mm_setzero_pd(), szz = _mm_setzero_pd();
-            __m128d qxy = _mm_setzero_pd(), qzz = _mm_setzero_pd();
-            for (int32_t k = ringStart[v]; k < end; ++k) {
-                const Vec3* q = position + ringNext[k];
-                const __m128d xy = _mm_loadu_pd(&q->x);
-                const __m128d zz = _mm_load_sd(&q->z);
-                sxy = _mm_add_pd(sxy, xy);
-                szz = _mm_add_sd(szz, zz);
-                const __m128d dxy = _mm_sub_pd(pxy, xy);
-                const __m128d dzz = _mm_sub_sd(pzz, zz);
-                qxy = _mm_add_pd(qxy, _mm_mul_pd(dxy, dxy));
-                qzz = _mm_add_sd(qzz, _mm_mul_sd(dzz, dzz));
-            }
-            double lanes[2];
-            _mm_storeu_pd(lanes, sxy);
-            sx = lanes[0];
-            sy = lanes[1];
-            sz = _mm_cvtsd_f64(szz);
-            _mm_storeu_pd(lanes, qxy);
-            sumSq = lanes[0] + lanes[1] + _mm_cvtsd_f64(qzz);
-        }
-#else
-        sx = sy = sz = sumSq = 0.0;
-        for (int32_t k = ringStart[v]; k < end; ++k) {
-            const Vec3& q = position[ringNext[k]];
-            sx += q.x;
-            sy += q.y;
-            sz += q.z;
-            const double dx = px - q.x, dy = py - q.y, dz = pz - q.z;
-            sumSq += dx * dx + dy * dy + dz * dz;
-        }
-#endif
-        double o = 0.0;
-        double e = 0.0;
-        if (measures[v] != 0) {
-            const double r = reciprocal[v];
-            sx *= r;
-            sy *= r;
-            sz *= r;
-            sumSq *= r;
-            o = (px - sx) * normal[v].x + (py - sy) * normal[v].y + (pz - sz) * normal[v].z;
-            e = sumSq;
-        }
-        offset[i] = o;
-        scale[i] = e;
-        centroid[v] = {sx, sy, sz};
-        meanSqEdge[v] = sumSq;
-    }
-    // All ring edges of zero length: no scale to measure the offset by, curvature 0.
-    DivideWherePositive(offset, scale, count);
-    std::copy(offset, offset + count, m_curvature.begin() + begin);
-}
-
-void FairKernel::MeasureRange(int32_t begin, int32_t end) {
-    for (int32_t b = begin; b < end; b += kBlock) MeasureBlock(b, std::min(kBlock, end - b));
-}
-
-// Places every surface vertex over its ring's centroid at the height that gives it
-// the mean curvature of itself and its ring. Reads only curvatures, so the positions
-// can be overwritten in place.
-void FairKernel::MoveRange(int32_t begin, int32_t end, bool keepSums) {
-    const double* __restrict curvature = m_curvature.data();
-    const int32_t* __restrict ringStart = m_ringStart.data();
-    const int32_t* __restrict ringNext = m_ringNext.data();
-    const uint8_t* __restrict moves = m_moves.data();
-    const double* __restrict meanSqEdge = m_meanSqEdge.data();
-    const double* __restrict reciprocalPlus = m_reciprocalCountPlus.data();
-    const Vec3* __restrict centroid = m_centroid.data();
-    const Vec3* __restrict normal = m_normal.data();
-    Vec3* __restrict position = m_position.data();
-    double* __restrict curvatureSum = m_curvatureSum.data();
-    for (int32_t v = begin; v < end; ++v) {
-        double sum = curvature[v];
-        const int32_t stop = ringStart[v + 1];
-        for (int32_t k = ringStart[v]; k < stop; ++k) sum += curvature[ringNext[k]];
-        if (keepSums) curvatureSum[v] = sum;
-        if (moves[v] != 0) {
-            const double t = meanSqEdge[v] * sum * reciprocalPlus[v];
-            position[v] = {centroid[v].x + t * normal[v].x, centroid[v].y + t * normal[v].y,
-                           centroid[v].z + t * normal[v].z};
-        }
-    }
-}
-
-void FairKernel::FaceNormalRange(int32_t begin, int32_t end) {
-    const int32_t* __restrict c = m_corners.data();
-    const Vec3* __restrict position = m_position.data();
-    Vec3* __restrict faceNormal = m_faceNormal.data();
-    double scale[kBlock];
-    for (int32_t b = begin; b < end; b += kBlock) {
-        const int32_t count = std::min(kBlock, end - b);
-        for (int32_t i = 0; i < count; ++i) {
-            const int32_t t = b + i;
-            const Vec3 a = position[c[3 * t]];
-            const Vec3 n = Cross(position[c[3 * t + 1]] - a, position[c[3 * t + 2]] - a);
-            faceNormal[t] = n;
-            scale[i] = Dot(n, n);
-        }
-        InvertLengthsWherePositive(scale, count);
-        // A triangle of zero area has no direction to give: it adds nothing.
-        for (int32_t i = 0; i < count; ++i)
-            faceNormal[b + i] = scale[i] > 0.0 ? scale[i] * faceNormal[b + i] : Vec3{};
-    }
-}
-
-// The vertex normals from the face normals; with `measure`, the measuring of the next
-// iteration follows block by block (it needs only each vertex's own new normal and the
-// positions, which are final by then).
-void FairKernel::NormalRange(int32_t begin, int32_t end, bool measure, bool keepSums) {
-    const int32_t* __restrict ringStart = m_ringStart.data();
-    const int32_t* __restrict ringTriangle = m_ringTriangle.data();
-    const Vec3* __restrict faceNormal = m_faceNormal.data();
-    Vec3 sums[kBlock];
-    double scale[kBlock];
-    for (int32_t b = begin; b < end; b += kBlock) {
-        const int32_t count = std::min(kBlock, end - b);
-        for (int32_t i = 0; i < count; ++i) {
-            const int32_t v = b + i;
-            double sx, sy, sz;
-            const int32_t stop = ringStart[v + 1];
-#if defined(__SSE2__)
-            {
-                __m128d sxy = _mm_setzero_pd(), szz = _mm_setzero_pd();
-                for (int32_t k = ringStart[v]; k < stop; ++k) {
-                    const Vec3* f = faceNormal + ringTriangle[k];
-                    sxy = _mm_add_pd(sxy, _mm_loadu_pd(&f->x));
-                    szz = _mm_add_sd(szz, _mm_load_sd(&f->z));
-                }
-                double lanes[2];
-                _mm_storeu_pd(lanes, sxy);
-                sx = lanes[0];
-                sy = lanes[1];
-                sz = _mm_cvtsd_f64(szz);
-            }
-#else
-            sx = sy = sz = 0.0;
-            for (int32_t k = ringStart[v]; k < stop; ++k) {
-                const Vec3& f = faceNormal[ringTriangle[k]];
-                sx += f.x;
-                sy += f.y;
-                sz += f.z;
-            }
-#endif
-            sums[i] = {sx, sy, sz};
-            scale[i] = sx * sx + sy * sy + sz * sz;
-        }
-        InvertLengthsWherePositive(scale, count);
-        Vec3* __restrict normal = m_normal.data();
-        for (int32_t i = 0; i < count; ++i) {
-            // Face normals that cancel (or none at all) leave the last good normal.
-            if (scale[i] > 0.0) normal[b + i] = scale[i] * sums[i];
-        }
-        if (keepSums) std::copy(sums, sums + count, m_normalSum.begin() + b);
-        if (measure) MeasureBlock(b, count);
-    }
-}
-
-// Two workers meet here between passes. A waiting worker spins briefly, then yields:
-// on a busy machine the other one may be off the processor for a while.
-class FairKernel::PairBarrier {
-public:
-    void Wait() {
-        const uint32_t generation = m_generation.load(std::memory_order_acquire);
-        if (m_arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
-            m_arrived.store(0, std::memory_order_relaxed);
-            m_generation.store(generation + 1, std::memory_order_release);
-            return;
-        }
-        for (int spin = 0; m_generation.load(std::memory_order_acquire) == generation; ++spin)
-            if (spin > 64) std::this_thread::yield();
-    }
-
-private:
-    std::atomic<uint32_t> m_arrived{0};
-    std::atomic<uint32_t> m_generation{0};
-};
-
-// Every worker runs this with its own share of the vertices and triangles. Each
-// vertex and triangle is computed by the same code whichever worker has it, so the
-// result does not depend on the number of workers.
-void FairKernel::Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier) {
-    auto meet = [barrier] {
-        if (barrier != nullptr) barrier->Wait();
-    };
-    if (leader) CurveStep();
-    meet();
-    MeasureRange(share.vertexBegin, share.vertexEnd);
-    meet();
+std::vector<FairKernel::Step> FairKernel::Schedule(int iterations) {
+    std::vector<Step> steps{Step::Curve, Step::Measure};
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        MoveRange(share.vertexBegin, share.vertexEnd, iteration + 1 == iterations);
-        meet();
-        FaceNormalRange(share.triangleBegin, share.triangleEnd);
-        meet();
         const bool last = iteration + 1 == iterations;
+        steps.push_back(last ? Step::MoveLast : Step::Move);
+        steps.push_back(Step::FaceNormals);
         // The next curve step reads positions only, so it may run before the normals
         // are gathered; the next measuring then rides along with the gathering.
-        if (!last) {
-            if (leader) CurveStep();
-            meet();
-        }
-        NormalRange(share.vertexBegin, share.vertexEnd, !last, last);
-        meet();
+        if (!last) steps.push_back(Step::Curve);
+        steps.push_back(last ? Step::NormalsLast : Step::NormalsAndMeasure);
+    }
+    return steps;
+}
+
+// Share 0 is the vertices and triangles before the split, share 1 the rest. The curve
+// step is small and touches vertices anywhere: it belongs wholly to share 0.
+void FairKernel::RunShare(Step step, int share, const Split& split, const Passes& passes,
+                          const Arrays& a) {
+    const int32_t vertexBegin = share == 0 ? 0 : split.vertex;
+    const int32_t vertexEnd = share == 0 ? split.vertex : static_cast<int32_t>(m_records.size());
+    const int32_t triangleBegin = share == 0 ? 0 : split.triangle;
+    const int32_t triangleEnd =
+        share == 0 ? split.triangle : static_cast<int32_t>(m_faceNormal.size());
+    switch (step) {
+    case Step::Curve:
+        if (share == 0) CurveStep();
+        break;
+    case Step::Measure:
+        passes.measure(a, vertexBegin, vertexEnd);
+        break;
+    case Step::Move:
+    case Step::MoveLast:
+        passes.move(a, vertexBegin, vertexEnd, step == Step::MoveLast);
+        break;
+    case Step::FaceNormals:
+        passes.faceNormals(a, triangleBegin, triangleEnd);
+        break;
+    case Step::NormalsAndMeasure:
+    case Step::NormalsLast:
+        passes.normals(a, vertexBegin, vertexEnd, step == Step::NormalsAndMeasure,
+                       step == Step::NormalsLast);
+        break;
     }
 }
 
-void FairKernel::Run(int iterations, int workers) {
+namespace {
+
+void Relax() {
+#if defined(__SSE2__)
+    _mm_pause();
+#endif
+}
+
+// Waits until `done` has reached `step`. Spins first (the other worker is usually a
+// few microseconds away), then gives up the processor: on a busy machine the other
+// worker may be off it for a while.
+void WaitFor(const std::atomic<int32_t>& done, int32_t step) {
+    for (int spin = 0; done.load(std::memory_order_acquire) < step; ++spin) {
+        if (spin < 4096)
+            Relax();
+        else
+            std::this_thread::yield();
+    }
+}
+
+}  // namespace
+
+// How two workers share the steps. Each step has two shares; the leader (the calling
+// thread) does share 0 of every step, the helper share 1. A step starts only when both
+// shares of the step before are done. A share 1 that the helper has not yet taken when
+// the leader finishes its own share is taken by the leader instead, so a helper that
+// the machine keeps waiting costs at most the share it already holds, and a run never
+// waits for a helper that never starts. Whoever computes a share computes it with the
+// same code, so the bits do not depend on who did what.
+class FairKernel::Pair {
+public:
+    std::atomic<int32_t> claimed{-1};     // the last step whose share 1 has been taken
+    std::atomic<int32_t> firstDone{-1};   // the last step whose share 0 is done
+    std::atomic<int32_t> secondDone{-1};  // the last step whose share 1 is done
+};
+
+void FairKernel::RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes) {
+    const Arrays a = View();
+    const int32_t count = static_cast<int32_t>(steps.size());
+    Pair pair;
+    auto helperLoop = [&] {
+        for (;;) {
+            const int32_t s = pair.claimed.load(std::memory_order_acquire) + 1;
+            if (s >= count) return;
+            WaitFor(pair.firstDone, s - 1);
+            WaitFor(pair.secondDone, s - 1);
+            int32_t expected = s - 1;
+            if (!pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel))
+                continue;
+            RunShare(steps[s], 1, split, passes, a);
+            pair.secondDone.store(s, std::memory_order_release);
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(helperLoop);
+    } catch (const std::system_error&) {
+        // No thread to be had: the leader takes every share 1 itself.
+    }
+    for (int32_t s = 0; s < count; ++s) {
+        WaitFor(pair.secondDone, s - 1);
+        RunShare(steps[s], 0, split, passes, a);
+        pair.firstDone.store(s, std::memory_order_release);
+        int32_t expected = s - 1;
+        if (pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel)) {
+            RunShare(steps[s], 1, split, passes, a);
+            pair.secondDone.store(s, std::memory_order_release);
+        }
+    }
+    WaitFor(pair.secondDone, count - 1);
+    if (helper.joinable()) helper.join();
+}
+
+void FairKernel::Run(int iterations, int workers, Unit unit) {
+    if (unit == Unit::Best) unit = UnitAvailable(Unit::Avx2) ? Unit::Avx2 : Unit::Portable;
+    if (!UnitAvailable(unit)) unit = Unit::Portable;
+    Passes passes{portable_passes::MeasureRange, portable_passes::MoveRange,
+                  portable_passes::FaceNormalRange, portable_passes::NormalRange};
+#if PLIFORM_HAS_WIDE_UNIT
+    if (unit == Unit::Avx2)
+        passes = {wide_passes::MeasureRange, wide_passes::MoveRange, wide_passes::FaceNormalRange,
+                  wide_passes::NormalRange};
+#endif
     const int32_t n = static_cast<int32_t>(m_records.size());
     const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
     if (iterations <= 0) return;
+    const std::vector<Step> steps = Schedule(iterations);
     if (workers < 2 || n < 2 || triangles < 2) {
-        Iterate(iterations, {0, n, 0, triangles}, true, nullptr);
+        const Arrays a = View();
+        for (Step step : steps) RunShare(step, 0, {n, triangles}, passes, a);
         return;
     }
     // Halves of equal ring length (the gathers are most of the work of a vertex).
     const int32_t half = static_cast<int32_t>(
         std::lower_bound(m_ringStart.begin(), m_ringStart.end(), m_ringStart[n] / 2) -
         m_ringStart.begin());
-    const int32_t split = std::clamp(half, int32_t{1}, n - 1);
-    PairBarrier barrier;
-    std::thread helper([&] {
-        Iterate(iterations, {split, n, triangles / 2, triangles}, false, &barrier);
-    });
-    Iterate(iterations, {0, split, 0, triangles / 2}, true, &barrier);
-    helper.join();
+    RunPair(steps, {std::clamp(half, int32_t{1}, n - 1), triangles / 2}, passes);
 }
 
 void FairKernel::Store() const {
     for (size_t v = 0; v < m_records.size(); ++v) {
         Vertex* record = m_records[v];
-        record->position = m_position[v];
-        record->normal = m_normal[v];
-        record->work = m_normalSum[v];
+        record->position = ToVec3(m_position[v]);
+        record->normal = ToVec3(m_normal[v]);
+        record->work = ToVec3(m_normalSum[v]);
         record->index = m_ringStart[v + 1] - m_ringStart[v];
         record->curvature = m_curvature[v];
         record->curvatureSum = m_curvatureSum[v];
@@ -499,9 +450,10 @@ void FairKernel::Store() const {
 
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
-    return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 5 * sizeof(Vec3) + 5 * sizeof(double)) +
+    return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
+                5 * sizeof(double)) +
            m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
-           m_ringTriangle.size() * sizeof(int32_t) +
-           m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Vec3) +
-           m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
+           2 * m_ringTriangleLane.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
+           m_faceNormal.size() * sizeof(Quad) + m_links.size() * sizeof(LinkStep) +
+           m_chains.size() * sizeof(Chain);
 }

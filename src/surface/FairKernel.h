@@ -15,8 +15,26 @@
 // the results differ from the list walk only by rounding: a multiplication by a
 // reciprocal where the walk divides, and squared edges summed per component (a few
 // units in the last place per step).
+//
+// A point is kept as four doubles (x, y, z and an unused fourth) so that one vector
+// instruction moves or adds a whole point. The passes exist twice, for plain SSE2 and
+// for AVX2, and the wider is used where the processor has it; both add and multiply
+// the same numbers in the same order (no fused multiply-add), so they give the same
+// bits. (Two points to an AVX-512 vector was measured slower than AVX2.)
 class FairKernel {
 public:
+    // Which build of the passes Run uses: the wider one where the processor has it, or one of
+    // them by name (for tests and benchmarks that compare them).
+    enum class Unit { Best, Portable, Avx2 };
+
+    // True where the processor and this build can run the passes of `unit`.
+    static bool UnitAvailable(Unit unit);
+
+    // The number of workers worth using for a model of `vertexCount` vertices: two
+    // when the machine has a second core and the model is big enough for the second
+    // thread to pay for its start and the meetings between passes, else one.
+    static int WorkersFor(size_t vertexCount);
+
     // Reads the vertex list (kind, position, normal), the triangle corners and the
     // curve chains. Uses each listed vertex's `index` as its array number until Store.
     // A corner or curve vertex missing from the vertex list is taken in as well.
@@ -24,8 +42,9 @@ public:
 
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
     // arrays. With `workers` 2 the passes are split over this thread and one more; the
-    // result is the same to the last bit as with one.
-    void Run(int iterations, int workers = 1);
+    // result is the same to the last bit as with one. A unit the processor lacks runs
+    // as Portable.
+    void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
     // as the list walk leaves them: `work` the un-normalised normal sums, `index` the
@@ -33,8 +52,42 @@ public:
     // last iteration. Call only after Run with at least one iteration.
     void Store() const;
 
+    // The number of vertices loaded.
+    size_t VertexCount() const { return m_records.size(); }
+
     // Bytes held by the arrays (for the memory report).
     size_t Footprint() const;
+
+    // A point or direction: x, y, z, and a fourth lane that no result reads.
+    struct alignas(32) Quad {
+        double x;
+        double y;
+        double z;
+        double w;
+    };
+    // The arrays as the passes see them.
+    struct Arrays {
+        Quad* position;
+        Quad* normal;
+        Quad* centroid;
+        Quad* normalSum;
+        Quad* faceNormal;
+        double* meanSqEdge;
+        double* curvature;
+        double* curvatureSum;
+        const double* reciprocalCount;
+        const double* reciprocalCountPlus;
+        const uint8_t* measures;
+        const uint8_t* moves;
+        const int32_t* ringStart;
+        const int32_t* ringNext;
+        const int32_t* ringNextLane;      // ringNext times four
+        const int32_t* ringTriangleLane;  // the triangle's number times four
+        const int32_t* cornerLanes;       // the corner's number times four
+    };
+    // Vertices and triangles go through the passes in blocks of this many, so that
+    // the square roots and divisions of a block can be done together.
+    static constexpr int32_t kBlock = 128;
 
 private:
     // One link of a curve step: the vertex, its neighbours along the chain read as a
@@ -49,37 +102,43 @@ private:
         int32_t begin;
         int32_t end;
     };
-    struct Share {
-        int32_t vertexBegin;
-        int32_t vertexEnd;
-        int32_t triangleBegin;
-        int32_t triangleEnd;
+
+    // The steps of a run, in order: one pass over all vertices or all triangles, or
+    // the curve step.
+    enum class Step : uint8_t {
+        Curve,
+        Measure,
+        Move,
+        MoveLast,
+        FaceNormals,
+        NormalsAndMeasure,
+        NormalsLast
     };
+    // Where the second worker's share begins: vertices of equal ring length on either
+    // side, triangles by count.
+    struct Split {
+        int32_t vertex;
+        int32_t triangle;
+    };
+    struct Passes;
+    class Pair;
 
-    // Vertices and triangles go through the passes in blocks of this many, so that
-    // the square roots and divisions of a block can be done together.
-    static constexpr int32_t kBlock = 128;
-
-    class PairBarrier;
-
-    void Iterate(int iterations, const Share& share, bool leader, PairBarrier* barrier);
+    static std::vector<Step> Schedule(int iterations);
+    void RunShare(Step step, int share, const Split& split, const Passes& passes, const Arrays& a);
+    void RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
     void CurveStep();
-    void MeasureBlock(int32_t begin, int32_t count);
-    void MeasureRange(int32_t begin, int32_t end);
-    void MoveRange(int32_t begin, int32_t end, bool keepSums);
-    void FaceNormalRange(int32_t begin, int32_t end);
-    void NormalRange(int32_t begin, int32_t end, bool measure, bool keepSums);
+    Arrays View();
 
     std::vector<Vertex*> m_records;
     // Per vertex.
     std::vector<uint8_t> m_measures;  // not sharp and on a triangle: has a curvature
     std::vector<uint8_t> m_moves;     // surface vertex on a triangle: the mesh step moves it
-    std::vector<Vec3> m_position;
-    std::vector<Vec3> m_normal;
-    std::vector<Vec3> m_centroid;
-    std::vector<Vec3> m_normalSum;
+    std::vector<Quad> m_position;
+    std::vector<Quad> m_normal;
+    std::vector<Quad> m_centroid;
+    std::vector<Quad> m_normalSum;
     std::vector<Vec3> m_curveWork;
     std::vector<double> m_meanSqEdge;
     std::vector<double> m_curvature;
@@ -89,10 +148,11 @@ private:
     std::vector<int32_t> m_ringStart;           // ring of v: [m_ringStart[v], m_ringStart[v + 1])
     // Per corner occurrence: the next corner in its triangle, and the triangle.
     std::vector<int32_t> m_ringNext;
-    std::vector<int32_t> m_ringTriangle;
+    std::vector<int32_t> m_ringNextLane;      // the same times four (see Arrays)
+    std::vector<int32_t> m_ringTriangleLane;  // the triangle's number times four
     // Per triangle.
-    std::vector<int32_t> m_corners;  // three a triangle
-    std::vector<Vec3> m_faceNormal;  // unit, or zero for a triangle without area
+    std::vector<int32_t> m_corners;  // three a triangle; times four after Renumber
+    std::vector<Quad> m_faceNormal;  // unit, or zero for a triangle without area
     // Curves.
     std::vector<LinkStep> m_links;
     std::vector<Chain> m_chains;

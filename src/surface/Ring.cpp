@@ -7,12 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "model/PointerMap.h"
 
 namespace {
 
@@ -167,7 +166,7 @@ VertexPair Unordered(const Vertex* x, const Vertex* y) {
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
 // and not yet joined by an edge. False when every such pair is joined.
-bool ShortestFreeChord(RingNode* ring, int n, const std::set<VertexPair>& joined, RingNode*& a,
+bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, RingNode*& a,
                        RingNode*& b) {
     double shortest = 0.0;
     bool found = false;
@@ -176,7 +175,7 @@ bool ShortestFreeChord(RingNode* ring, int n, const std::set<VertexPair>& joined
         RingNode* y = x->next->next;
         // Pairs from x two steps on up to one step short of x again, each pair once.
         for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j, y = y->next) {
-            if (joined.count(Unordered(x->vertex, y->vertex)) != 0) continue;
+            if (joined.Contains(Unordered(x->vertex, y->vertex))) continue;
             const double lenSq = LengthSq(y->vertex->position - x->vertex->position);
             if (!found || lenSq < shortest) {
                 shortest = lenSq;
@@ -235,7 +234,7 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
     // choose the same two ends again after such a row, lay a second row beside the
     // first, and repeat that for ever; a repeated chord is therefore laid as a single
     // edge, which ends the repetition (its ends become neighbours in both rings).
-    std::set<std::pair<const Vertex*, const Vertex*>> rowChords;
+    PointerPairSet rowChords;
     double perimeter = 0.0;
     if (CountRing(ring) > 0) {
         const RingNode* node = ring;
@@ -247,21 +246,21 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
     // Vertex pairs joined by an edge: the ring's own edges, every chord laid here,
     // and the edges of triangles made before between two of the ring's vertices
     // (the only vertices this patch shares with them).
-    std::set<VertexPair> joined;
+    PointerPairSet joined;
     if (CountRing(ring) > 0) {
-        std::unordered_set<const Vertex*> boundary;
+        PointerSet boundary;
         const RingNode* node = ring;
         do {
-            boundary.insert(node->vertex);
-            joined.insert(Unordered(node->vertex, node->next->vertex));
+            boundary.Insert(node->vertex);
+            joined.Insert(Unordered(node->vertex, node->next->vertex));
             node = node->next;
         } while (node != ring);
         for (const Triangle* t = m_pTriangles; t != nullptr; t = t->next) {
             for (int k = 0; k < 3; ++k) {
                 const Vertex* from = t->corner[k];
                 const Vertex* to = t->corner[(k + 1) % 3];
-                if (boundary.count(from) != 0 && boundary.count(to) != 0)
-                    joined.insert(Unordered(from, to));
+                if (boundary.Contains(from) && boundary.Contains(to))
+                    joined.Insert(Unordered(from, to));
             }
         }
     }
@@ -379,8 +378,8 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         // it already has a row, the repetition guard allows it only bare, so the
         // shortest chord still free is taken instead.
         bool needsRow = false;
-        if (joined.count(Unordered(a->vertex, b->vertex)) != 0) {
-            if (rowChords.count(Unordered(a->vertex, b->vertex)) == 0)
+        if (joined.Contains(Unordered(a->vertex, b->vertex))) {
+            if (!rowChords.Contains(Unordered(a->vertex, b->vertex)))
                 needsRow = true;
             else
                 ShortestFreeChord(p, n, joined, a, b);
@@ -432,10 +431,9 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             // One vertex, beyond the budget if need be: each joined pair gets at most
             // one such row, and only while the work stays within twice the budget.
             if (count < 2 && made < 2.0 * budget) count = 2;
-            rowChords.insert(Unordered(a->vertex, b->vertex));
+            rowChords.Insert(Unordered(a->vertex, b->vertex));
         } else if (count > 1) {
-            const auto ends = std::minmax<const Vertex*>(a->vertex, b->vertex);
-            if (!rowChords.insert(ends).second || made + count - 1 > budget) count = 1;
+            if (!rowChords.Insert(Unordered(a->vertex, b->vertex)) || made + count - 1 > budget) count = 1;
         }
         made += count > 1 ? count - 1 : 0;
 
@@ -478,7 +476,7 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         tail->next = cN;
         cN->next = c0;
         for (RingNode* node = c0; node != cN; node = node->next)
-            joined.insert(Unordered(node->vertex, node->next->vertex));
+            joined.Insert(Unordered(node->vertex, node->next->vertex));
         RingNode* r0 = TwinRing(c0);
 
         // Splice: the chord paths replace the chord in two new rings; a and b stay.

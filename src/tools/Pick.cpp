@@ -17,7 +17,9 @@
 //   its counter-clockwise projection and whose corner[0] lies nearest the viewer, or
 //   null. Changes nothing.
 
-#include "app/MainFrame.h"
+#include "tools/Pick.h"
+
+#include <vector>
 
 namespace {
 
@@ -29,6 +31,20 @@ struct ViewTerms {
 ViewTerms TermsOf(const double (&t)[8]) { return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]}; }
 
 double Cross2(double ux, double uy, double wx, double wy) { return ux * wy - uy * wx; }
+
+// Strictly inside a counter-clockwise projection: a point on an edge matches nothing,
+// and a triangle seen from behind (clockwise) never matches. All three sides are
+// always computed, so that a loop over many points runs without branches.
+bool InsideProjection(const Vec3& a, const Vec3& b, const Vec3& c, double px, double py) {
+    const bool ab = Cross2(b.x - a.x, b.y - a.y, px - a.x, py - a.y) > 0;
+    const bool bc = Cross2(c.x - b.x, c.y - b.y, px - b.x, py - b.y) > 0;
+    const bool ca = Cross2(a.x - c.x, a.y - c.y, px - c.x, py - c.y) > 0;
+    return ab & bc & ca;
+}
+
+// PickTriangle starts from this depth: a triangle whose corner[0] is not nearer the
+// viewer than this is never picked.
+constexpr double kFarthestPick = -1000000000.0;
 
 }  // namespace
 
@@ -74,17 +90,13 @@ Triangle* CMainFrame::PickTriangle(CurveLink* link) {
     const double py = link->vertex->work.y;
 
     Triangle* result = nullptr;
-    double best = -1000000000.0;
+    double best = kFarthestPick;
     for (Triangle* t = m_pTriangles; t; t = t->next) {
         if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
         const Vec3& a = t->corner[0]->work;
         const Vec3& b = t->corner[1]->work;
         const Vec3& c = t->corner[2]->work;
-        // Strictly inside a counter-clockwise projection: a point on an edge matches
-        // nothing, and a triangle seen from behind (clockwise) never matches.
-        if (Cross2(b.x - a.x, b.y - a.y, px - a.x, py - a.y) > 0 &&
-            Cross2(c.x - b.x, c.y - b.y, px - b.x, py - b.y) > 0 &&
-            Cross2(a.x - c.x, a.y - c.y, px - c.x, py - c.y) > 0 && best < a.z) {
+        if (InsideProjection(a, b, c, px, py) && best < a.z) {
             // Depth of corner[0], not the depth at the point: cheap, and enough to
             // tell the front of a closed body from its back.
             result = t;
@@ -92,4 +104,29 @@ Triangle* CMainFrame::PickTriangle(CurveLink* link) {
         }
     }
     return result;
+}
+
+bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
+    std::vector<double> xs;
+    std::vector<double> ys;
+    for (const CurveLink* l = curve ? curve->first : nullptr; l; l = l->next) {
+        if (!l->vertex) continue;
+        xs.push_back(l->vertex->work.x);
+        ys.push_back(l->vertex->work.y);
+    }
+    if (xs.empty()) return false;
+    const size_t n = xs.size();
+    // PickTriangle returns a triangle as soon as one contains the point and lies
+    // nearer than its starting depth, so that pair alone decides the answer.
+    for (const Triangle* t = frame.m_pTriangles; t; t = t->next) {
+        if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
+        const Vec3& a = t->corner[0]->work;
+        if (!(kFarthestPick < a.z)) continue;
+        const Vec3& b = t->corner[1]->work;
+        const Vec3& c = t->corner[2]->work;
+        bool inside = false;
+        for (size_t i = 0; i < n; ++i) inside |= InsideProjection(a, b, c, xs[i], ys[i]);
+        if (inside) return true;
+    }
+    return false;
 }

@@ -258,9 +258,21 @@ TEST(FairEquivalence, KernelStoresScratchValuesOfTheLastIteration) {
     EXPECT_EQ(m.vertices[1]->curvature, 0.0);
 }
 
-TEST(FairEquivalence, TwoWorkersGiveTheSameBitsAsOne) {
+TEST(FairEquivalence, WorkersAndVectorUnitsGiveTheSameBits) {
     // Each vertex and triangle is computed by the same code on either worker, so the
-    // split must not change a single bit, wherever it falls.
+    // split must not change a single bit, wherever it falls, nor who took which share.
+    // The AVX2 passes add and multiply lane by lane what the SSE2 passes do, in the
+    // same order, so they too must agree to the bit.
+    struct Way {
+        int workers;
+        FairKernel::Unit unit;
+    };
+    std::vector<Way> ways;
+    for (FairKernel::Unit unit : {FairKernel::Unit::Portable, FairKernel::Unit::Avx2}) {
+        if (!FairKernel::UnitAvailable(unit)) continue;
+        ways.push_back({1, unit});
+        ways.push_back({2, unit});
+    }
     for (int subdivisions : {0, 2, 4}) {
         SCOPED_TRACE(subdivisions);
         Scene s;
@@ -271,25 +283,27 @@ TEST(FairEquivalence, TwoWorkersGiveTheSameBitsAsOne) {
         ModelSnapshot start(s.frame);
         const std::vector<VertexState> initial = Read(s.frame);
         std::vector<std::vector<VertexState>> results;
-        for (int workers : {1, 2}) {
+        for (const Way& way : ways) {
             start.Restore(s.frame);
             FairKernel kernel;
             kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
-            kernel.Run(50, workers);
+            kernel.Run(50, way.workers, way.unit);
             kernel.Store();
             results.push_back(Read(s.frame));
         }
-        ASSERT_EQ(results[0].size(), results[1].size());
         int differing = 0;
-        for (size_t i = 0; i < results[0].size(); ++i) {
-            const VertexState& a = results[0][i];
-            const VertexState& b = results[1][i];
-            differing += a.position.x != b.position.x || a.position.y != b.position.y ||
-                                 a.position.z != b.position.z || a.normal.x != b.normal.x ||
-                                 a.normal.y != b.normal.y || a.normal.z != b.normal.z ||
-                                 a.curvatureSum != b.curvatureSum || a.work.z != b.work.z
-                             ? 1
-                             : 0;
+        for (size_t way = 1; way < results.size(); ++way) {
+            ASSERT_EQ(results[0].size(), results[way].size());
+            for (size_t i = 0; i < results[0].size(); ++i) {
+                const VertexState& a = results[0][i];
+                const VertexState& b = results[way][i];
+                differing += a.position.x != b.position.x || a.position.y != b.position.y ||
+                                     a.position.z != b.position.z || a.normal.x != b.normal.x ||
+                                     a.normal.y != b.normal.y || a.normal.z != b.normal.z ||
+                                     a.curvatureSum != b.curvatureSum || a.work.z != b.work.z
+                                 ? 1
+                                 : 0;
+            }
         }
         EXPECT_EQ(differing, 0);
         // The kernel did move the squashed sphere.

@@ -1,0 +1,245 @@
+// Every pen operation and tool release on a body of about 10k vertices, timed whole
+// (fairing included), with the fairing's share beside it.
+//
+// The share is measured, not estimated: after each operation, with the benchmark's
+// timer paused, FairModel runs once more on the model the operation left and is
+// timed on its own. The mesh is the same and the fairing always runs its fixed number
+// of iterations, so that is the work the operation spent fairing. Counters (CPU of
+// this thread, milliseconds, means over the iterations):
+//   fairingMs  the fairing of the resulting model
+//   aroundMs   the operation's CPU time less fairingMs: everything else it did
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "edit/EditTestSupport.h"
+#include "host/HeadlessHost.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double ThreadSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+struct Scene {
+    HeadlessHost host;
+    CMainFrame frame{&host};
+};
+
+// Runs `prepare` (untimed), `operation` (timed) and a second fairing of the result
+// (untimed by the benchmark, timed for the share) once per iteration. `succeeded`
+// tells a refused operation from a finished one.
+void MeasureAround(benchmark::State& state,
+                   const std::function<std::unique_ptr<Scene>()>& prepare,
+                   const std::function<void(CMainFrame&)>& operation,
+                   const std::function<bool(const Scene&)>& succeeded) {
+    double operationSeconds = 0.0;
+    double fairingSeconds = 0.0;
+    double vertices = 0.0;
+    double triangles = 0.0;
+    long runs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<Scene> scene = prepare();
+        state.ResumeTiming();
+        const double t0 = ThreadSeconds();
+        operation(scene->frame);
+        const double t1 = ThreadSeconds();
+        state.PauseTiming();
+        if (!succeeded(*scene)) {
+            state.SkipWithError("the operation was refused");
+            break;
+        }
+        vertices = CountVertices(scene->frame);
+        triangles = CountTriangles(scene->frame);
+        const double t2 = ThreadSeconds();
+        scene->frame.FairModel();
+        const double t3 = ThreadSeconds();
+        operationSeconds += t1 - t0;
+        fairingSeconds += t3 - t2;
+        ++runs;
+        scene.reset();
+        state.ResumeTiming();
+    }
+    if (runs == 0) return;
+    const double n = static_cast<double>(runs);
+    state.counters["fairingMs"] = 1e3 * fairingSeconds / n;
+    state.counters["aroundMs"] = 1e3 * (operationSeconds - fairingSeconds) / n;
+    state.counters["vertices"] = vertices;
+    state.counters["triangles"] = triangles;
+}
+
+// ---- First surface ----
+
+// A pen stroke round a circle of `radius` at zoom 5960, left open by about 22 units.
+std::unique_ptr<Scene> Outline(double radius) {
+    auto s = std::make_unique<Scene>();
+    CMainFrame& f = s->frame;
+    f.OnCreate();
+    f.OnSize(600, 600);
+    f.m_nZoom = 5960;
+    f.UpdateProjection();
+    const double gap = 22.0 / radius;
+    const int steps = 720;
+    for (int i = 0; i <= steps; ++i) {
+        const double a = (2 * kPi - gap) * i / steps;
+        f.m_ptMouse = {radius * std::cos(a), radius * std::sin(a)};
+        if (i == 0)
+            f.BeginStroke();
+        else
+            f.ExtendStroke();
+    }
+    return s;
+}
+
+// Radius 290 gives a body of about 10k vertices at the stroke step of zoom 5960.
+void BM_AroundFirstSurface(benchmark::State& state) {
+    MeasureAround(
+        state, [] { return Outline(290.0); }, [](CMainFrame& f) { f.FinishPenStroke(); },
+        [](const Scene& s) { return s.frame.m_nModelState == 2; });
+}
+BENCHMARK(BM_AroundFirstSurface)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- Embedding ----
+
+// A body of 10242 vertices seen from an angle, with a closed pen stroke of 60
+// samples over its front.
+std::unique_ptr<Scene> BodyWithLoopStroke() {
+    auto s = std::make_unique<Scene>();
+    CMainFrame& f = s->frame;
+    PrepareFrame(f, 20, 30);
+    MakeIcosphere(f, 150.0, 5);
+    const int n = 60;
+    const double r = 10.0 * n / (2 * kPi);
+    std::vector<Vec3> points;
+    for (int i = 0; i < n; ++i) {
+        const double a = 2 * kPi * i / n;
+        points.push_back({5 + r * std::cos(a), -3 + r * std::sin(a), 0});
+    }
+    PushStroke(f, points);
+    return s;
+}
+
+void BM_AroundEmbed(benchmark::State& state) {
+    MeasureAround(
+        state, BodyWithLoopStroke, [](CMainFrame& f) { f.FinishPenStroke(); },
+        // A closed curve, once embedded, waits for its cut or extrusion.
+        [](const Scene& s) { return s.host.beeps == 0 && s.frame.m_nModelState == 1; });
+}
+BENCHMARK(BM_AroundEmbed)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- Cut and extrusion ----
+
+constexpr double kRadius = 200.0;
+
+// A body of 10242 vertices with a waiting closed curve round the cap beyond 0.6 of
+// the radius along `axis`; `loop` gets the curve's vertices.
+std::unique_ptr<Scene> BodyWithWaitingCurve(const std::function<Vec3(const CMainFrame&)>& axisOf,
+                                            std::vector<Vertex*>& loop) {
+    auto s = std::make_unique<Scene>();
+    CMainFrame& f = s->frame;
+    PrepareFrame(f, 20, 30);
+    BuiltMesh mesh = MakeIcosphere(f, kRadius, 5);
+    const std::set<const Triangle*> cap =
+        CleanCap(mesh, axisOf(f), 0.6 * kRadius, 0.002 * kRadius, 0.9 * kRadius);
+    loop = RegionBorder(mesh, [&](const Triangle* t) { return cap.count(t) > 0; });
+    AddCurve(f, loop, kClosedCurve);
+    f.m_nModelState = 1;
+    return s;
+}
+
+bool EndsInState2(const Scene& s) { return s.host.beeps == 0 && s.frame.m_nModelState == 2; }
+
+void BM_AroundCut(benchmark::State& state) {
+    auto prepare = [] {
+        std::vector<Vertex*> loop;
+        auto s = BodyWithWaitingCurve([](const CMainFrame& f) { return ViewToward(f); }, loop);
+        PushStroke(s->frame, SampleSegment({0, 0, 0}, {3 * kRadius, 0, 0}, 10.0));
+        return s;
+    };
+    MeasureAround(state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
+}
+BENCHMARK(BM_AroundCut)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_AroundExtrude(benchmark::State& state) {
+    auto prepare = [] {
+        std::vector<Vertex*> loop;
+        auto s = BodyWithWaitingCurve([](const CMainFrame& f) { return ViewRight(f); }, loop);
+        const CMainFrame& f = s->frame;
+        Vertex* top = loop.front();
+        Vertex* bottom = loop.front();
+        for (Vertex* v : loop) {
+            if (ToView(f, v->position).y > ToView(f, top->position).y) top = v;
+            if (ToView(f, v->position).y < ToView(f, bottom->position).y) bottom = v;
+        }
+        PushStroke(s->frame, ArcProfile(ToView(f, top->position), ToView(f, bottom->position)));
+        return s;
+    };
+    MeasureAround(state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
+}
+BENCHMARK(BM_AroundExtrude)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- Tool releases ----
+
+// A body of 10242 vertices seen from the front with an open curve of three vertices
+// over its front-most vertex, and a stroke of `tool` begun on that vertex by `begin`.
+std::unique_ptr<Scene> ToolStroke(int tool, const std::function<void(CMainFrame&)>& begin) {
+    auto s = std::make_unique<Scene>();
+    CMainFrame& f = s->frame;
+    PrepareFrame(f);
+    BuiltMesh ball = MakeIcosphere(f, 100.0, 5);
+    Vertex* top = ball.vertices[0];
+    for (Vertex* v : ball.vertices)
+        if (v->position.z > top->position.z) top = v;
+    std::vector<Vertex*> curve{top};
+    for (Vertex* v : ball.vertices)
+        if (v != top && curve.size() < 3 && LengthSq(v->position - top->position) < 400.0)
+            curve.push_back(v);
+    AddCurve(f, curve, kOpenCurve);
+    f.m_nTool = tool;
+    f.m_nStrokeTool = tool;
+    f.m_nDragState = 2;
+    f.m_ptMouse = {top->position.x, top->position.y};
+    begin(f);
+    return s;
+}
+
+bool Released(const Scene& s) { return s.frame.m_nDragState == 0 && s.host.beeps == 0; }
+
+void Release(CMainFrame& f) { f.OnLButtonUp(0, {300, 300}); }
+
+void BM_AroundEraserRelease(benchmark::State& state) {
+    MeasureAround(
+        state, [] { return ToolStroke(ID_TOOL_ERASER, [](CMainFrame& f) { f.EraseAt(); }); },
+        Release, Released);
+}
+BENCHMARK(BM_AroundEraserRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_AroundChangeRelease(benchmark::State& state) {
+    MeasureAround(
+        state, [] { return ToolStroke(ID_TOOL_CHANGE, [](CMainFrame& f) { f.BeginChange(); }); },
+        Release, Released);
+}
+BENCHMARK(BM_AroundChangeRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_AroundDragRelease(benchmark::State& state) {
+    auto begin = [](CMainFrame& f) {
+        f.BeginDrag();
+        f.m_ptMouse.x += 40.0;
+        f.DragTo();
+    };
+    MeasureAround(
+        state, [&] { return ToolStroke(ID_TOOL_DRAG, begin); }, Release, Released);
+}
+BENCHMARK(BM_AroundDragRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

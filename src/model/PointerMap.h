@@ -1,0 +1,207 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <utility>
+#include <vector>
+
+// Tables keyed by record addresses, for passes over a whole model. std::unordered_set
+// allocates a node for every entry; with tens of thousands of records that allocation
+// and the scattered nodes cost more than the pass itself. These keep one flat array
+// with linear probing; they only grow and never erase. A key is only compared, never
+// followed, so the address of a freed record or of one outside the model is a safe
+// key. Null marks an empty slot: it is never stored and never found.
+//
+// Give the expected number of entries up front where it is known: growing allocates
+// a fresh, larger array each time, and fresh memory is what costs most here.
+
+namespace pointer_table {
+
+// Records are at least 16-byte aligned, so the low bits carry nothing; Fibonacci
+// hashing spreads the rest over the table (`shift` is 64 less the table's log2 size).
+inline size_t Home(const void* key, int shift) {
+    const uint64_t bits = reinterpret_cast<uintptr_t>(key) >> 4;
+    return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> shift);
+}
+
+// Linear probing stays short (about two probes to find a key) while at most 70 % of
+// the slots are taken; a sparser table would only touch more memory.
+inline bool Crowded(size_t count, size_t capacity) { return 10 * count > 7 * capacity; }
+
+// The smallest power of two (at least 16) that holds `count` keys uncrowded, with its
+// shift.
+inline size_t Capacity(size_t count, int& shift) {
+    size_t capacity = 16;
+    shift = 60;
+    while (Crowded(count, capacity)) {
+        capacity *= 2;
+        --shift;
+    }
+    return capacity;
+}
+
+// The number of records of a list, or 0 when following `next` comes round again.
+template <typename Record>
+size_t ListLength(const Record* head) {
+    size_t n = 0;
+    const Record* slow = head;
+    for (const Record* fast = head; fast != nullptr;) {
+        fast = fast->next;
+        ++n;
+        if (fast == nullptr) break;
+        fast = fast->next;
+        ++n;
+        slow = slow->next;
+        if (fast == slow) return 0;
+    }
+    return n;
+}
+
+}  // namespace pointer_table
+
+// A set of addresses.
+class PointerSet {
+public:
+    explicit PointerSet(size_t expected = 0) {
+        m_keys.assign(pointer_table::Capacity(expected, m_shift), nullptr);
+    }
+
+    // False when `key` is there already (or null).
+    bool Insert(const void* key) {
+        if (key == nullptr) return false;
+        if (pointer_table::Crowded(m_size + 1, m_keys.size())) Grow();
+        const void*& slot = m_keys[Probe(key)];
+        if (slot == key) return false;
+        slot = key;
+        ++m_size;
+        return true;
+    }
+
+    bool Contains(const void* key) const { return key != nullptr && m_keys[Probe(key)] == key; }
+
+private:
+    size_t Probe(const void* key) const {
+        const size_t mask = m_keys.size() - 1;
+        size_t i = pointer_table::Home(key, m_shift);
+        while (m_keys[i] != nullptr && m_keys[i] != key) i = (i + 1) & mask;
+        return i;
+    }
+
+    void Grow() {
+        std::vector<const void*> old;
+        old.swap(m_keys);
+        m_keys.assign(pointer_table::Capacity(old.size(), m_shift), nullptr);
+        for (const void* key : old)
+            if (key != nullptr) m_keys[Probe(key)] = key;
+    }
+
+    std::vector<const void*> m_keys;
+    size_t m_size = 0;
+    int m_shift = 60;
+};
+
+// A map from addresses to non-negative numbers (a record's place in its list).
+class PointerMap {
+public:
+    explicit PointerMap(size_t expected = 0) {
+        m_slots.assign(pointer_table::Capacity(expected, m_shift), Slot{});
+    }
+
+    // Adds `key` with `value`; false, with the stored value kept, when `key` is there
+    // already (or null).
+    bool Insert(const void* key, int32_t value) {
+        if (key == nullptr) return false;
+        if (pointer_table::Crowded(m_size + 1, m_slots.size())) Grow();
+        Slot& slot = m_slots[Probe(key)];
+        if (slot.key == key) return false;
+        slot.key = key;
+        slot.value = value;
+        ++m_size;
+        return true;
+    }
+
+    // The value stored with `key`, or -1 when it is absent.
+    int32_t Find(const void* key) const {
+        if (key == nullptr) return -1;
+        const Slot& slot = m_slots[Probe(key)];
+        return slot.key == key ? slot.value : -1;
+    }
+
+private:
+    struct Slot {
+        const void* key = nullptr;
+        int32_t value = -1;
+    };
+
+    size_t Probe(const void* key) const {
+        const size_t mask = m_slots.size() - 1;
+        size_t i = pointer_table::Home(key, m_shift);
+        while (m_slots[i].key != nullptr && m_slots[i].key != key) i = (i + 1) & mask;
+        return i;
+    }
+
+    void Grow() {
+        std::vector<Slot> old;
+        old.swap(m_slots);
+        m_slots.assign(pointer_table::Capacity(old.size(), m_shift), Slot{});
+        for (const Slot& s : old)
+            if (s.key != nullptr) m_slots[Probe(s.key)] = s;
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_size = 0;
+    int m_shift = 60;
+};
+
+// A set of address pairs, such as the two ends of an edge (the caller orders them
+// when the pair has no direction). A pair with a null member, which only a damaged
+// ring can produce, is kept aside so that null still marks an empty slot.
+class PointerPairSet {
+public:
+    using Pair = std::pair<const void*, const void*>;
+
+    explicit PointerPairSet(size_t expected = 0) {
+        m_keys.assign(pointer_table::Capacity(expected, m_shift), Pair{nullptr, nullptr});
+    }
+
+    // False when the pair is there already.
+    bool Insert(const Pair& key) {
+        if (key.first == nullptr || key.second == nullptr) return m_withNull.insert(key).second;
+        if (pointer_table::Crowded(m_size + 1, m_keys.size())) Grow();
+        Pair& slot = m_keys[Probe(key)];
+        if (slot == key) return false;
+        slot = key;
+        ++m_size;
+        return true;
+    }
+
+    bool Contains(const Pair& key) const {
+        if (key.first == nullptr || key.second == nullptr) return m_withNull.count(key) != 0;
+        return m_keys[Probe(key)] == key;
+    }
+
+private:
+    size_t Probe(const Pair& key) const {
+        const size_t mask = m_keys.size() - 1;
+        const uint64_t a = reinterpret_cast<uintptr_t>(key.first) >> 4;
+        const uint64_t b = reinterpret_cast<uintptr_t>(key.second) >> 4;
+        const uint64_t mixed = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
+        size_t i = static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> m_shift);
+        while (m_keys[i].first != nullptr && m_keys[i] != key) i = (i + 1) & mask;
+        return i;
+    }
+
+    void Grow() {
+        std::vector<Pair> old;
+        old.swap(m_keys);
+        m_keys.assign(pointer_table::Capacity(old.size(), m_shift), Pair{nullptr, nullptr});
+        for (const Pair& key : old)
+            if (key.first != nullptr) m_keys[Probe(key)] = key;
+    }
+
+    std::vector<Pair> m_keys;
+    std::set<Pair> m_withNull;
+    size_t m_size = 0;
+    int m_shift = 60;
+};
