@@ -165,79 +165,79 @@ void Append(std::vector<ArrayVertex>& out, const Vec3& normal, const Vec3& posit
                     static_cast<GLfloat>(position.z)}});
 }
 
-size_t CountTriangles(const Triangle* triangles) {
-    size_t count = 0;
-    for (const Triangle* t = triangles; t; t = t->next) ++count;
-    return count;
-}
-
-// Three corners a triangle, in list order.
-std::vector<ArrayVertex> SurfaceCorners(const Triangle* triangles) {
-    std::vector<ArrayVertex> corners;
-    corners.reserve(3 * CountTriangles(triangles));
-    for (const Triangle* t = triangles; t; t = t->next) {
-        Vec3 face;
-        bool haveFace = false;
-        bool faceChecked = false;
-        for (const Vertex* v : t->corner) {
-            const Vec3* n = &v->normal;
-            // A sharp vertex takes each triangle's facet normal, which shows the crease.
-            // A triangle without area has none; its sharp corners then keep their own
-            // normal rather than send an undefined one to the light.
-            if (v->kind == kSharpVertex) {
-                if (!faceChecked) {
-                    haveFace = FaceNormal(t, &face);
-                    faceChecked = true;
-                }
-                if (haveFace) n = &face;
+// Each triangle's corners, three of them, in list order.
+void AppendSurfaceCorners(const Triangle* t, std::vector<ArrayVertex>& out) {
+    Vec3 face;
+    bool haveFace = false;
+    bool faceChecked = false;
+    for (const Vertex* v : t->corner) {
+        const Vec3* n = &v->normal;
+        // A sharp vertex takes each triangle's facet normal, which shows the crease.
+        // A triangle without area has none; its sharp corners then keep their own
+        // normal rather than send an undefined one to the light.
+        if (v->kind == kSharpVertex) {
+            if (!faceChecked) {
+                haveFace = FaceNormal(t, &face);
+                faceChecked = true;
             }
-            Append(corners, *n, v->position);
+            if (haveFace) n = &face;
         }
+        Append(out, *n, v->position);
     }
-    return corners;
 }
 
-// Each triangle's outline as its three segments in loop order: the same pixels as one
-// line loop per triangle.
-std::vector<ArrayVertex> EdgeEnds(const Triangle* triangles) {
-    std::vector<ArrayVertex> ends;
-    ends.reserve(6 * CountTriangles(triangles));
-    for (const Triangle* t = triangles; t; t = t->next) {
-        for (int k = 0; k < 3; ++k) {
-            const Vertex* from = t->corner[k];
-            const Vertex* to = t->corner[(k + 1) % 3];
-            Append(ends, from->normal, from->position);
-            Append(ends, to->normal, to->position);
-        }
+// Each triangle's outline as its three segments in loop order, six ends: the same
+// pixels as one line loop per triangle.
+void AppendEdgeEnds(const Triangle* t, std::vector<ArrayVertex>& out) {
+    for (int k = 0; k < 3; ++k) {
+        const Vertex* from = t->corner[k];
+        const Vertex* to = t->corner[(k + 1) % 3];
+        Append(out, from->normal, from->position);
+        Append(out, to->normal, to->position);
     }
-    return ends;
 }
 
-// Triangles per batch. A software renderer fills pixels only for work it has been
-// handed, so each finished batch is flushed to it and it fills those while this
-// thread prepares the next; batches much smaller than this cost more in hand-overs
-// than they gain.
-constexpr GLsizei kTrianglesPerBatch = 4096;
+// Triangles gathered for one draw call. OpenGL reads client arrays during the call, so
+// one small buffer serves every draw of the frame; it stays in the processor's cache
+// and, being small, is reused from the heap frame after frame instead of being mapped
+// afresh.
+constexpr size_t kTrianglesPerDraw = 512;
+// Triangles between flushes. A software renderer fills pixels only for work it has
+// been handed, so every so often the work so far is flushed to it and it fills those
+// pixels while this thread prepares the next part; much more often costs more in
+// hand-overs than it gains.
+constexpr size_t kTrianglesPerFlush = 4096;
 
-// Draws `vertices`, `verticesPerTriangle` of them for each triangle of the model, as
-// `mode` primitives, in batches that never split a triangle's share. The client
-// array state is saved and put back, so nothing else sharing the context sees it, and
-// every array the draw could read besides normals and positions is off.
-void DrawBatches(GLenum mode, GLsizei verticesPerTriangle,
-                 const std::vector<ArrayVertex>& vertices) {
-    if (vertices.empty()) return;
+// Sends every triangle's vertices, `verticesPerTriangle` of them as `append` gives
+// them, as `mode` primitives. The client array state is saved and put back, so nothing
+// else sharing the context sees it, and every array the draw could read besides
+// normals and positions is off.
+void DrawMesh(const Triangle* triangles, GLenum mode, size_t verticesPerTriangle,
+              void (*append)(const Triangle*, std::vector<ArrayVertex>&)) {
+    if (!triangles) return;
+    const size_t perDraw = verticesPerTriangle * kTrianglesPerDraw;
+    std::vector<ArrayVertex> buffer;
+    buffer.reserve(perDraw);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     for (GLenum array : {GL_COLOR_ARRAY, GL_INDEX_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_EDGE_FLAG_ARRAY})
         glDisableClientState(array);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glNormalPointer(GL_FLOAT, sizeof(ArrayVertex), vertices.data()->normal);
-    glVertexPointer(3, GL_FLOAT, sizeof(ArrayVertex), vertices.data()->position);
-    const GLsizei total = static_cast<GLsizei>(vertices.size());
-    const GLsizei batch = verticesPerTriangle * kTrianglesPerBatch;
-    for (GLsizei first = 0; first < total; first += batch) {
-        glDrawArrays(mode, first, std::min(batch, total - first));
-        if (total - first > batch) glFlush();
+    // The buffer never grows past what was reserved, so it never moves and the
+    // pointers hold for every draw.
+    glNormalPointer(GL_FLOAT, sizeof(ArrayVertex), buffer.data()->normal);
+    glVertexPointer(3, GL_FLOAT, sizeof(ArrayVertex), buffer.data()->position);
+    size_t sinceFlush = 0;
+    for (const Triangle* t = triangles; t; t = t->next) {
+        append(t, buffer);
+        if (buffer.size() < perDraw && t->next) continue;
+        glDrawArrays(mode, 0, static_cast<GLsizei>(buffer.size()));
+        sinceFlush += buffer.size() / verticesPerTriangle;
+        buffer.clear();
+        if (sinceFlush >= kTrianglesPerFlush && t->next) {
+            glFlush();
+            sinceFlush = 0;
+        }
     }
     glPopClientAttrib();
 }
@@ -311,9 +311,9 @@ void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
 
     glEnable(GL_LIGHTING);
     if (frame.m_nDisplayMode == kDisplaySurfaces)
-        DrawBatches(GL_TRIANGLES, 3, SurfaceCorners(frame.m_pTriangles));
+        DrawMesh(frame.m_pTriangles, GL_TRIANGLES, 3, AppendSurfaceCorners);
     else
-        DrawBatches(GL_LINES, 6, EdgeEnds(frame.m_pTriangles));
+        DrawMesh(frame.m_pTriangles, GL_LINES, 6, AppendEdgeEnds);
 
     glClear(GL_DEPTH_BUFFER_BIT);
     DrawMarker(frame);

@@ -83,13 +83,14 @@ TEST(RenderIdentity, SharpCornersZeroAreaTrianglesAndAStroke) {
     ExpectSameInBothModes(w, "sharp");
 }
 
-// Window shapes other than a square, and a mesh whose last batch is only partly full:
-// sharp corners, both kinds of control curve and a stroke in progress in every one.
+// Window shapes other than a square, and a mesh large enough to go out in several
+// draws with a flush between them: sharp corners, both kinds of control curve and a
+// stroke in progress in every one.
 TEST(RenderIdentity, SeveralWindowSizesWithEveryKindOfDrawing) {
     for (auto [width, height] : {std::pair{173, 431}, std::pair{1000, 240}, std::pair{320, 320}}) {
         Window w(width, height);
         if (!w.gl.ok()) GTEST_SKIP() << w.gl.error();
-        // 5120 triangles: one whole batch and a partial one.
+        // 5120 triangles.
         BuiltMesh body = MakeIcosphere(w.frame, 80, 4);
         for (Vertex* v : body.vertices) v->position.x *= 1.4;
         for (size_t i = 0; i < body.vertices.size(); i += 5) body.vertices[i]->kind = kSharpVertex;
