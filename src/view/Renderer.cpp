@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -149,46 +150,96 @@ bool FaceNormal(const Triangle* t, Vec3* normal) {
     return true;
 }
 
-void DrawSurfaces(const Triangle* triangles) {
-    glBegin(GL_TRIANGLES);
-    for (const Triangle* t = triangles; t; t = t->next) {
-        Vec3 face;
-        bool haveFace = false;
-        bool faceChecked = false;
-        for (const Vertex* v : t->corner) {
-            const Vec3* n = &v->normal;
-            // A sharp vertex takes each triangle's facet normal, which shows the crease.
-            // A triangle without area has none; its sharp corners then keep their own
-            // normal rather than send an undefined one to the light.
-            if (v->kind == kSharpVertex) {
-                if (!faceChecked) {
-                    haveFace = FaceNormal(t, &face);
-                    faceChecked = true;
-                }
-                if (haveFace) n = &face;
-            }
-            glNormal3d(n->x, n->y, n->z);
-            glVertex3d(v->position.x, v->position.y, v->position.z);
-        }
-    }
-    glEnd();
+// One corner as the vertex arrays carry it. OpenGL keeps normals and positions in
+// single precision however they are sent, so these are the very values that one call
+// per vertex would hand it, and the pictures agree to the pixel.
+struct ArrayVertex {
+    GLfloat normal[3];
+    GLfloat position[3];
+};
+
+void Append(std::vector<ArrayVertex>& out, const Vec3& normal, const Vec3& position) {
+    out.push_back({{static_cast<GLfloat>(normal.x), static_cast<GLfloat>(normal.y),
+                    static_cast<GLfloat>(normal.z)},
+                   {static_cast<GLfloat>(position.x), static_cast<GLfloat>(position.y),
+                    static_cast<GLfloat>(position.z)}});
 }
 
-// Each triangle's outline as its three segments in loop order, all in one batch: the
-// same pixels as one line loop per triangle, without a begin and end for each.
-void DrawEdges(const Triangle* triangles) {
-    auto corner = [](const Vertex* v) {
-        glNormal3d(v->normal.x, v->normal.y, v->normal.z);
-        glVertex3d(v->position.x, v->position.y, v->position.z);
-    };
-    glBegin(GL_LINES);
-    for (const Triangle* t = triangles; t; t = t->next) {
-        const Vertex* const* c = t->corner;
-        corner(c[0]), corner(c[1]);
-        corner(c[1]), corner(c[2]);
-        corner(c[2]), corner(c[0]);
+// Each triangle's corners, three of them, in list order.
+void AppendSurfaceCorners(const Triangle* t, std::vector<ArrayVertex>& out) {
+    Vec3 face;
+    bool haveFace = false;
+    bool faceChecked = false;
+    for (const Vertex* v : t->corner) {
+        const Vec3* n = &v->normal;
+        // A sharp vertex takes each triangle's facet normal, which shows the crease.
+        // A triangle without area has none; its sharp corners then keep their own
+        // normal rather than send an undefined one to the light.
+        if (v->kind == kSharpVertex) {
+            if (!faceChecked) {
+                haveFace = FaceNormal(t, &face);
+                faceChecked = true;
+            }
+            if (haveFace) n = &face;
+        }
+        Append(out, *n, v->position);
     }
-    glEnd();
+}
+
+// Each triangle's outline as its three segments in loop order, six ends: the same
+// pixels as one line loop per triangle.
+void AppendEdgeEnds(const Triangle* t, std::vector<ArrayVertex>& out) {
+    for (int k = 0; k < 3; ++k) {
+        const Vertex* from = t->corner[k];
+        const Vertex* to = t->corner[(k + 1) % 3];
+        Append(out, from->normal, from->position);
+        Append(out, to->normal, to->position);
+    }
+}
+
+// Triangles gathered for one draw call. OpenGL reads client arrays during the call, so
+// one small buffer serves every draw of the frame; it stays in the processor's cache
+// and, being small, is reused from the heap frame after frame instead of being mapped
+// afresh.
+constexpr size_t kTrianglesPerDraw = 512;
+// Triangles between flushes. A software renderer fills pixels only for work it has
+// been handed, so every so often the work so far is flushed to it and it fills those
+// pixels while this thread prepares the next part; much more often costs more in
+// hand-overs than it gains.
+constexpr size_t kTrianglesPerFlush = 4096;
+
+// Sends every triangle's vertices, `verticesPerTriangle` of them as `append` gives
+// them, as `mode` primitives. The client array state is saved and put back, so nothing
+// else sharing the context sees it, and every array the draw could read besides
+// normals and positions is off.
+void DrawMesh(const Triangle* triangles, GLenum mode, size_t verticesPerTriangle,
+              void (*append)(const Triangle*, std::vector<ArrayVertex>&)) {
+    if (!triangles) return;
+    const size_t perDraw = verticesPerTriangle * kTrianglesPerDraw;
+    std::vector<ArrayVertex> buffer;
+    buffer.reserve(perDraw);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    for (GLenum array : {GL_COLOR_ARRAY, GL_INDEX_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_EDGE_FLAG_ARRAY})
+        glDisableClientState(array);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    // The buffer never grows past what was reserved, so it never moves and the
+    // pointers hold for every draw.
+    glNormalPointer(GL_FLOAT, sizeof(ArrayVertex), buffer.data()->normal);
+    glVertexPointer(3, GL_FLOAT, sizeof(ArrayVertex), buffer.data()->position);
+    size_t sinceFlush = 0;
+    for (const Triangle* t = triangles; t; t = t->next) {
+        append(t, buffer);
+        if (buffer.size() < perDraw && t->next) continue;
+        glDrawArrays(mode, 0, static_cast<GLsizei>(buffer.size()));
+        sinceFlush += buffer.size() / verticesPerTriangle;
+        buffer.clear();
+        if (sinceFlush >= kTrianglesPerFlush && t->next) {
+            glFlush();
+            sinceFlush = 0;
+        }
+    }
+    glPopClientAttrib();
 }
 
 // The ground plate with its vertical axis, 50 by 50 pixels whatever the zoom,
@@ -260,9 +311,9 @@ void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
 
     glEnable(GL_LIGHTING);
     if (frame.m_nDisplayMode == kDisplaySurfaces)
-        DrawSurfaces(frame.m_pTriangles);
+        DrawMesh(frame.m_pTriangles, GL_TRIANGLES, 3, AppendSurfaceCorners);
     else
-        DrawEdges(frame.m_pTriangles);
+        DrawMesh(frame.m_pTriangles, GL_LINES, 6, AppendEdgeEnds);
 
     glClear(GL_DEPTH_BUFFER_BIT);
     DrawMarker(frame);

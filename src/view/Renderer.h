@@ -12,5 +12,7 @@
 // from the frame's fields, so the image never depends on what an earlier frame or
 // another user of the context left behind. `devicePixelRatio` scales the viewport
 // and the point size from logical to physical pixels. The caller presents the image
-// (swaps buffers). Leaves lighting off and the model-view matrix selected.
+// (swaps buffers); parts of the frame may already have been flushed to OpenGL before
+// the call returns. Leaves lighting off, the model-view matrix selected and the client
+// vertex-array state as it found it.
 void RenderScene(const CMainFrame& frame, double devicePixelRatio = 1.0);

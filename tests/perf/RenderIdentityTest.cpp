@@ -1,5 +1,5 @@
-// The renderer's vertex arrays against the one-call-per-vertex drawing they replaced:
-// every scene must come out identical to the pixel, in both display modes.
+// The renderer's batched vertex arrays against the one-call-per-vertex drawing they
+// replaced: every scene must come out identical to the pixel, in both display modes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,12 +15,12 @@ constexpr int kSurfaces = 32771;
 constexpr int kEdges = 32772;
 
 struct Window {
-    OffscreenGL gl{600, 600};
+    OffscreenGL gl;
     HeadlessHost host;
     CMainFrame frame{&host};
-    Window() {
+    explicit Window(int width = 600, int height = 600) : gl(width, height) {
         frame.OnCreate();
-        frame.OnSize(600, 600);
+        frame.OnSize(width, height);
     }
     ~Window() { frame.ReleaseModel(); }
     template <typename Draw>
@@ -81,4 +81,31 @@ TEST(RenderIdentity, SharpCornersZeroAreaTrianglesAndAStroke) {
     w.frame.m_ptMouse = {150, 40};
     SetView(w.frame, 35, 300);
     ExpectSameInBothModes(w, "sharp");
+}
+
+// Window shapes other than a square, and a mesh large enough to go out in several
+// draws with a flush between them: sharp corners, both kinds of control curve and a
+// stroke in progress in every one.
+TEST(RenderIdentity, SeveralWindowSizesWithEveryKindOfDrawing) {
+    for (auto [width, height] : {std::pair{173, 431}, std::pair{1000, 240}, std::pair{320, 320}}) {
+        Window w(width, height);
+        if (!w.gl.ok()) GTEST_SKIP() << w.gl.error();
+        // 5120 triangles.
+        BuiltMesh body = MakeIcosphere(w.frame, 80, 4);
+        for (Vertex* v : body.vertices) v->position.x *= 1.4;
+        for (size_t i = 0; i < body.vertices.size(); i += 5) body.vertices[i]->kind = kSharpVertex;
+        std::vector<Vertex*> open(body.vertices.begin() + 3, body.vertices.begin() + 11);
+        AddCurve(w.frame, open, kOpenCurve);
+        std::vector<Vertex*> closed(body.vertices.begin() + 40, body.vertices.begin() + 52);
+        AddCurve(w.frame, closed, kClosedCurve);
+        std::vector<Vertex*> samples = BuildMesh(w.frame, {{}, {}, {}, {}}, {}).vertices;
+        samples[0]->work = {-60, 30, 0};
+        samples[1]->work = {-10, 50, 0};
+        samples[2]->work = {20, 10, 0};
+        samples[3]->work = {45, -25, 0};
+        AddCurve(w.frame, samples, kStrokeCurve);
+        w.frame.m_ptMouse = {70, -40};
+        SetView(w.frame, -15, 130);
+        ExpectSameInBothModes(w, "size-" + std::to_string(width) + "x" + std::to_string(height));
+    }
 }

@@ -119,6 +119,35 @@ TEST_F(StateTest, IcosphereFrameIsPixelExactAcrossRenders) {
     ExpectSameImage(reference, Render(), "icosphere");
 }
 
+TEST_F(StateTest, ClientArrayStateIsLeftAsItWasFound) {
+    // The mesh goes out through vertex arrays; whoever else draws in the context must
+    // find its own array switches and pointers untouched, and arrays it left on must
+    // not leak into the mesh.
+    BuildScene();
+    const Image clean = Render();
+    const GLfloat colour[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat place[3] = {0.0f, 0.0f, 0.0f};
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, 0, colour);
+    glVertexPointer(3, GL_FLOAT, 0, place);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    for (int mode : {kSurfaces, kEdges}) {
+        SCOPED_TRACE(mode);
+        frame.OnDisplayMode(mode);
+        const Image image = Render();
+        if (mode == kSurfaces) ExpectSameImage(clean, image, "client-arrays");
+        EXPECT_TRUE(glIsEnabled(GL_COLOR_ARRAY));
+        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+        EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+        GLvoid* pointer = nullptr;
+        glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
+        EXPECT_EQ(pointer, static_cast<const void*>(place));
+        glGetPointerv(GL_COLOR_ARRAY_POINTER, &pointer);
+        EXPECT_EQ(pointer, static_cast<const void*>(colour));
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
 TEST(ImageCheck, FindsASinglePixelDifferenceAndSizeMismatch) {
     Image a{4, 3, std::vector<uint8_t>(4 * 3 * 4, 255)};
     Image b = a;
