@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "surface/FairKernel.h"
+
 namespace {
 
 // Degrees to radians. The rotation terms have always been computed with this

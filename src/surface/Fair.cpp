@@ -12,7 +12,8 @@ constexpr int kFairingIterations = 300;
 // The mesh does not change while it is faired: the kernel reads the lists once and
 // runs the iterations on flat arrays (see FairKernel.h for the order of the sums).
 void CMainFrame::FairModel() {
-    FairKernel kernel;
+    if (!m_pFairKernel) m_pFairKernel = std::make_unique<FairKernel>();
+    FairKernel& kernel = *m_pFairKernel;
     kernel.Load(m_pVertices, m_pTriangles, m_pCurves);
     kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
     kernel.Store();

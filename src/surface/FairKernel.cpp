@@ -112,13 +112,18 @@ int32_t FairKernel::Number(Vertex* v) {
 void FairKernel::Renumber() {
     const int32_t n = static_cast<int32_t>(m_records.size());
     const int32_t triangleCount = static_cast<int32_t>(m_corners.size() / 3);
-    std::vector<int32_t> start(n + 1, 0);
+    // The working arrays are the kernel's own, kept between loads like the others.
+    std::vector<int32_t>& start = m_scratch.start;
+    start.assign(n + 1, 0);
     for (int32_t v : m_corners) ++start[v + 1];
     for (int32_t v = 0; v < n; ++v) start[v + 1] += start[v];
-    std::vector<int32_t> ringNext(m_corners.size());
-    std::vector<int32_t> ringTriangle(m_corners.size());
+    std::vector<int32_t>& ringNext = m_scratch.ringNext;
+    std::vector<int32_t>& ringTriangle = m_scratch.ringTriangle;
+    ringNext.resize(m_corners.size());
+    ringTriangle.resize(m_corners.size());
     {
-        std::vector<int32_t> fill(start.begin(), start.end() - 1);
+        std::vector<int32_t>& fill = m_scratch.fill;
+        fill.assign(start.begin(), start.end() - 1);
         for (int32_t t = 0; t < triangleCount; ++t)
             for (int k = 0; k < 3; ++k) {
                 const int32_t v = m_corners[3 * t + k];
@@ -128,8 +133,10 @@ void FairKernel::Renumber() {
     }
 
     // Old number -> new number, and the new order of the old numbers.
-    std::vector<int32_t> vertexNumber(n, -1);
-    std::vector<int32_t> order;
+    std::vector<int32_t>& vertexNumber = m_scratch.vertexNumber;
+    std::vector<int32_t>& order = m_scratch.order;
+    vertexNumber.assign(n, -1);
+    order.clear();
     order.reserve(n);
     for (int32_t seed = 0; seed < n; ++seed) {
         if (vertexNumber[seed] >= 0) continue;
@@ -145,20 +152,23 @@ void FairKernel::Renumber() {
             }
         }
     }
-    std::vector<int32_t> triangleNumber(triangleCount, -1);
+    std::vector<int32_t>& triangleNumber = m_scratch.triangleNumber;
+    triangleNumber.assign(triangleCount, -1);
     int32_t nextTriangle = 0;
     for (int32_t v : order)
         for (int32_t k = start[v]; k < start[v + 1]; ++k)
             if (triangleNumber[ringTriangle[k]] < 0)
                 triangleNumber[ringTriangle[k]] = nextTriangle++;
 
-    std::vector<Vertex*> records(n);
+    std::vector<Vertex*>& records = m_scratch.records;
+    records.resize(n);
     for (int32_t v = 0; v < n; ++v) {
         records[vertexNumber[v]] = m_records[v];
         m_records[v]->index = vertexNumber[v];
     }
     m_records.swap(records);
-    std::vector<int32_t> corners(m_corners.size());
+    std::vector<int32_t>& corners = m_scratch.corners;
+    corners.resize(m_corners.size());
     for (int32_t t = 0; t < triangleCount; ++t)
         for (int k = 0; k < 3; ++k)
             corners[3 * triangleNumber[t] + k] = vertexNumber[m_corners[3 * t + k]];
@@ -450,10 +460,16 @@ void FairKernel::Store() const {
 
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
-    return n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
-                5 * sizeof(double)) +
-           m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
-           2 * m_ringTriangleLane.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
-           m_faceNormal.size() * sizeof(Quad) + m_links.size() * sizeof(LinkStep) +
-           m_chains.size() * sizeof(Chain);
+    size_t bytes = n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
+                        5 * sizeof(double)) +
+                   m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
+                   2 * m_ringTriangleLane.size() * sizeof(int32_t) +
+                   m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
+                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
+    // Renumber's working arrays stay with the kernel too.
+    const Scratch& w = m_scratch;
+    for (const std::vector<int32_t>* a : {&w.start, &w.ringNext, &w.ringTriangle, &w.fill,
+                                          &w.vertexNumber, &w.order, &w.triangleNumber, &w.corners})
+        bytes += a->capacity() * sizeof(int32_t);
+    return bytes + w.records.capacity() * sizeof(Vertex*);
 }

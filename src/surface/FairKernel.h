@@ -156,4 +156,16 @@ private:
     // Curves.
     std::vector<LinkStep> m_links;
     std::vector<Chain> m_chains;
+    // Renumber's working arrays.
+    struct Scratch {
+        std::vector<int32_t> start;
+        std::vector<int32_t> ringNext;
+        std::vector<int32_t> ringTriangle;
+        std::vector<int32_t> fill;
+        std::vector<int32_t> vertexNumber;
+        std::vector<int32_t> order;
+        std::vector<int32_t> triangleNumber;
+        std::vector<int32_t> corners;
+        std::vector<Vertex*> records;
+    } m_scratch;
 };

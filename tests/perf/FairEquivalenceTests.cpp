@@ -310,3 +310,34 @@ TEST(FairEquivalence, WorkersAndVectorUnitsGiveTheSameBits) {
         EXPECT_GT(Moved(initial, results[0]), 1.0);
     }
 }
+
+TEST(FairEquivalence, KernelKeptFromAnEarlierModelLeavesNoTrace) {
+    // The frame keeps the fairing's arrays between fairings. A frame that has faired a
+    // bigger model with a curve must fair a new, smaller one to the same bits as a
+    // frame that never faired anything.
+    Scene used;
+    {
+        BuiltMesh big = MakeIcosphere(used.frame, 80.0, 3);
+        std::vector<Vertex*> chain(big.vertices.begin(), big.vertices.begin() + 8);
+        AddCurve(used.frame, chain, kClosedCurve);
+        used.frame.FairModel();
+    }
+    used.frame.ReleaseModel();
+    Scene fresh;
+    for (CMainFrame* f : {&used.frame, &fresh.frame}) {
+        BuiltMesh small = MakeIcosphere(*f, 40.0, 1);
+        for (Vertex* v : small.vertices) v->position.z *= 0.5;
+        small.vertices[3]->kind = kSharpVertex;
+        f->FairModel();
+    }
+    const std::vector<VertexState> a = Read(used.frame);
+    const std::vector<VertexState> b = Read(fresh.frame);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].position.x, b[i].position.x) << i;
+        EXPECT_EQ(a[i].position.z, b[i].position.z) << i;
+        EXPECT_EQ(a[i].normal.y, b[i].normal.y) << i;
+        EXPECT_EQ(a[i].index, b[i].index) << i;
+        EXPECT_EQ(a[i].curvatureSum, b[i].curvatureSum) << i;
+    }
+}
