@@ -2,6 +2,7 @@
 if(PLIFORM_PHASE STREQUAL "sources")
     list(APPEND PLIFORM_CORE_SOURCES
         src/app/MainFrame.cpp
+        src/app/Memory.cpp
         src/app/Commands.cpp
         src/app/Resources.cpp
         src/view/View.cpp

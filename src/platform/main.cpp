@@ -2,9 +2,11 @@
 #include <QSurfaceFormat>
 #include <cstdio>
 
+#include "app/Memory.h"
 #include "platform/MainWindow.h"
 
 int main(int argc, char* argv[]) {
+    KeepFreedMemoryForReuse();
     // The renderer uses the fixed-function pipeline, so the context must be a
     // compatibility one; the format has to be the default before the application
     // object exists so that every surface and context picks it up.
