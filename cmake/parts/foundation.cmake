@@ -29,6 +29,7 @@ else()
             tests/foundation/FrameTests.cpp
             tests/foundation/ModelTests.cpp
             tests/foundation/SnapshotTests.cpp
+            tests/foundation/MemoryTests.cpp
             tests/foundation/FairTests.cpp
             tests/foundation/ExportTests.cpp
             tests/foundation/MouseTests.cpp

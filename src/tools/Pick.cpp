@@ -42,6 +42,25 @@ bool InsideProjection(const Vec3& a, const Vec3& b, const Vec3& c, double px, do
     return ab & bc & ca;
 }
 
+// InsideProjection for the two points (px[0], py[0]) and (px[1], py[1]): true when
+// either is inside. Each lane computes what InsideProjection computes, with the same
+// operations in the same order, so the answers are the same to the last case.
+bool InsideProjectionPair(const Vec3& a, const Vec3& b, const Vec3& c, const double* px,
+                          const double* py) {
+#if defined(__GNUC__) || defined(__clang__)
+    typedef double V2 __attribute__((vector_size(16)));
+    const V2 x = {px[0], px[1]};
+    const V2 y = {py[0], py[1]};
+    const V2 ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+    const V2 bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
+    const V2 ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
+    const auto inside = (ab > 0) & (bc > 0) & (ca > 0);
+    return (inside[0] | inside[1]) != 0;
+#else
+    return InsideProjection(a, b, c, px[0], py[0]) || InsideProjection(a, b, c, px[1], py[1]);
+#endif
+}
+
 // PickTriangle starts from this depth: a triangle whose corner[0] is not nearer the
 // viewer than this is never picked.
 constexpr double kFarthestPick = -1000000000.0;
@@ -115,6 +134,11 @@ bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
         ys.push_back(l->vertex->work.y);
     }
     if (xs.empty()) return false;
+    // Points go through the test two at a time; an odd last point is tested twice.
+    if (xs.size() % 2 != 0) {
+        xs.push_back(xs.back());
+        ys.push_back(ys.back());
+    }
     const size_t n = xs.size();
     // PickTriangle returns a triangle as soon as one contains the point and lies
     // nearer than its starting depth, so that pair alone decides the answer.
@@ -124,9 +148,8 @@ bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
         if (!(kFarthestPick < a.z)) continue;
         const Vec3& b = t->corner[1]->work;
         const Vec3& c = t->corner[2]->work;
-        bool inside = false;
-        for (size_t i = 0; i < n; ++i) inside |= InsideProjection(a, b, c, xs[i], ys[i]);
-        if (inside) return true;
+        for (size_t i = 0; i < n; i += 2)
+            if (InsideProjectionPair(a, b, c, &xs[i], &ys[i])) return true;
     }
     return false;
 }

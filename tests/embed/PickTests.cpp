@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "tools/Pick.h"
 
 namespace {
 
@@ -240,6 +241,41 @@ TEST_F(PickTest, FrontOfASphereUnderEveryInnerPoint) {
     }
     EXPECT_EQ(PickAt(101.0, 0.0), nullptr);
     EXPECT_EQ(PickAt(-72.0, 72.0), nullptr);
+}
+
+TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
+    // The one-pass test goes through the points two at a time; it must answer what
+    // PickTriangle answers link by link, on edges and corners too, for odd and even
+    // numbers of links.
+    Vertex* a = Corner(0, -10, 0);
+    Vertex* b = Corner(0, 10, 0);
+    Tri(a, b, Corner(-10, 0, 0));
+    Tri(b, a, Corner(10, 0, 0));
+    const std::vector<std::vector<Vec3>> cases = {
+        {{0, 3, 0}},                            // on the shared edge
+        {{0, 10, 0}, {0, -10, 0}},              // corners
+        {{0, 10, 0}, {0, 3, 0}, {0.01, 3, 0}},  // the last one inside
+        {{0.01, 3, 0}, {0, 3, 0}, {0, 0, 0}},   // the first one inside
+        {{30, 0, 0}, {-30, 0, 0}},              // beside the model
+        {{30, 0, 0}, {-30, 0, 0}, {-5, 1, 0}},  // one over the left triangle
+        {{30, 0, 0}, {5, 1, 0}},                // the second of a pair over the right one
+        {{-10, 0, 0}, {10, 0, 0}, {0, -10.5, 0}, {5, 5.0000001, 0}},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        std::vector<Vertex> samples(cases[i].size());
+        std::vector<CurveLink> links(cases[i].size());
+        bool anyPicked = false;
+        for (size_t k = 0; k < samples.size(); ++k) {
+            samples[k].work = cases[i][k];
+            links[k].vertex = &samples[k];
+            links[k].next = k + 1 < links.size() ? &links[k + 1] : nullptr;
+            anyPicked |= frame.PickTriangle(&links[k]) != nullptr;
+        }
+        Curve profile;
+        profile.first = &links.front();
+        profile.last = &links.back();
+        EXPECT_EQ(AnyLinkOverTriangle(frame, &profile), anyPicked) << i;
+    }
 }
 
 }  // namespace
