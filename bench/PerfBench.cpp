@@ -37,6 +37,10 @@ void BM_FairKernelWorkers(benchmark::State& state) {
 }
 BENCHMARK(BM_FairKernelWorkers)
     ->ArgNames({"subdivisions", "workers"})
+    ->Args({2, 1})
+    ->Args({2, 2})
+    ->Args({3, 1})
+    ->Args({3, 2})
     ->Args({4, 1})
     ->Args({4, 2})
     ->Args({5, 1})
