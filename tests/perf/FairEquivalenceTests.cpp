@@ -280,6 +280,12 @@ TEST(FairEquivalence, WorkersAndVectorUnitsGiveTheSameBits) {
         for (Vertex* v : mesh.vertices) v->position.x *= 0.5;
         std::vector<Vertex*> chain(mesh.vertices.begin(), mesh.vertices.begin() + 6);
         AddCurve(s.frame, chain, kClosedCurve);
+        // A triangle of zero area, which takes another way through the face normals:
+        // its corners made sharp and put on one spot, where they stay.
+        for (Vertex* corner : mesh.triangles.back()->corner) {
+            corner->position = mesh.triangles.back()->corner[0]->position;
+            corner->kind = kSharpVertex;
+        }
         ModelSnapshot start(s.frame);
         const std::vector<VertexState> initial = Read(s.frame);
         std::vector<std::vector<VertexState>> results;
