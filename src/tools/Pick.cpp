@@ -19,6 +19,7 @@
 
 #include "tools/Pick.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -42,28 +43,76 @@ bool InsideProjection(const Vec3& a, const Vec3& b, const Vec3& c, double px, do
     return ab & bc & ca;
 }
 
-// InsideProjection for the two points (px[0], py[0]) and (px[1], py[1]): true when
-// either is inside. Each lane computes what InsideProjection computes, with the same
-// operations in the same order, so the answers are the same to the last case.
-bool InsideProjectionPair(const Vec3& a, const Vec3& b, const Vec3& c, const double* px,
-                          const double* py) {
-#if defined(__GNUC__) || defined(__clang__)
-    typedef double V2 __attribute__((vector_size(16)));
-    const V2 x = {px[0], px[1]};
-    const V2 y = {py[0], py[1]};
-    const V2 ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
-    const V2 bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
-    const V2 ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
-    const auto inside = (ab > 0) & (bc > 0) & (ca > 0);
-    return (inside[0] | inside[1]) != 0;
-#else
-    return InsideProjection(a, b, c, px[0], py[0]) || InsideProjection(a, b, c, px[1], py[1]);
-#endif
-}
-
 // PickTriangle starts from this depth: a triangle whose corner[0] is not nearer the
 // viewer than this is never picked.
 constexpr double kFarthestPick = -1000000000.0;
+
+// The points of a profile, x and y apart, padded with copies of the last point to a
+// multiple of four so that they can be tested four (or two) at a time.
+struct Points {
+    std::vector<double> x;
+    std::vector<double> y;
+};
+
+// Whether some point lies inside the counter-clockwise projection of some triangle
+// that PickTriangle may return: what AnyLinkOverTriangle answers. Each lane computes
+// what InsideProjection computes, with the same operations in the same order (and the
+// file is built without fused multiply-add), so the answers are the same to the last
+// case. One build for SSE2, two points to a vector, and one for AVX2, four.
+#if defined(__GNUC__) || defined(__clang__)
+template <typename V>
+inline __attribute__((always_inline)) bool AnyInsideLanes(const Triangle* triangles,
+                                                          const Points& p) {
+    constexpr size_t kLanes = sizeof(V) / sizeof(double);
+    const size_t n = p.x.size();
+    for (const Triangle* t = triangles; t; t = t->next) {
+        if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
+        const Vec3& a = t->corner[0]->work;
+        if (!(kFarthestPick < a.z)) continue;
+        const Vec3& b = t->corner[1]->work;
+        const Vec3& c = t->corner[2]->work;
+        for (size_t i = 0; i < n; i += kLanes) {
+            V x;
+            V y;
+            std::memcpy(&x, &p.x[i], sizeof x);
+            std::memcpy(&y, &p.y[i], sizeof y);
+            const V ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+            const V bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
+            const V ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
+            const auto inside = (ab > 0) & (bc > 0) & (ca > 0);
+            for (size_t k = 0; k < kLanes; ++k)
+                if (inside[k] != 0) return true;
+        }
+    }
+    return false;
+}
+
+typedef double Two __attribute__((vector_size(16)));
+typedef double Four __attribute__((vector_size(32)));
+
+bool AnyInsidePortable(const Triangle* triangles, const Points& p) {
+    return AnyInsideLanes<Two>(triangles, p);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define PLIFORM_PICK_AVX2 1
+__attribute__((target("avx2"))) bool AnyInsideAvx2(const Triangle* triangles, const Points& p) {
+    return AnyInsideLanes<Four>(triangles, p);
+}
+#endif
+#else
+bool AnyInsidePortable(const Triangle* triangles, const Points& p) {
+    for (const Triangle* t = triangles; t; t = t->next) {
+        if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
+        const Vec3& a = t->corner[0]->work;
+        if (!(kFarthestPick < a.z)) continue;
+        for (size_t i = 0; i < p.x.size(); ++i)
+            if (InsideProjection(a, t->corner[1]->work, t->corner[2]->work, p.x[i], p.y[i]))
+                return true;
+    }
+    return false;
+}
+#endif
 
 }  // namespace
 
@@ -126,30 +175,21 @@ Triangle* CMainFrame::PickTriangle(CurveLink* link) {
 }
 
 bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
-    std::vector<double> xs;
-    std::vector<double> ys;
+    Points points;
     for (const CurveLink* l = curve ? curve->first : nullptr; l; l = l->next) {
         if (!l->vertex) continue;
-        xs.push_back(l->vertex->work.x);
-        ys.push_back(l->vertex->work.y);
+        points.x.push_back(l->vertex->work.x);
+        points.y.push_back(l->vertex->work.y);
     }
-    if (xs.empty()) return false;
-    // Points go through the test two at a time; an odd last point is tested twice.
-    if (xs.size() % 2 != 0) {
-        xs.push_back(xs.back());
-        ys.push_back(ys.back());
+    if (points.x.empty()) return false;
+    while (points.x.size() % 4 != 0) {
+        points.x.push_back(points.x.back());
+        points.y.push_back(points.y.back());
     }
-    const size_t n = xs.size();
     // PickTriangle returns a triangle as soon as one contains the point and lies
     // nearer than its starting depth, so that pair alone decides the answer.
-    for (const Triangle* t = frame.m_pTriangles; t; t = t->next) {
-        if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
-        const Vec3& a = t->corner[0]->work;
-        if (!(kFarthestPick < a.z)) continue;
-        const Vec3& b = t->corner[1]->work;
-        const Vec3& c = t->corner[2]->work;
-        for (size_t i = 0; i < n; i += 2)
-            if (InsideProjectionPair(a, b, c, &xs[i], &ys[i])) return true;
-    }
-    return false;
+#if defined(PLIFORM_PICK_AVX2)
+    if (__builtin_cpu_supports("avx2")) return AnyInsideAvx2(frame.m_pTriangles, points);
+#endif
+    return AnyInsidePortable(frame.m_pTriangles, points);
 }

@@ -244,7 +244,7 @@ TEST_F(PickTest, FrontOfASphereUnderEveryInnerPoint) {
 }
 
 TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
-    // The one-pass test goes through the points two at a time; it must answer what
+    // The one-pass test goes through the points two or four at a time; it must answer what
     // PickTriangle answers link by link, on edges and corners too, for odd and even
     // numbers of links.
     Vertex* a = Corner(0, -10, 0);
@@ -258,7 +258,8 @@ TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
         {{0.01, 3, 0}, {0, 3, 0}, {0, 0, 0}},   // the first one inside
         {{30, 0, 0}, {-30, 0, 0}},              // beside the model
         {{30, 0, 0}, {-30, 0, 0}, {-5, 1, 0}},  // one over the left triangle
-        {{30, 0, 0}, {5, 1, 0}},                // the second of a pair over the right one
+        {{30, 0, 0}, {5, 1, 0}},                // the second point over the right one
+        {{30, 0, 0}, {0, 3, 0}, {-30, 0, 0}, {3, -2, 0}, {40, 0, 0}},  // the fourth
         {{-10, 0, 0}, {10, 0, 0}, {0, -10.5, 0}, {5, 5.0000001, 0}},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
