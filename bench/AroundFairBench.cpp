@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 
+#include "BenchScene.h"
 #include "edit/EditTestSupport.h"
 #include "host/HeadlessHost.h"
 
@@ -30,16 +31,12 @@ double ThreadSeconds() {
     return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-};
+using Scene = BenchScene;
 
 // Runs `prepare` (untimed), `operation` (timed) and a second fairing of the result
 // (untimed by the benchmark, timed for the share) once per iteration. `succeeded`
 // tells a refused operation from a finished one.
-void MeasureAround(benchmark::State& state,
-                   const std::function<std::unique_ptr<Scene>()>& prepare,
+void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<Scene>()>& prepare,
                    const std::function<void(CMainFrame&)>& operation,
                    const std::function<bool(const Scene&)>& succeeded) {
     double operationSeconds = 0.0;
@@ -80,31 +77,10 @@ void MeasureAround(benchmark::State& state,
 
 // ---- First surface ----
 
-// A pen stroke round a circle of `radius` at zoom 5960, left open by about 22 units.
-std::unique_ptr<Scene> Outline(double radius) {
-    auto s = std::make_unique<Scene>();
-    CMainFrame& f = s->frame;
-    f.OnCreate();
-    f.OnSize(600, 600);
-    f.m_nZoom = 5960;
-    f.UpdateProjection();
-    const double gap = 22.0 / radius;
-    const int steps = 720;
-    for (int i = 0; i <= steps; ++i) {
-        const double a = (2 * kPi - gap) * i / steps;
-        f.m_ptMouse = {radius * std::cos(a), radius * std::sin(a)};
-        if (i == 0)
-            f.BeginStroke();
-        else
-            f.ExtendStroke();
-    }
-    return s;
-}
-
 // Radius 290 gives a body of about 10k vertices at the stroke step of zoom 5960.
 void BM_AroundFirstSurface(benchmark::State& state) {
     MeasureAround(
-        state, [] { return Outline(290.0); }, [](CMainFrame& f) { f.FinishPenStroke(); },
+        state, [] { return DrawCircle(290.0, 5960); }, [](CMainFrame& f) { f.FinishPenStroke(); },
         [](const Scene& s) { return s.frame.m_nModelState == 2; });
 }
 BENCHMARK(BM_AroundFirstSurface)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -166,7 +142,8 @@ void BM_AroundCut(benchmark::State& state) {
         PushStroke(s->frame, SampleSegment({0, 0, 0}, {3 * kRadius, 0, 0}, 10.0));
         return s;
     };
-    MeasureAround(state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
+    MeasureAround(
+        state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
 BENCHMARK(BM_AroundCut)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -184,7 +161,8 @@ void BM_AroundExtrude(benchmark::State& state) {
         PushStroke(s->frame, ArcProfile(ToView(f, top->position), ToView(f, bottom->position)));
         return s;
     };
-    MeasureAround(state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
+    MeasureAround(
+        state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
 BENCHMARK(BM_AroundExtrude)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -6,40 +6,15 @@
 #include <cmath>
 #include <memory>
 
+#include "BenchScene.h"
 #include "app/MainFrame.h"
 #include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-};
-
-// A pen stroke round a circle of `radius` model units, left open by about 22 units
-// so that it is a loop, at zoom `zoom` on a 600 by 600 window.
-std::unique_ptr<Scene> DrawCircle(double radius, int zoom) {
-    auto s = std::make_unique<Scene>();
-    CMainFrame& f = s->frame;
-    f.OnCreate();
-    f.OnSize(600, 600);
-    f.m_nZoom = zoom;
-    f.UpdateProjection();
-    const double gap = 22.0 / radius;
-    const int steps = 720;
-    for (int i = 0; i <= steps; ++i) {
-        const double a = (2 * kPi - gap) * i / steps;
-        f.m_ptMouse = {radius * std::cos(a), radius * std::sin(a)};
-        if (i == 0)
-            f.BeginStroke();
-        else
-            f.ExtendStroke();
-    }
-    return s;
-}
+using Scene = BenchScene;
 
 void Triangulate(CMainFrame& f) {
     f.ClassifyStroke();

@@ -1,0 +1,38 @@
+#pragma once
+
+// Scenes the benchmarks share: a frame with its headless host, and a drawn outline.
+
+#include <cmath>
+#include <memory>
+
+#include "app/MainFrame.h"
+#include "host/HeadlessHost.h"
+
+struct BenchScene {
+    HeadlessHost host;
+    CMainFrame frame{&host};
+};
+
+// A pen stroke round a circle of `radius` model units, left open by about 22 units
+// so that it is a loop, at zoom `zoom` on a 600 by 600 window. The stroke is still
+// being drawn: FinishPenStroke (or the benchmark's own steps) takes it from there.
+inline std::unique_ptr<BenchScene> DrawCircle(double radius, int zoom) {
+    constexpr double kPi = 3.14159265358979323846;
+    auto s = std::make_unique<BenchScene>();
+    CMainFrame& f = s->frame;
+    f.OnCreate();
+    f.OnSize(600, 600);
+    f.m_nZoom = zoom;
+    f.UpdateProjection();
+    const double gap = 22.0 / radius;
+    const int steps = 720;
+    for (int i = 0; i <= steps; ++i) {
+        const double a = (2 * kPi - gap) * i / steps;
+        f.m_ptMouse = {radius * std::cos(a), radius * std::sin(a)};
+        if (i == 0)
+            f.BeginStroke();
+        else
+            f.ExtendStroke();
+    }
+    return s;
+}
