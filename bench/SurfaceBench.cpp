@@ -13,7 +13,6 @@
 
 namespace {
 
-
 using Scene = BenchScene;
 
 void Triangulate(CMainFrame& f) {
