@@ -189,8 +189,10 @@ private:
         ++m_result.events;
 
         const long triangles = CountTriangles(m_frame);
-        if (stateBefore == 2 && m_frame.m_nModelState == 1) ++m_result.closedCurves;
-        if (stateBefore == 1 && m_frame.m_nModelState == 2 && triangles != trianglesBefore)
+        if (stateBefore == kModelBody && m_frame.m_nModelState == kModelCurveWaiting)
+            ++m_result.closedCurves;
+        if (stateBefore == kModelCurveWaiting && m_frame.m_nModelState == kModelBody &&
+            triangles != trianglesBefore)
             ++m_result.edits;
         if (triangles > m_result.maxTriangles) m_result.maxTriangles = triangles;
         if (ms > m_result.slowestMs) {
@@ -207,8 +209,8 @@ private:
 
         if (m_host.beeps != beepsBefore) {
             // A release that ends a gesture answers for the whole gesture.
-            const bool endsGesture =
-                dragBefore == 2 && m_frame.m_nDragState == 0 && !MayRefuseMidGesture(e);
+            const bool endsGesture = dragBefore == kDragTool && m_frame.m_nDragState == kDragNone &&
+                                     !MayRefuseMidGesture(e);
             if (endsGesture && m_gestureStartStale) return;
             const std::string& reference = endsGesture ? m_gestureStart : before;
             if (ModelDump(m_frame) != reference)

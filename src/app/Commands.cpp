@@ -22,7 +22,7 @@ void CMainFrame::OnShowControlVertices() {
 void CMainFrame::OnTool(int id) {
     // A closed curve waiting for its cut or extrusion must not be erased or
     // re-kinded underneath it.
-    if (m_nModelState == 1 && (id == ID_TOOL_ERASER || id == ID_TOOL_CHANGE)) {
+    if (m_nModelState == kModelCurveWaiting && (id == ID_TOOL_ERASER || id == ID_TOOL_CHANGE)) {
         m_pPlatform->MessageBeep();
         return;
     }
@@ -42,12 +42,12 @@ void CMainFrame::OnAutoCenter() {
 void CMainFrame::OnFileNew() {
     const double identityView[8] = {0, 1, 0, 1, 0, 0, 0, 1};
     for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
-    m_nModelState = 0;
+    m_nModelState = kModelEmpty;
     m_nElevation = 0;
     m_nAzimuth = 0;
     ReleaseModel();
     // A tool stroke whose release was never seen would otherwise go on with records
     // that are gone: end it here, so the later button-up finds nothing to finish.
-    if (m_nDragState == 2) m_nDragState = 0;
+    if (m_nDragState == kDragTool) m_nDragState = kDragNone;
     m_pPlatform->RedrawWindow();
 }

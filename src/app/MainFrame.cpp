@@ -41,8 +41,8 @@ int CMainFrame::OnCreate() {
     m_pTriangles = nullptr;
     m_dStrokeStep = 10.0;
     m_dNearSq = 100.0;
-    m_nDragState = 0;
-    m_nModelState = 0;
+    m_nDragState = kDragNone;
+    m_nModelState = kModelEmpty;
     m_bShowControlVertices = 1;
     m_bAutoCenter = 0;
     m_nStrokeTool = 0;

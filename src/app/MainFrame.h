@@ -24,6 +24,15 @@ constexpr int StrokeLoop = 1;
 constexpr int StrokeArc = 2;
 constexpr int StrokeLine = 3;
 
+// DragState values: what the held mouse button is doing.
+constexpr int32_t kDragNone = 0;
+constexpr int32_t kDragRotate = 1;  // the right button turns the view
+constexpr int32_t kDragTool = 2;    // the left button makes a stroke of the current tool
+
+// ChangeKind of a Change stroke that began on no vertex: it paints nothing. Otherwise
+// the kind is the vertex kind the stroke paints.
+constexpr int32_t kChangeNothing = 0;
+
 class FairKernel;
 
 // The one main frame: owner of every piece of program state and of every model
@@ -116,8 +125,8 @@ public:
     int m_hViewMenu = 0;
     int m_hDisplayMenu = 0;
     int m_hToolsMenu = 0;
-    int32_t m_nDragState = 0;
-    int32_t m_nModelState = 0;
+    int32_t m_nDragState = kDragNone;
+    int32_t m_nModelState = kModelEmpty;
     int32_t m_nDisplayMode = 0;
     int32_t m_nTool = 0;
     int32_t m_bShowControlVertices = 0;
@@ -138,7 +147,7 @@ public:
     double m_dNearSq = 0.0;
     double m_dPixelSize = 0.0;
     Vertex* m_pVertices = nullptr;
-    int32_t m_nChangeKind = 0;
+    int32_t m_nChangeKind = kChangeNothing;
     Curve* m_pCurves = nullptr;
     int32_t m_nStrokeClass = 0;
     Triangle* m_pTriangles = nullptr;

@@ -69,7 +69,7 @@ void CMainFrame::CutModel() {
     m_pCurves = stroke->next;
     ReleaseChain(stroke->first);
     delete stroke;
-    m_nModelState = 2;
+    m_nModelState = kModelBody;
 
     Curve* curve = m_pCurves;
     edit::MarkCuttingCurve(curve);

@@ -93,7 +93,7 @@ void CMainFrame::ExtrudeLoop() {
         DropNewestStroke(1);
     };
 
-    m_nModelState = 2;
+    m_nModelState = kModelBody;
     const Vec3 toProfile = edit::LoopNormal(T, dx, dy, profile->clockwise);
     for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
 

@@ -18,6 +18,11 @@ constexpr int32_t kStrokeCurve = 0;
 constexpr int32_t kClosedCurve = 1;
 constexpr int32_t kOpenCurve = 2;
 
+// Model states: what a finished pen stroke becomes depends on them.
+constexpr int32_t kModelEmpty = 0;         // no body yet; a loop or an arc makes the first
+constexpr int32_t kModelCurveWaiting = 1;  // a closed curve waits for its cut or extrusion
+constexpr int32_t kModelBody = 2;          // a body; strokes on it become control curves
+
 // A vertex whose work.x holds exactly this value lies on the cutting curve.
 constexpr double CUT_MARK = 1e9;
 

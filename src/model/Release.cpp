@@ -33,5 +33,5 @@ void CMainFrame::ReleaseModel() {
     m_pVertices = nullptr;
     m_pCurves = nullptr;
     m_pTriangles = nullptr;
-    m_nModelState = 0;
+    m_nModelState = kModelEmpty;
 }

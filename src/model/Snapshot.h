@@ -34,5 +34,5 @@ private:
     std::vector<int32_t> m_linkVertices;
     // Per triangle, three corner positions then three neighbour positions.
     std::vector<int32_t> m_triangleLinks;
-    int32_t m_nModelState = 0;
+    int32_t m_nModelState = kModelEmpty;
 };

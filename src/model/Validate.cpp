@@ -164,16 +164,16 @@ std::string ValidateModel(const CMainFrame& frame) {
     }
 
     switch (frame.m_nModelState) {
-    case 0:
+    case kModelEmpty:
         if (!triangleOrder.empty()) report.Add("model state 0 but triangles exist");
         if (newestModelCurve != nullptr) report.Add("model state 0 but model curves exist");
         break;
-    case 1:
+    case kModelCurveWaiting:
         if (newestModelCurve == nullptr || newestModelCurve->kind != kClosedCurve)
             report.Add("model state 1 but the newest model curve is not closed");
         if (triangleOrder.empty()) report.Add("model state 1 but no triangles");
         break;
-    case 2:
+    case kModelBody:
         if (triangleOrder.empty()) report.Add("model state 2 but no triangles");
         break;
     default:

@@ -82,22 +82,22 @@ void CMainFrame::CloseAndPlace() {
     curve->clockwise = leftmost->next->vertex->work.y > beforeLeftmost->vertex->work.y ? 1 : 0;
     curve->kind = kClosedCurve;
 
-    if (m_nModelState == 0)
+    if (m_nModelState == kModelEmpty)
         PlanarLifting();
-    else if (m_nModelState == 2)
+    else if (m_nModelState == kModelBody)
         EmbedStroke();
     else
         curve->last->next = nullptr;  // no placing applies; never leave the chain closed
 
-    m_nModelState = m_nModelState == 2 ? 1 : 2;
+    m_nModelState = m_nModelState == kModelBody ? kModelCurveWaiting : kModelBody;
 }
 
 void CMainFrame::KeepOpenAndPlace() {
     Curve* curve = m_pCurves;
     if (curve == nullptr) return;
     curve->kind = kOpenCurve;
-    if (m_nModelState == 2) EmbedStroke();
-    m_nModelState = m_nModelState == 2 ? 1 : 2;
+    if (m_nModelState == kModelBody) EmbedStroke();
+    m_nModelState = m_nModelState == kModelBody ? kModelCurveWaiting : kModelBody;
 }
 
 void CMainFrame::PlanarLifting() {

@@ -18,7 +18,7 @@ void CMainFrame::FairModel() {
     kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
     kernel.Store();
 
-    if (m_bAutoCenter != 0 && m_nModelState != 0 && m_pVertices != nullptr) {
+    if (m_bAutoCenter != 0 && m_nModelState != kModelEmpty && m_pVertices != nullptr) {
         Vec3 lo = m_pVertices->position;
         Vec3 hi = lo;
         for (Vertex* v = m_pVertices; v != nullptr; v = v->next) {

@@ -3,12 +3,12 @@
 //
 // BeginChange reads m_ptMouse and picks the nearest facing control vertex. It sets
 // m_nChangeKind, the kind painted for the whole stroke: 2 when that vertex is
-// smooth, 1 for any other kind, 0 when nothing was picked. A picked vertex takes
+// smooth, 1 for any other kind, kChangeNothing when nothing was picked. A picked vertex takes
 // that kind at once and the frame repaints; with nothing picked nothing changes
 // and nothing is repainted.
 //
 // ChangeAt gives the vertex under the mouse the stroke's kind and repaints; with
-// m_nChangeKind 0 or nothing under the mouse it changes nothing. Only vertex kinds
+// m_nChangeKind kChangeNothing or nothing under the mouse it changes nothing. Only vertex kinds
 // change; the surface follows at the release, through the fairing.
 
 #include "app/MainFrame.h"
@@ -16,7 +16,7 @@
 void CMainFrame::BeginChange() {
     Vertex* picked = PickVertex(0);
     if (picked == nullptr) {
-        m_nChangeKind = 0;
+        m_nChangeKind = kChangeNothing;
         return;
     }
     // Anything that is not smooth, also a vertex an erase has set free while a
@@ -28,7 +28,7 @@ void CMainFrame::BeginChange() {
 
 void CMainFrame::ChangeAt() {
     // A press on nothing makes the whole stroke do nothing.
-    if (m_nChangeKind == 0) return;
+    if (m_nChangeKind == kChangeNothing) return;
     Vertex* picked = PickVertex(0);
     if (picked == nullptr) return;
     // Painting, not toggling: passing over a vertex twice leaves the stroke's kind.

@@ -2,7 +2,7 @@
 // the screen.
 //
 // BeginDrag reads m_ptMouse and picks the nearest facing control vertex. With
-// nothing picked it ends the tool stroke (m_nDragState 0) silently, without a
+// nothing picked it ends the tool stroke (m_nDragState kDragNone) silently, without a
 // repaint. A picked vertex that is a corner of no triangle, or a mesh with an open
 // edge, is refused with the beep and also ends the stroke; in both cases no
 // position and no drag field changes. Otherwise it records the drag start, copies
@@ -11,7 +11,7 @@
 // DragTo recomputes every position from the start positions in `work`: the picked
 // vertex follows the mouse, the vertices of the region around it follow with a
 // weight that falls off with their distance, everything else stays at its start.
-// It acts only while the drag that BeginDrag began is live (m_nDragState 2 and the
+// It acts only while the drag that BeginDrag began is live (m_nDragState kDragTool and the
 // start triangle still in the model); otherwise it changes nothing. It repaints.
 // Normals are left for the release.
 //
@@ -55,13 +55,13 @@ bool MeshIsClosed(const Triangle* list) {
 void CMainFrame::BeginDrag() {
     Vertex* picked = PickVertex(0);
     if (picked == nullptr) {
-        m_nDragState = 0;
+        m_nDragState = kDragNone;
         return;
     }
     Triangle* start = FirstTriangleWithCorner(m_pTriangles, picked);
     if (start == nullptr || !MeshIsClosed(m_pTriangles)) {
         m_pPlatform->MessageBeep();
-        m_nDragState = 0;
+        m_nDragState = kDragNone;
         return;
     }
     // PickVertex left the vertex's offset from the mouse in work x and y.
@@ -77,7 +77,7 @@ void CMainFrame::BeginDrag() {
 void CMainFrame::DragTo() {
     // A stroke that ended (File New, a refused press) or a start triangle that has
     // left the model means the work vectors no longer hold this drag's start.
-    if (m_nDragState != 2 || m_pDragTriangle == nullptr) return;
+    if (m_nDragState != kDragTool || m_pDragTriangle == nullptr) return;
     bool live = false;
     for (Triangle* t = m_pTriangles; t != nullptr; t = t->next) {
         t->mark = 0;

@@ -54,15 +54,16 @@ int CursorOf(const CMainFrame& f) {
 }  // namespace
 
 void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
-    if (m_nDragState != 0 || !InClientArea(*this, point)) return;
+    if (m_nDragState != kDragNone || !InClientArea(*this, point)) return;
     // Eraser and Change may not touch a closed curve that waits for its cut or
     // extrusion; choosing them then is refused, but one chosen during the pen stroke
     // that left the curve waiting is still current. Its press is refused the same way.
-    if (m_nModelState == 1 && (m_nTool == ID_TOOL_ERASER || m_nTool == ID_TOOL_CHANGE)) {
+    if (m_nModelState == kModelCurveWaiting &&
+        (m_nTool == ID_TOOL_ERASER || m_nTool == ID_TOOL_CHANGE)) {
         m_pPlatform->MessageBeep();
         return;
     }
-    m_nDragState = 2;
+    m_nDragState = kDragTool;
     MapMouse(*this, point);
     // The stroke belongs to the tool that began it: a tool chosen while the button is
     // held takes effect with the next stroke, so a pen stroke is never left half made
@@ -88,12 +89,12 @@ void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
 
 void CMainFrame::OnMouseMove(unsigned, CPoint point) {
     m_pPlatform->SetCursor(CursorOf(*this));
-    if (m_nDragState == 1) {
+    if (m_nDragState == kDragRotate) {
         m_nAzimuth = WrapAndSnapAzimuth(m_nRotateAnchorAz + point.x);
         m_nElevation = SnapElevation(m_nRotateAnchorEl + point.y);
         ComputeViewMatrix();
         m_pPlatform->RedrawWindow();
-    } else if (m_nDragState == 2) {
+    } else if (m_nDragState == kDragTool) {
         if (!InClientArea(*this, point)) return;
         MapMouse(*this, point);
         switch (m_nStrokeTool) {
@@ -116,7 +117,7 @@ void CMainFrame::OnMouseMove(unsigned, CPoint point) {
 }
 
 void CMainFrame::OnLButtonUp(unsigned, CPoint) {
-    if (m_nDragState != 2) return;
+    if (m_nDragState != kDragTool) return;
     switch (m_nStrokeTool) {
     case ID_TOOL_PEN:
         FinishPenStroke();
@@ -134,22 +135,22 @@ void CMainFrame::OnLButtonUp(unsigned, CPoint) {
     default:
         break;
     }
-    m_nDragState = 0;
+    m_nDragState = kDragNone;
 }
 
 void CMainFrame::OnRButtonDown(unsigned, CPoint point) {
-    if (m_nDragState != 0 || m_nModelState == 0) return;
+    if (m_nDragState != kDragNone || m_nModelState == kModelEmpty) return;
     m_nRotateAnchorAz = m_nAzimuth - point.x;
     m_nRotateAnchorEl = m_nElevation - point.y;
-    m_nDragState = 1;
+    m_nDragState = kDragRotate;
 }
 
 void CMainFrame::OnRButtonUp(unsigned, CPoint) {
-    if (m_nDragState == 1) m_nDragState = 0;
+    if (m_nDragState == kDragRotate) m_nDragState = kDragNone;
 }
 
 bool CMainFrame::OnMouseWheel(unsigned, short zDelta, CPoint) {
-    if (m_nDragState != 0) return true;
+    if (m_nDragState != kDragNone) return true;
     m_nZoom -= zDelta;
     if (m_nZoom < 5000) m_nZoom = 5000;
     if (m_nZoom > 5960) m_nZoom = 5960;

@@ -26,7 +26,7 @@ void CMainFrame::FinishPenStroke() {
     ClassifyStroke();
 
     switch (m_nModelState) {
-    case 0:
+    case kModelEmpty:
         if (m_nStrokeClass == StrokeLoop || m_nStrokeClass == StrokeArc) {
             // Only the stroke exists yet, so the copy is small. A wildly wound
             // outline can make the triangulation pile rows on rows until fairing
@@ -46,7 +46,7 @@ void CMainFrame::FinishPenStroke() {
             DropNewestStroke(1);
         }
         break;
-    case 1:
+    case kModelCurveWaiting:
         if (m_nStrokeClass == StrokeDot) {
             // A click accepts the waiting curve as it is.
             DropNewestStroke(0);
@@ -62,7 +62,7 @@ void CMainFrame::FinishPenStroke() {
                 ExtrudeLoop();
         }
         break;
-    case 2:
+    case kModelBody:
         if (m_nStrokeClass == StrokeDot)
             DropNewestStroke(1);
         else if (m_nStrokeClass == StrokeLoop)

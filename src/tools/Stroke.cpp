@@ -154,5 +154,5 @@ void CMainFrame::DropNewestStroke(int beep) {
     if (beep != 0)
         m_pPlatform->MessageBeep();
     else
-        m_nModelState = 2;
+        m_nModelState = kModelBody;
 }

@@ -122,7 +122,7 @@ void DrawCurves(const CMainFrame& frame, const Curve* first) {
     const double* t = frame.m_ViewMatrix;
     const Vec3 towardViewer{-t[6], t[0], t[7]};
     for (const Curve* c = first; c; c = c->next) {
-        const bool highlighted = frame.m_nModelState == 1 && c == first;
+        const bool highlighted = frame.m_nModelState == kModelCurveWaiting && c == first;
         if (highlighted) glColor3fv(kHighlight);
         if (frame.m_bShowControlVertices) {
             glBegin(GL_POINTS);
