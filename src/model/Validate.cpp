@@ -1,4 +1,3 @@
-#include <cmath>
 #include <sstream>
 #include <vector>
 
@@ -31,10 +30,6 @@ private:
     int m_nCount = 0;
 };
 
-bool Finite(const Vec3& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 // Index j of `u` whose edge runs from `from` to `to`, or -1.
 int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
     for (int j = 0; j < 3; ++j)
@@ -59,7 +54,7 @@ std::string ValidateModel(const CMainFrame& frame) {
         vertexOrder.push_back(v);
         if (v->kind < 0 || v->kind > 2)
             report.Add("vertex #", position, ": kind ", v->kind, " outside 0..2");
-        if (!Finite(v->position)) report.Add("vertex #", position, ": position is not finite");
+        if (!IsFinite(v->position)) report.Add("vertex #", position, ": position is not finite");
     }
 
     // Triangle list.
