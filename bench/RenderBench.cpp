@@ -45,14 +45,14 @@ void BM_RenderIcosphere(benchmark::State& state) {
 
 BENCHMARK(BM_RenderIcosphere)
     ->ArgName("displayMode")
-    ->Arg(32771)
-    ->Arg(32772)
+    ->Arg(ID_DISPLAY_SURFACES)
+    ->Arg(ID_DISPLAY_EDGES)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_RenderIcosphere)
     ->ArgName("displayMode")
-    ->Arg(32771)
-    ->Arg(32772)
+    ->Arg(ID_DISPLAY_SURFACES)
+    ->Arg(ID_DISPLAY_EDGES)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -15,9 +15,6 @@ constexpr GLfloat kOtherColour[3] = {0.8f, 0.0f, 0.0f};
 // The stroke lies on the near clipping plane, in front of everything else.
 constexpr double kStrokeDepth = 1000.0;
 
-// Displays: 32771 shows shaded surfaces, anything else triangle edges.
-constexpr int32_t kDisplaySurfaces = 32771;
-
 // A projection with no extent (a minimised window) or a non-finite bound cannot be
 // loaded; such a frame is only cleared.
 bool OrthoUsable(const double ortho[6]) {
@@ -251,7 +248,7 @@ void ReferenceRenderScene(const CMainFrame& frame, double devicePixelRatio) {
     DrawCurves(frame, curves);
 
     glEnable(GL_LIGHTING);
-    if (frame.m_nDisplayMode == kDisplaySurfaces)
+    if (frame.m_nDisplayMode == ID_DISPLAY_SURFACES)
         DrawSurfaces(frame.m_pTriangles);
     else
         DrawEdges(frame.m_pTriangles);

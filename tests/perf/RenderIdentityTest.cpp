@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int kSurfaces = 32771;
-constexpr int kEdges = 32772;
+constexpr int kSurfaces = ID_DISPLAY_SURFACES;
+constexpr int kEdges = ID_DISPLAY_EDGES;
 
 struct Window {
     OffscreenGL gl;

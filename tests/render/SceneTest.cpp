@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int kSurfaces = 32771;
-constexpr int kEdges = 32772;
+constexpr int kSurfaces = ID_DISPLAY_SURFACES;
+constexpr int kEdges = ID_DISPLAY_EDGES;
 
 bool IsGrey(Image::Rgb p) { return IsNear(p, 128, 128, 128, 2); }
 bool IsBlue(Image::Rgb p) { return IsNear(p, 0, 0, 255); }

@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int kSurfaces = 32771;
-constexpr int kEdges = 32772;
+constexpr int kSurfaces = ID_DISPLAY_SURFACES;
+constexpr int kEdges = ID_DISPLAY_EDGES;
 
 // Changes every piece of state the renderer relies on to something that would show.
 void LeaveStateBehind() {
