@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/MainFrame.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -459,7 +461,7 @@ private:
         if (m_r.Chance(10)) delta = m_r.Int(-200, 200);
         Line("wheel " + std::to_string(delta));
         if (m_r.Chance(10)) return;
-        m_zoom = std::clamp(m_zoom - delta, 5000, 5960);
+        m_zoom = std::clamp(m_zoom - delta, kMinZoom, kMaxZoom);
     }
 
     void ViewMenu() {
@@ -537,7 +539,7 @@ private:
     std::vector<std::string> m_out;
     int m_w = 600;
     int m_h = 600;
-    int m_zoom = 5000;
+    int m_zoom = kMinZoom;
     char m_tool = 'P';
     bool m_bodyDrawn = false;
     Pt m_body;

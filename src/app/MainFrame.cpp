@@ -35,7 +35,7 @@ int CMainFrame::OnCreate() {
     for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
     m_nElevation = 0;
     m_nAzimuth = 0;
-    m_nZoom = 5000;
+    m_nZoom = kMinZoom;
     m_pVertices = nullptr;
     m_pCurves = nullptr;
     m_pTriangles = nullptr;

@@ -24,6 +24,11 @@ constexpr int StrokeLoop = 1;
 constexpr int StrokeArc = 2;
 constexpr int StrokeLine = 3;
 
+// Zoom steps: the longer side of the view spans 2 * 1.001^zoom model units. The
+// program starts at the nearest; the wheel keeps within the two.
+constexpr int32_t kMinZoom = 5000;
+constexpr int32_t kMaxZoom = 5960;
+
 // DragState values: what the held mouse button is doing.
 constexpr int32_t kDragNone = 0;
 constexpr int32_t kDragRotate = 1;  // the right button turns the view

@@ -152,8 +152,8 @@ void CMainFrame::OnRButtonUp(unsigned, CPoint) {
 bool CMainFrame::OnMouseWheel(unsigned, short zDelta, CPoint) {
     if (m_nDragState != kDragNone) return true;
     m_nZoom -= zDelta;
-    if (m_nZoom < 5000) m_nZoom = 5000;
-    if (m_nZoom > 5960) m_nZoom = 5960;
+    if (m_nZoom < kMinZoom) m_nZoom = kMinZoom;
+    if (m_nZoom > kMaxZoom) m_nZoom = kMaxZoom;
     UpdateProjection();
     return true;
 }

@@ -40,7 +40,7 @@ TEST_F(Frame, CreationSetsInitialStateAndMarks) {
     EXPECT_EQ(f.m_bAutoCenter, 0);
     EXPECT_EQ(f.m_nElevation, 0);
     EXPECT_EQ(f.m_nAzimuth, 0);
-    EXPECT_EQ(f.m_nZoom, 5000);
+    EXPECT_EQ(f.m_nZoom, kMinZoom);
     EXPECT_EQ(f.m_dStrokeStep, 10.0);
     EXPECT_EQ(f.m_dNearSq, 100.0);
     EXPECT_EQ(f.m_pVertices, nullptr);
@@ -206,7 +206,7 @@ TEST_F(Frame, ProjectionOfWideWindow) {
     EXPECT_EQ(f.m_anViewport[3], 400);
     EXPECT_EQ(f.m_nClientWidth, 600);
     EXPECT_EQ(f.m_nClientHeight, 400);
-    const double half = std::pow(1.001, 5000);
+    const double half = std::pow(1.001, kMinZoom);
     EXPECT_NEAR(f.m_adOrtho[1], 148.04, 0.005);
     EXPECT_NEAR(f.m_adOrtho[1], half, 1e-9);
     EXPECT_EQ(f.m_adOrtho[0], -f.m_adOrtho[1]);
@@ -226,7 +226,7 @@ TEST_F(Frame, ProjectionOfTallWindowKeepsLongerSide) {
 }
 
 TEST_F(Frame, ProjectionAtFarthestZoom) {
-    f.m_nZoom = 5960;
+    f.m_nZoom = kMaxZoom;
     f.UpdateProjection();
     EXPECT_NEAR(f.m_adOrtho[1] - f.m_adOrtho[0], 772.92, 0.01);
 }
@@ -243,7 +243,7 @@ TEST_F(Frame, ZeroSizedClientKeepsLastProjection) {
         for (int i = 0; i < 6; ++i) EXPECT_EQ(f.m_adOrtho[i], ortho[i]);
     }
     f.OnSize(800, 800);
-    EXPECT_NEAR(f.m_dPixelSize, 2 * std::pow(1.001, 5000) / 800, 1e-12);
+    EXPECT_NEAR(f.m_dPixelSize, 2 * std::pow(1.001, kMinZoom) / 800, 1e-12);
 }
 
 TEST_F(Frame, PresetViewsSetExactTermsAndKeepAzimuth) {

@@ -90,14 +90,14 @@ TEST_F(Mouse, ElevationSnapsAndClamps) {
 
 TEST_F(Mouse, WheelZoomClampsToRange) {
     f.OnMouseWheel(0, 120, {});
-    EXPECT_EQ(f.m_nZoom, 5000);
-    f.m_nZoom = 5960;
+    EXPECT_EQ(f.m_nZoom, kMinZoom);
+    f.m_nZoom = kMaxZoom;
     f.OnMouseWheel(0, -120, {});
-    EXPECT_EQ(f.m_nZoom, 5960);
+    EXPECT_EQ(f.m_nZoom, kMaxZoom);
     f.m_nZoom = 5100;
     const int repaints = host.repaints;
     EXPECT_TRUE(f.OnMouseWheel(0, 240, {}));
-    EXPECT_EQ(f.m_nZoom, 5000);
+    EXPECT_EQ(f.m_nZoom, kMinZoom);
     EXPECT_EQ(host.repaints, repaints + 1);
     f.OnMouseWheel(0, -120, {});
     EXPECT_EQ(f.m_nZoom, 5120);
@@ -108,7 +108,7 @@ TEST_F(Mouse, WheelAndLeftButtonIgnoredDuringRotation) {
     StartRotation();
     f.m_nTool = kNoTool;
     EXPECT_TRUE(f.OnMouseWheel(0, -120, {}));
-    EXPECT_EQ(f.m_nZoom, 5000);
+    EXPECT_EQ(f.m_nZoom, kMinZoom);
     f.OnLButtonDown(0, {10, 10});
     EXPECT_EQ(f.m_nDragState, 1);
     f.OnLButtonUp(0, {10, 10});
@@ -126,7 +126,7 @@ TEST_F(Mouse, RightButtonAndWheelIgnoredDuringToolStroke) {
     f.OnRButtonUp(0, {10, 10});
     EXPECT_EQ(f.m_nDragState, 2);
     f.OnMouseWheel(0, -240, {});
-    EXPECT_EQ(f.m_nZoom, 5000);
+    EXPECT_EQ(f.m_nZoom, kMinZoom);
     f.OnLButtonUp(0, {10, 10});
     EXPECT_EQ(f.m_nDragState, 0);
 }

@@ -135,7 +135,7 @@ TEST_F(RenderTest, BottomViewShowsLitUndersideWithUnlitGreyOutline) {
 TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
     // Zoomed all the way out, in a window wider than tall: the marker is measured in
     // pixels, not model units, and sits in the lower left corner.
-    frame.m_nZoom = 5960;
+    frame.m_nZoom = kMaxZoom;
     ApplyProjection(kWidth, kHeight - 60);
     SetView(frame, 90, 0);
     const Image image = Render();
