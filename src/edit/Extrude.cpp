@@ -58,7 +58,6 @@ void CMainFrame::ExtrudeLoop() {
     Curve* profile = m_pCurves;
     if (!profile) return;
     Curve* loop = profile->next;
-    const double* T = m_ViewMatrix;
 
     m_ptMouse = {profile->first->vertex->work.x, profile->first->vertex->work.y};
     Vertex* p = PickVertex(1);
@@ -77,7 +76,7 @@ void CMainFrame::ExtrudeLoop() {
         DropNewestStroke(1);
         return;
     }
-    edit::PlaceProfile(T, profile, p->work, q->work);
+    edit::PlaceProfile(m_ViewMatrix, profile, p->work, q->work);
 
     // Only the stroke has changed so far; the start of the removal is found now so
     // that a loop vertex without triangles is refused before the model is touched.
@@ -94,7 +93,7 @@ void CMainFrame::ExtrudeLoop() {
     };
 
     m_nModelState = kModelBody;
-    const Vec3 toProfile = edit::LoopNormal(T, dx, dy, profile->clockwise);
+    const Vec3 toProfile = edit::LoopNormal(m_ViewMatrix, dx, dy, profile->clockwise);
     for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
 
     edit::ClearTriangleMarks(*this);

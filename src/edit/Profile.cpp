@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "view/ViewRotation.h"
+
 namespace edit {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // In-plane normals from each point's neighbours along the stroke (the point itself
 // stands in for the missing neighbour at either end), and the inverse of the view
 // rotation for the positions.
-void LiftOpenProfile(const double* T, Curve* profile) {
+void LiftOpenProfile(const double (&T)[8], Curve* profile) {
     const CurveLink* before = nullptr;
     for (CurveLink* l = profile->first; l; before = l, l = l->next) {
         Vertex* v = l->vertex;
@@ -23,16 +25,14 @@ void LiftOpenProfile(const double* T, Curve* profile) {
             nx /= len;
             ny /= len;
         }
-        v->normal = {T[3] * nx + T[4] * ny, T[1] * ny, T[2] * nx - T[5] * ny};
-        const Vec3 w = v->work;
-        v->position = {T[3] * w.x + T[4] * w.y - T[6] * w.z, T[1] * w.y + T[0] * w.z,
-                       T[2] * w.x - T[5] * w.y + T[7] * w.z};
+        v->normal = FromViewPlane(T, nx, ny);
+        v->position = FromView(T, v->work);
     }
 }
 
 }  // namespace
 
-void PlaceProfile(const double* T, Curve* profile, const Vec3& p, const Vec3& q) {
+void PlaceProfile(const double (&T)[8], Curve* profile, const Vec3& p, const Vec3& q) {
     const double dx = q.x - p.x;
     const double dy = q.y - p.y;
     const double dz = q.z - p.z;
@@ -51,8 +51,8 @@ void PlaceProfile(const double* T, Curve* profile, const Vec3& p, const Vec3& q)
     LiftOpenProfile(T, profile);
 }
 
-Vec3 LoopNormal(const double* T, double dx, double dy, int clockwise) {
-    const Vec3 n = {T[4] * dx - T[3] * dy, T[1] * dx, -T[2] * dy - T[5] * dx};
+Vec3 LoopNormal(const double (&T)[8], double dx, double dy, int clockwise) {
+    const Vec3 n = FromViewPlane(T, -dy, dx);
     return clockwise ? n : -n;
 }
 

@@ -12,11 +12,11 @@ namespace edit {
 // along the chord in `work` z, an in-plane `normal` pointing away from the region
 // between profile and chord, and the `position` in model space. The chord must
 // have a length on screen and the profile at least two points.
-void PlaceProfile(const double* T, Curve* profile, const Vec3& p, const Vec3& q);
+void PlaceProfile(const double (&T)[8], Curve* profile, const Vec3& p, const Vec3& q);
 
 // The direction in which the loop's chords leave it: the view-plane perpendicular
 // to the chord (dx, dy), carried into model space and turned towards the profile's
 // side. Its length is that of the chord.
-Vec3 LoopNormal(const double* T, double dx, double dy, int clockwise);
+Vec3 LoopNormal(const double (&T)[8], double dx, double dy, int clockwise);
 
 }  // namespace edit

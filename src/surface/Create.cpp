@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "view/ViewRotation.h"
 
 namespace {
 
@@ -120,7 +121,6 @@ void CMainFrame::PlanarLifting() {
     cx /= count;
     cy /= count;
 
-    const double* t = m_ViewMatrix;  // t[k] is the term T(k + 1)
     for (int i = 0; i < count; ++i) {
         Vertex* v = loop[i];
         double nx = 0.0;
@@ -145,11 +145,8 @@ void CMainFrame::PlanarLifting() {
                 ny = 0.0;
             }
         }
-        v->normal = {t[3] * nx + t[4] * ny, t[1] * ny, t[2] * nx - t[5] * ny};
-
-        const double x = v->work.x;
-        const double y = v->work.y;
-        v->position = {t[3] * x + t[4] * y, t[1] * y, t[2] * x - t[5] * y};
+        v->normal = FromViewPlane(m_ViewMatrix, nx, ny);
+        v->position = FromViewPlane(m_ViewMatrix, v->work.x, v->work.y);
     }
 
     curve->last->next = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "surface/FairKernel.h"
+#include "view/ViewRotation.h"
 
 namespace {
 
@@ -55,10 +56,6 @@ void CMainFrame::ComputeVertexNormals() {
 void CMainFrame::TransformToView() {
     if (m_pCurves == nullptr || m_pCurves->first == nullptr || m_pCurves->first->vertex == nullptr)
         return;
-    const double* m = m_ViewMatrix;
-    for (Vertex* v = m_pCurves->first->vertex->next; v != nullptr; v = v->next) {
-        const Vec3& p = v->position;
-        v->work = {m[3] * p.x + m[2] * p.z, m[4] * p.x + m[1] * p.y - m[5] * p.z,
-                   -m[6] * p.x + m[0] * p.y + m[7] * p.z};
-    }
+    for (Vertex* v = m_pCurves->first->vertex->next; v != nullptr; v = v->next)
+        v->work = ToView(m_ViewMatrix, v->position);
 }

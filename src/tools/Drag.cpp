@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "view/ViewRotation.h"
 
 namespace {
 
@@ -92,9 +93,7 @@ void CMainFrame::DragTo() {
     if (dx * dx + dy * dy > m_dDragRadiusSq) m_dDragRadiusSq = dx * dx + dy * dy;
     const double radiusSq = m_dDragRadiusSq;
 
-    // The screen vector (dx, dy, 0) carried back through the view rotation.
-    const double* t = m_ViewMatrix;
-    const Vec3 displacement{t[3] * dx + t[4] * dy, t[1] * dy, t[2] * dx - t[5] * dy};
+    const Vec3 displacement = FromViewPlane(m_ViewMatrix, dx, dy);
 
     for (Vertex* v = m_pVertices; v != nullptr; v = v->next) v->index = 0;
     GrowDragRegion(m_pDragTriangle);

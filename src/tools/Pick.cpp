@@ -22,14 +22,9 @@
 #include <cstring>
 #include <vector>
 
+#include "view/ViewRotation.h"
+
 namespace {
-
-// Transposed terms of m_ViewMatrix, named as the rotation they cache.
-struct ViewTerms {
-    double sinEl, cosEl, sinAz, cosAz, sinAzSinEl, cosAzSinEl, sinAzCosEl, cosAzCosEl;
-};
-
-ViewTerms TermsOf(const double (&t)[8]) { return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]}; }
 
 double Cross2(double ux, double uy, double wx, double wy) { return ux * wy - uy * wx; }
 
@@ -117,7 +112,6 @@ bool AnyInsidePortable(const Triangle* triangles, const Points& p) {
 }  // namespace
 
 Vertex* CMainFrame::PickVertex(int onlyWaitingCurve) {
-    const ViewTerms v = TermsOf(m_ViewMatrix);
     double radiusSq = m_dNearSq;
     Curve* curve = m_pCurves;
     if (onlyWaitingCurve != 0) {
@@ -132,12 +126,11 @@ Vertex* CMainFrame::PickVertex(int onlyWaitingCurve) {
         for (CurveLink* link = curve->first; link; link = link->next) {
             Vertex* vertex = link->vertex;
             if (!vertex) continue;
-            const Vec3& p = vertex->position;
-            const Vec3& n = vertex->normal;
-            const double sx = v.cosAz * p.x + v.sinAz * p.z - m_ptMouse.x;
-            const double sy = v.cosEl * p.y + v.sinAzSinEl * p.x - v.cosAzSinEl * p.z - m_ptMouse.y;
+            const Vec3 seen = ToView(m_ViewMatrix, vertex->position);
+            const double sx = seen.x - m_ptMouse.x;
+            const double sy = seen.y - m_ptMouse.y;
             const double e = sx * sx + sy * sy;
-            const double facing = v.sinEl * n.y - v.sinAzCosEl * n.x + v.cosAzCosEl * n.z;
+            const double facing = ToView(m_ViewMatrix, vertex->normal).z;
             // -0.1 still admits silhouette vertices whose normal turns slightly away.
             // Strict comparisons: among equally near vertices the first one met wins.
             if (e < radiusSq && facing > -0.1) {

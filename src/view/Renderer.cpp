@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "view/ViewRotation.h"
+
 namespace {
 
 constexpr GLfloat kGrey[3] = {0.5f, 0.5f, 0.5f};
@@ -116,8 +118,7 @@ void CurveVertex(const Vertex* v, const Vec3& offset, bool perVertexColour) {
 // Control curves, lifted one model unit toward the viewer so the surface they lie
 // on does not hide them.
 void DrawCurves(const CMainFrame& frame, const Curve* first) {
-    const double* t = frame.m_ViewMatrix;
-    const Vec3 towardViewer{-t[6], t[0], t[7]};
+    const Vec3 towardViewer = TowardViewer(frame.m_ViewMatrix);
     for (const Curve* c = first; c; c = c->next) {
         const bool highlighted = frame.m_nModelState == kModelCurveWaiting && c == first;
         if (highlighted) glColor3fv(kHighlight);
