@@ -38,7 +38,7 @@ void BM_RenderIcosphere(benchmark::State& state) {
         gl.Finish();
     }
     state.counters["triangles"] = static_cast<double>(sphere.triangles.size());
-    frame.ReleaseModel();
+    ReleaseModel(frame);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ void CMainFrame::OnFileNew() {
     m_nModelState = kModelEmpty;
     m_nElevation = 0;
     m_nAzimuth = 0;
-    ReleaseModel();
+    ReleaseModel(*this);
     // A tool stroke whose release was never seen would otherwise go on with records
     // that are gone: end it here, so the later button-up finds nothing to finish.
     if (m_nDragState == kDragTool) m_nDragState = kDragNone;

@@ -16,7 +16,7 @@ CMainFrame::CMainFrame(IPlatform* platform) : m_pPlatform(platform) {}
 
 // The records are owned by the frame; releasing them here costs nothing at exit and
 // keeps frames made in tests or by the replay tool from leaking.
-CMainFrame::~CMainFrame() { ReleaseModel(); }
+CMainFrame::~CMainFrame() { ReleaseModel(*this); }
 
 int CMainFrame::OnCreate() {
     m_hCursorPen = IDC_PEN;

@@ -6,7 +6,7 @@
 
 #include "app/Platform.h"
 #include "app/Resources.h"
-#include "model/Records.h"
+#include "model/Model.h"
 
 struct CPoint {
     int x = 0;
@@ -43,8 +43,10 @@ class FairKernel;
 // The one main frame: owner of every piece of program state and of every model
 // record. Handlers run to completion and repaint synchronously through the platform.
 // Operations take no arguments unless they must; they read the mouse from m_ptMouse
-// and the stroke from the head of the curve list.
-class CMainFrame {
+// and the stroke from the head of the curve list. The model's lists and state
+// (m_pVertices, m_pCurves, m_pTriangles, m_nModelState) are the frame's own fields,
+// inherited from Model so that the model layer can work on them without the frame.
+class CMainFrame : public Model {
 public:
     explicit CMainFrame(IPlatform* platform);
     ~CMainFrame();
@@ -117,10 +119,6 @@ public:
     // ---- Export (export/) ----
     void OnSaveAs();
 
-    // ---- Records (model/) ----
-    void ReleaseChain(CurveLink* link);
-    void ReleaseModel();
-
     // ---- Fields, in the order the frame declares them ----
     int m_hCursorPen = 0;
     int m_hCursorEraser = 0;
@@ -131,7 +129,6 @@ public:
     int m_hDisplayMenu = 0;
     int m_hToolsMenu = 0;
     int32_t m_nDragState = kDragNone;
-    int32_t m_nModelState = kModelEmpty;
     int32_t m_nDisplayMode = 0;
     int32_t m_nTool = 0;
     int32_t m_bShowControlVertices = 0;
@@ -151,11 +148,8 @@ public:
     double m_dStrokeStep = 0.0;
     double m_dNearSq = 0.0;
     double m_dPixelSize = 0.0;
-    Vertex* m_pVertices = nullptr;
     int32_t m_nChangeKind = kChangeNothing;
-    Curve* m_pCurves = nullptr;
     int32_t m_nStrokeClass = 0;
-    Triangle* m_pTriangles = nullptr;
     Triangle* m_pDragTriangle = nullptr;
 
     // ---- Fixed-function GL state, set where the program sets it and applied by the
@@ -181,7 +175,3 @@ public:
     // Recomputes the eight m_ViewMatrix terms from m_nElevation and m_nAzimuth.
     void ComputeViewMatrix();
 };
-
-// Checks every structural invariant of a model at rest. Returns an empty string when
-// the model is sound, otherwise one line per violation.
-std::string ValidateModel(const CMainFrame& frame);

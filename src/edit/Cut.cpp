@@ -65,10 +65,7 @@ void CMainFrame::CutModel() {
         return;
     }
 
-    m_pVertices = stroke->first->vertex->next;
-    m_pCurves = stroke->next;
-    ReleaseChain(stroke->first);
-    delete stroke;
+    ReleaseStroke(*this);
     m_nModelState = kModelBody;
 
     Curve* curve = m_pCurves;

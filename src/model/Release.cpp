@@ -1,37 +1,58 @@
-#include "app/MainFrame.h"
+#include "model/Model.h"
+#include "model/PointerMap.h"
 
-// Walked iteratively: a curve may hold thousands of links and the natural recursion
-// would be as deep as the chain.
-void CMainFrame::ReleaseChain(CurveLink* link) {
-    while (link != nullptr) {
-        CurveLink* next = link->next;
-        delete link->vertex;
+namespace {
+
+// Frees links up to `last` (or the end of the chain when `last` is null). `released`
+// holds every link freed so far, so that a chain closed into a ring, or a link that a
+// broken operation left in two chains, is never freed twice.
+void ReleaseLinks(CurveLink* link, const CurveLink* last, ChainVertices vertices,
+                  PointerSet& released) {
+    while (link != nullptr && released.Insert(link)) {
+        CurveLink* next = link == last ? nullptr : link->next;
+        if (vertices == ChainVertices::Release) delete link->vertex;
         delete link;
         link = next;
     }
 }
 
-void CMainFrame::ReleaseModel() {
-    for (Vertex* v = m_pVertices; v != nullptr;) {
+}  // namespace
+
+void ReleaseChain(CurveLink* link, ChainVertices vertices) {
+    PointerSet released;
+    ReleaseLinks(link, nullptr, vertices, released);
+}
+
+void ReleaseStroke(Model& model) {
+    Curve* stroke = model.m_pCurves;
+    if (stroke == nullptr) return;
+    if (stroke->first != nullptr && stroke->first->vertex != nullptr)
+        model.m_pVertices = stroke->first->vertex->next;
+    model.m_pCurves = stroke->next;
+    ReleaseChain(stroke->first, ChainVertices::Release);
+    delete stroke;
+}
+
+void ReleaseModel(Model& model) {
+    for (Vertex* v = model.m_pVertices; v != nullptr;) {
         Vertex* next = v->next;
         delete v;
         v = next;
     }
-    for (Curve* c = m_pCurves; c != nullptr;) {
+    PointerSet released;
+    for (Curve* c = model.m_pCurves; c != nullptr;) {
         Curve* next = c->next;
-        // The vertices went with the vertex list; the chain must not free them again.
-        for (CurveLink* l = c->first; l != nullptr; l = l->next) l->vertex = nullptr;
-        ReleaseChain(c->first);
+        ReleaseLinks(c->first, c->last, ChainVertices::Keep, released);
         delete c;
         c = next;
     }
-    for (Triangle* t = m_pTriangles; t != nullptr;) {
+    for (Triangle* t = model.m_pTriangles; t != nullptr;) {
         Triangle* next = t->next;
         delete t;
         t = next;
     }
-    m_pVertices = nullptr;
-    m_pCurves = nullptr;
-    m_pTriangles = nullptr;
-    m_nModelState = kModelEmpty;
+    model.m_pVertices = nullptr;
+    model.m_pCurves = nullptr;
+    model.m_pTriangles = nullptr;
+    model.m_nModelState = kModelEmpty;
 }

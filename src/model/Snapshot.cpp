@@ -1,36 +1,8 @@
 #include "model/Snapshot.h"
 
-#include "app/MainFrame.h"
 #include "model/PointerMap.h"
 
 namespace {
-
-// Frees every record of the lists. Vertices go with the vertex list only, never
-// through curve links, and each chain is walked at most once around even if an
-// operation left it closed into a ring.
-void ReleaseLists(Vertex* vertices, Curve* curves, Triangle* triangles) {
-    while (vertices != nullptr) {
-        Vertex* next = vertices->next;
-        delete vertices;
-        vertices = next;
-    }
-    PointerSet released;
-    while (curves != nullptr) {
-        Curve* next = curves->next;
-        for (CurveLink* l = curves->first; l != nullptr && released.Insert(l);) {
-            CurveLink* following = l == curves->last ? nullptr : l->next;
-            delete l;
-            l = following;
-        }
-        delete curves;
-        curves = next;
-    }
-    while (triangles != nullptr) {
-        Triangle* next = triangles->next;
-        delete triangles;
-        triangles = next;
-    }
-}
 
 template <typename T>
 T* At(const std::vector<T*>& records, int32_t position) {
@@ -40,19 +12,19 @@ T* At(const std::vector<T*>& records, int32_t position) {
 }  // namespace
 
 // Copies every field (scratch fields too) in list order.
-ModelSnapshot::ModelSnapshot(const CMainFrame& frame) : m_nModelState(frame.m_nModelState) {
-    const size_t vertexCount = pointer_table::ListLength(frame.m_pVertices);
-    const size_t triangleCount = pointer_table::ListLength(frame.m_pTriangles);
+ModelSnapshot::ModelSnapshot(const Model& model) : m_nModelState(model.m_nModelState) {
+    const size_t vertexCount = pointer_table::ListLength(model.m_pVertices);
+    const size_t triangleCount = pointer_table::ListLength(model.m_pTriangles);
     m_vertices.reserve(vertexCount);
     m_triangles.reserve(triangleCount);
     m_triangleLinks.reserve(6 * triangleCount);
     PointerMap vertexPlace(vertexCount);
-    for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next) {
+    for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next) {
         vertexPlace.Insert(v, static_cast<int32_t>(m_vertices.size()));
         m_vertices.push_back(*v);
     }
 
-    for (const Curve* c = frame.m_pCurves; c != nullptr; c = c->next) {
+    for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next) {
         m_curves.push_back(*c);
         int32_t links = 0;
         // A chain closed into a ring (an operation stopped half way) ends at `last`.
@@ -66,11 +38,11 @@ ModelSnapshot::ModelSnapshot(const CMainFrame& frame) : m_nModelState(frame.m_nM
     }
 
     PointerMap trianglePlace(triangleCount);
-    for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next) {
+    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next) {
         trianglePlace.Insert(t, static_cast<int32_t>(m_triangles.size()));
         m_triangles.push_back(*t);
     }
-    for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next) {
+    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next) {
         for (const Vertex* corner : t->corner) m_triangleLinks.push_back(vertexPlace.Find(corner));
         for (const Triangle* n : t->neighbour) m_triangleLinks.push_back(trianglePlace.Find(n));
     }
@@ -79,11 +51,11 @@ ModelSnapshot::ModelSnapshot(const CMainFrame& frame) : m_nModelState(frame.m_nM
 // Makes fresh records each time, so the snapshot stays valid and can be restored
 // again if a retry fails too. Records are made in the order vertices, curves with
 // their links, triangles.
-void ModelSnapshot::Restore(CMainFrame& frame) {
-    ReleaseLists(frame.m_pVertices, frame.m_pCurves, frame.m_pTriangles);
+void ModelSnapshot::Restore(Model& model) {
+    ReleaseModel(model);
 
     std::vector<Vertex*> vertices(m_vertices.size());
-    Vertex** vertexTail = &frame.m_pVertices;
+    Vertex** vertexTail = &model.m_pVertices;
     for (size_t i = 0; i < m_vertices.size(); ++i) {
         auto* copy = new Vertex(m_vertices[i]);
         vertices[i] = copy;
@@ -92,7 +64,7 @@ void ModelSnapshot::Restore(CMainFrame& frame) {
     }
     *vertexTail = nullptr;
 
-    Curve** curveTail = &frame.m_pCurves;
+    Curve** curveTail = &model.m_pCurves;
     size_t link = 0;
     for (size_t i = 0; i < m_curves.size(); ++i) {
         auto* copy = new Curve(m_curves[i]);
@@ -112,7 +84,7 @@ void ModelSnapshot::Restore(CMainFrame& frame) {
     *curveTail = nullptr;
 
     std::vector<Triangle*> triangles(m_triangles.size());
-    Triangle** triangleTail = &frame.m_pTriangles;
+    Triangle** triangleTail = &model.m_pTriangles;
     for (size_t i = 0; i < m_triangles.size(); ++i) {
         auto* copy = new Triangle(m_triangles[i]);
         triangles[i] = copy;
@@ -127,5 +99,5 @@ void ModelSnapshot::Restore(CMainFrame& frame) {
             triangles[i]->neighbour[k] = At(triangles, places[3 + k]);
         }
     }
-    frame.m_nModelState = m_nModelState;
+    model.m_nModelState = m_nModelState;
 }

@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/Records.h"
-
-class CMainFrame;
+#include "model/Model.h"
 
 // A deep copy of the model (the three lists and ModelState). An operation that may
-// fail half way takes one first; Restore() releases whatever the frame holds now and
+// fail half way takes one first; Restore() releases whatever the model holds now and
 // puts back records equal in every field and list order to those of the snapshot.
 //
 // The copy is kept flat, records in list order with links as list positions, so that
@@ -17,12 +15,12 @@ class CMainFrame;
 // outside the lists has no position and comes back null.
 class ModelSnapshot {
 public:
-    explicit ModelSnapshot(const CMainFrame& frame);
+    explicit ModelSnapshot(const Model& model);
     ~ModelSnapshot() = default;
     ModelSnapshot(const ModelSnapshot&) = delete;
     ModelSnapshot& operator=(const ModelSnapshot&) = delete;
 
-    void Restore(CMainFrame& frame);
+    void Restore(Model& model);
 
 private:
     // Pointer fields of these copies are not used; the positions below stand in.

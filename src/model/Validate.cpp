@@ -1,7 +1,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/MainFrame.h"
+#include "model/Model.h"
 #include "model/PointerMap.h"
 
 namespace {
@@ -39,14 +39,14 @@ int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
 
 }  // namespace
 
-std::string ValidateModel(const CMainFrame& frame) {
+std::string ValidateModel(const Model& model) {
     Report report;
 
     // Vertex list: each record once, no cycle, sane kinds and positions.
-    PointerSet vertices(pointer_table::ListLength(frame.m_pVertices));
+    PointerSet vertices(pointer_table::ListLength(model.m_pVertices));
     std::vector<const Vertex*> vertexOrder;
     int position = 0;
-    for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next, ++position) {
+    for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next, ++position) {
         if (!vertices.Insert(v)) {
             report.Add("vertex list: vertex #", position, " appears twice (the list loops)");
             break;
@@ -58,10 +58,10 @@ std::string ValidateModel(const CMainFrame& frame) {
     }
 
     // Triangle list.
-    PointerSet triangles(pointer_table::ListLength(frame.m_pTriangles));
+    PointerSet triangles(pointer_table::ListLength(model.m_pTriangles));
     std::vector<const Triangle*> triangleOrder;
     position = 0;
-    for (const Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next, ++position) {
+    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next, ++position) {
         if (!triangles.Insert(t)) {
             report.Add("triangle list: triangle #", position, " appears twice (the list loops)");
             break;
@@ -108,7 +108,7 @@ std::string ValidateModel(const CMainFrame& frame) {
     const Curve* newestModelCurve = nullptr;
     const Curve* stroke = nullptr;
     position = 0;
-    for (const Curve* c = frame.m_pCurves; c != nullptr; c = c->next, ++position) {
+    for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next, ++position) {
         if (!curves.Insert(c)) {
             report.Add("curve list: curve #", position, " appears twice (the list loops)");
             break;
@@ -158,7 +158,7 @@ std::string ValidateModel(const CMainFrame& frame) {
             report.Add("stroke: its vertices are not the front of the vertex list, newest first");
     }
 
-    switch (frame.m_nModelState) {
+    switch (model.m_nModelState) {
     case kModelEmpty:
         if (!triangleOrder.empty()) report.Add("model state 0 but triangles exist");
         if (newestModelCurve != nullptr) report.Add("model state 0 but model curves exist");
@@ -172,7 +172,7 @@ std::string ValidateModel(const CMainFrame& frame) {
         if (triangleOrder.empty()) report.Add("model state 2 but no triangles");
         break;
     default:
-        report.Add("model state ", frame.m_nModelState, " outside 0..2");
+        report.Add("model state ", model.m_nModelState, " outside 0..2");
         break;
     }
 

@@ -39,19 +39,11 @@ struct Side {
     Vertex* Second() const { return t->corner[Next(k)]; }
 };
 
-// Unhooks the stroke at the head of the curve list with all its points and beeps.
-// The stroke's points lie together at the front of the vertex list, so the list
-// resumes at the vertex that was its head before the stroke began.
+// Drops the stroke with the beep; the body is left as it was, and the placing that
+// follows turns the state back to kModelBody.
 void DropStroke(CMainFrame& frame) {
-    Curve* stroke = frame.m_pCurves;
-    if (stroke) {
-        if (stroke->first && stroke->first->vertex) frame.m_pVertices = stroke->first->vertex->next;
-        frame.m_pCurves = stroke->next;
-        frame.ReleaseChain(stroke->first);
-        delete stroke;
-    }
-    if (frame.m_pPlatform) frame.m_pPlatform->MessageBeep();
-    frame.m_nModelState = 1;
+    frame.DropNewestStroke(1);
+    frame.m_nModelState = kModelCurveWaiting;
 }
 
 // The entry of `of` that lies across the edge from `from` to `to` of the triangle
@@ -91,11 +83,7 @@ public:
     }
     ~Walk() {
         // Links only: the walk's vertices are in the vertex list and go with it.
-        for (CurveLink* l = m_curve ? m_curve->first : nullptr; l;) {
-            CurveLink* next = l->next;
-            delete l;
-            l = next;
-        }
+        if (m_curve) ReleaseChain(m_curve->first, ChainVertices::Keep);
         delete m_curve;
     }
     Walk(const Walk&) = delete;
@@ -510,7 +498,7 @@ void CMainFrame::EmbedStroke() {
             // Hand-over: the stroke's points (and any that closed its gap) lie between
             // the walk's first vertex and the older vertices; unhook them at once.
             curve->first->vertex->next = stroke->first->vertex->next;
-            ReleaseChain(stroke->first);
+            ReleaseChain(stroke->first, ChainVertices::Release);
             delete stroke;
             m_pCurves = curve;
             if (!ValidateModel(*this).empty()) result = Walk::Result::Failed;

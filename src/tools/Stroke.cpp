@@ -7,18 +7,6 @@
 
 namespace {
 
-// Releases a link chain from `link` to its end together with the vertices its links
-// hold. The caller has already taken those vertices out of the vertex list. Walked
-// iteratively: a long stroke must not deepen the stack.
-void ReleaseStrokeLinks(CurveLink* link) {
-    while (link != nullptr) {
-        CurveLink* following = link->next;
-        delete link->vertex;
-        delete link;
-        link = following;
-    }
-}
-
 // The stroke being drawn, or null when the head of the curve list is not one (File
 // New released it, or something else heads the list).
 Curve* StrokeInProgress(Curve* head) {
@@ -79,7 +67,7 @@ void CMainFrame::ExtendStroke() {
         if (hit != nullptr) {
             // The samples after `hit` are exactly the vertices in front of its vertex
             // in the vertex list, so unhooking them is one assignment.
-            ReleaseStrokeLinks(hit->next);
+            ReleaseChain(hit->next, ChainVertices::Release);
             hit->next = nullptr;
             stroke->last = hit;
             m_pVertices = hit->vertex;
@@ -142,15 +130,7 @@ void CMainFrame::ClassifyStroke() {
 }
 
 void CMainFrame::DropNewestStroke(int beep) {
-    Curve* stroke = m_pCurves;
-    if (stroke != nullptr) {
-        if (stroke->first != nullptr && stroke->first->vertex != nullptr)
-            m_pVertices = stroke->first->vertex->next;
-        m_pCurves = stroke->next;
-        ReleaseStrokeLinks(stroke->first);
-        delete stroke;
-    }
-
+    ReleaseStroke(*this);
     if (beep != 0)
         m_pPlatform->MessageBeep();
     else

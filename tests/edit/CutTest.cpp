@@ -56,11 +56,8 @@ struct CapSetup {
 // Puts `loop` in the place of the waiting curve; the old curve's vertices stay.
 void ReplaceWaitingCurve(CapSetup& s, const std::vector<Vertex*>& loop) {
     s.frame.m_pCurves = s.curve->next;
-    for (CurveLink* l = s.curve->first; l; l = l->next) {
-        l->vertex->kind = kSurfaceVertex;
-        l->vertex = nullptr;
-    }
-    s.frame.ReleaseChain(s.curve->first);
+    for (CurveLink* l = s.curve->first; l; l = l->next) l->vertex->kind = kSurfaceVertex;
+    ReleaseChain(s.curve->first, ChainVertices::Keep);
     delete s.curve;
     s.curve = AddCurve(s.frame, loop, kClosedCurve);
 }

@@ -194,8 +194,7 @@ TEST_F(ExtrudeRefusal, LoopThatBoundsNothing) {
     }
     ASSERT_EQ(skipped, 2);
     s.frame.m_pCurves = s.curve->next;
-    for (CurveLink* l = s.curve->first; l; l = l->next) l->vertex = nullptr;
-    s.frame.ReleaseChain(s.curve->first);
+    ReleaseChain(s.curve->first, ChainVertices::Keep);
     delete s.curve;
     for (Vertex* v : s.loop) v->kind = kSurfaceVertex;
     s.curve = AddCurve(s.frame, gapped, kClosedCurve);

@@ -370,7 +370,7 @@ TEST_F(EmbedTest, UnusableStrokesChangeNothingAndBeep) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        frame.ReleaseModel();
+        ReleaseModel(frame);
         MakeIcosphere(frame, 100.0, 2);
         AddCurve(frame, {frame.m_pVertices, frame.m_pVertices->next}, kOpenCurve);
         const std::string before = Dump();
@@ -391,7 +391,7 @@ TEST_F(EmbedTest, WalkIntoBrokenMeshRestoresEverything) {
     enum Break { NullNeighbours, WrongNeighbour, ForeignCorner };
     for (Break kind : {NullNeighbours, WrongNeighbour, ForeignCorner}) {
         SCOPED_TRACE(kind);
-        frame.ReleaseModel();
+        ReleaseModel(frame);
         MakeIcosphere(frame, 100.0, 3);
         Triangle* target = nullptr;
         for (Vertex* v = frame.m_pVertices; v; v = v->next) v->work = View(v->position);
@@ -446,7 +446,7 @@ TEST_F(EmbedTest, StrokesCrossingTheirOwnPathAreEmbedded) {
          {30.9, -6.3},  {21.1, -4.2},  {14.2, 3.0}},
     };
     for (const auto& pts : strokes) {
-        frame.ReleaseModel();
+        ReleaseModel(frame);
         MakeIcosphere(frame, 100.0, 2);
         const Counts before = Count();
         PushStroke(pts, kOpenCurve);
@@ -480,7 +480,7 @@ TEST_F(EmbedTest, WigglyAndSelfCrossingStrokesLeaveASoundModel) {
     int embedded = 0;
     for (int subdivisions : {2, 3}) {
         for (const auto& [pts, kind] : strokes) {
-            frame.ReleaseModel();
+            ReleaseModel(frame);
             MakeIcosphere(frame, 100.0, subdivisions);
             const std::string before = Dump();
             const Counts counts = Count();
@@ -573,7 +573,7 @@ TEST_F(EmbedTest, SmallLoopsThatGrazeTriangleEdgesStayClosed) {
     for (double r : {12.0, 18.0, 25.0}) {
         for (double cx : {-20.0, 0.0, 15.0}) {
             for (double cy : {-15.0, 5.0, 20.0}) {
-                frame.ReleaseModel();
+                ReleaseModel(frame);
                 MakeIcosphere(frame, 100.0, 4);
                 const Counts before = Count();
                 PushStroke(Circle({cx, cy}, r), kClosedCurve);

@@ -226,7 +226,7 @@ TEST_F(Export, SnapshotRestoreGivesIdenticalObjAndCurves) {
     const std::string curvesBefore = curveText();
     ModelSnapshot snapshot(f);
     f.FairModel();
-    f.ReleaseModel();
+    ReleaseModel(f);
     MakeIcosphere(f, 5.0, 1);
     snapshot.Restore(f);
     EXPECT_EQ(FormatObj(f), before);

@@ -51,7 +51,7 @@ TEST_F(Model, ReleaseChainFreesLinksAndTheirVerticesOfLongChain) {
         l->next = head;
         head = l;
     }
-    f.ReleaseChain(head);  // ASan reports any leak or double free
+    ReleaseChain(head, ChainVertices::Release);  // ASan reports any leak or double free
     SUCCEED();
 }
 
@@ -63,14 +63,14 @@ TEST_F(Model, ReleaseModelFreesEverythingOnce) {
     ASSERT_EQ(ValidateModel(f), "");
     // Curve vertices are shared with the vertex list; the release must not free
     // them a second time (ASan would report it).
-    f.ReleaseModel();
+    ReleaseModel(f);
     EXPECT_EQ(f.m_pVertices, nullptr);
     EXPECT_EQ(f.m_pCurves, nullptr);
     EXPECT_EQ(f.m_pTriangles, nullptr);
     EXPECT_EQ(f.m_nModelState, 0);
     // On an empty model the release only resets ModelState.
     f.m_nModelState = 2;
-    f.ReleaseModel();
+    ReleaseModel(f);
     EXPECT_EQ(f.m_nModelState, 0);
 }
 
@@ -197,14 +197,14 @@ TEST_F(Model, ValidatorFindsMisplacedStroke) {
     AddCurve(f, {mesh.vertices[0], mesh.vertices[1]}, kStrokeCurve);
     AddCurve(f, {mesh.vertices[2], mesh.vertices[3]}, kOpenCurve);
     EXPECT_TRUE(Reports("not the newest curve"));
-    f.ReleaseModel();
+    ReleaseModel(f);
 
     // A stroke at the head whose vertices are not the front of the vertex list.
     BuiltMesh again = Octahedron();
     AddCurve(f, {again.vertices[0], again.vertices[1]}, kStrokeCurve);
     EXPECT_TRUE(Reports("front of the vertex list"));
     // In the right order (newest at the head) it is fine.
-    f.ReleaseModel();
+    ReleaseModel(f);
     BuiltMesh third = Octahedron();
     AddCurve(f, {third.vertices[4], third.vertices[5]}, kStrokeCurve);
     EXPECT_EQ(ValidateModel(f), "");
@@ -222,7 +222,7 @@ TEST_F(Model, ValidatorChecksModelState) {
     EXPECT_EQ(ValidateModel(f), "");
     f.m_nModelState = 7;
     EXPECT_TRUE(Reports("outside 0..2"));
-    f.ReleaseModel();
+    ReleaseModel(f);
     f.m_nModelState = 2;
     EXPECT_TRUE(Reports("model state 2 but no triangles"));
 }

@@ -328,7 +328,7 @@ TEST(FairEquivalence, KernelKeptFromAnEarlierModelLeavesNoTrace) {
         AddCurve(used.frame, chain, kClosedCurve);
         used.frame.FairModel();
     }
-    used.frame.ReleaseModel();
+    ReleaseModel(used.frame);
     Scene fresh;
     for (CMainFrame* f : {&used.frame, &fresh.frame}) {
         BuiltMesh small = MakeIcosphere(*f, 40.0, 1);

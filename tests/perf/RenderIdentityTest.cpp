@@ -22,7 +22,7 @@ struct Window {
         frame.OnCreate();
         frame.OnSize(width, height);
     }
-    ~Window() { frame.ReleaseModel(); }
+    ~Window() { ReleaseModel(frame); }
     template <typename Draw>
     Image Render(Draw draw) {
         gl.MakeCurrent();

@@ -64,7 +64,7 @@ void RenderTest::SetUp() {
 
 void RenderTest::ApplyProjection(int w, int h) { frame.OnSize(w, h); }
 
-void RenderTest::TearDown() { frame.ReleaseModel(); }
+void RenderTest::TearDown() { ReleaseModel(frame); }
 
 Image RenderTest::Render(double devicePixelRatio) {
     gl->MakeCurrent();

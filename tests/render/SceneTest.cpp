@@ -73,7 +73,7 @@ TEST_F(SceneTest, CurveVerticesAreBlueWhenSmoothRedOtherwiseAndSegmentsBlend) {
 TEST_F(SceneTest, ClosedCurveClosesTheLoopOpenCurveDoesNot) {
     for (int kind : {kClosedCurve, kOpenCurve}) {
         SCOPED_TRACE(kind == kClosedCurve ? "closed" : "open");
-        frame.ReleaseModel();
+        ReleaseModel(frame);
         std::vector<Vertex*> v = Points(frame, {{-60, -40, 0}, {60, -40, 0}, {0, 60, 0}});
         AddCurve(frame, v, kind);
         frame.m_nModelState = 2;

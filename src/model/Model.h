@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/Records.h"
+
+// One model: the heads of its three record lists, each newest first, and its state.
+// The frame is a Model (it derives from this struct and keeps these field names), so
+// the operations of this layer take a Model and need nothing from the layers above.
+struct Model {
+    Vertex* m_pVertices = nullptr;
+    Curve* m_pCurves = nullptr;
+    Triangle* m_pTriangles = nullptr;
+    int32_t m_nModelState = kModelEmpty;
+};
+
+// Whether ReleaseChain frees the vertices its links hold, or leaves them to the
+// vertex list that also holds them.
+enum class ChainVertices { Keep, Release };
+
+// Frees the links of a chain from `link` to its end, and with them their vertices when
+// asked. Walked iteratively, as a stroke may hold thousands of links. A chain that an
+// operation left closed into a ring is freed once round.
+void ReleaseChain(CurveLink* link, ChainVertices vertices);
+
+// Takes the stroke at the head of the curve list out of the model and frees it with
+// its points. The points lie together at the front of the vertex list, so the list
+// resumes at the vertex that was its head before the stroke began. Does nothing when
+// the curve list is empty; leaves the model state as it is.
+void ReleaseStroke(Model& model);
+
+// Frees every record of the model and leaves it empty, in state kModelEmpty. A vertex
+// goes with the vertex list only, never through a curve's links, and each chain is
+// freed once even if an operation left it closed into a ring.
+void ReleaseModel(Model& model);
+
+// Checks every structural invariant of a model at rest. Returns an empty string when
+// the model is sound, otherwise one line per violation.
+std::string ValidateModel(const Model& model);
