@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "surface/FairKernel.h"
-
 namespace {
 
 // Degrees to radians. The rotation terms have always been computed with this

@@ -40,6 +40,12 @@ constexpr int32_t kChangeNothing = 0;
 
 class FairKernel;
 
+// Frees a fairing kernel. Defined beside the fairing, so that whatever destroys a frame
+// needs only this declaration, not the kernel's header.
+struct FairKernelDeleter {
+    void operator()(FairKernel* kernel) const;
+};
+
 // The one main frame: owner of every piece of program state and of every model
 // record. Handlers run to completion and repaint synchronously through the platform.
 // Operations take no arguments unless they must; they read the mouse from m_ptMouse
@@ -170,7 +176,7 @@ public:
     // The fairing's arrays, kept from one fairing to the next: refilling memory the
     // process already holds costs far less than first touches of fresh pages, which
     // on a 10k-vertex model took up to a third of the fairing's time.
-    std::unique_ptr<FairKernel> m_pFairKernel;
+    std::unique_ptr<FairKernel, FairKernelDeleter> m_pFairKernel;
 
     // Recomputes the eight m_ViewMatrix terms from m_nElevation and m_nAzimuth.
     void ComputeViewMatrix();

@@ -10,10 +10,12 @@ constexpr int kFairingIterations = 300;
 
 }  // namespace
 
+void FairKernelDeleter::operator()(FairKernel* kernel) const { delete kernel; }
+
 // The mesh does not change while it is faired: the kernel reads the lists once and
 // runs the iterations on flat arrays (see FairKernel.h for the order of the sums).
 void CMainFrame::FairModel() {
-    if (!m_pFairKernel) m_pFairKernel = std::make_unique<FairKernel>();
+    if (!m_pFairKernel) m_pFairKernel.reset(new FairKernel);
     FairKernel& kernel = *m_pFairKernel;
     kernel.Load(m_pVertices, m_pTriangles, m_pCurves);
     kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
