@@ -58,7 +58,6 @@ void CMainFrame::CutModel() {
         DropNewestStroke(1);
     };
 
-    edit::ClearTriangleMarks(*this);
     Triangle* start = PickTriangle(stroke->first);
     if (!start) {
         DropNewestStroke(1);
@@ -68,35 +67,9 @@ void CMainFrame::CutModel() {
     ReleaseStroke(*this);
     m_nModelState = kModelBody;
 
-    Curve* curve = m_pCurves;
-    edit::MarkCuttingCurve(curve);
-    FloodCut(start);
-    if (!edit::FloodFitsCurve(*this, curve)) return refuse();
-    edit::RemoveMarkedTriangles(*this);
-
-    Triangle* seam = nullptr;
-    int k = 0;
-    if (!edit::FindRimEdge(*this, curve, seam, k)) return refuse();
-    const bool alongLinks = edit::FollowsInCurve(curve, seam->corner[k], seam->corner[(k + 1) % 3]);
-
-    RingNode* against = RingFromCurve(curve);
-    RingNode* along = TwinRing(against);
-    // The attach ring runs against the kept triangles' rim edges; the fill ring
-    // runs with them, so the cap's triangles run against the kept ones.
-    RingNode* attach = alongLinks ? against : along;
-    RingNode* fill = alongLinks ? along : against;
-
-    bool ok = edit::CutRemovedVerticesFromCurves(*this);
-    if (ok) {
-        edit::RemoveMarkedVertices(*this);
-        ok = edit::AttachRing(*this, attach);
-    }
-    if (!ok) {
-        edit::FreeRing(against);
-        edit::FreeRing(along);
-        return refuse();
-    }
-    SplitRing(fill, 0);
+    edit::HoleRings hole;
+    if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return refuse();
+    SplitRing(hole.inner, 0);
     FairModel();
     if (!ValidateModel(*this).empty()) return refuse();
 }

@@ -30,12 +30,12 @@ bool CurveEdges(const Curve* curve, EdgeMap& edges) {
     return links >= 3 && static_cast<int>(edges.size()) == links;
 }
 
-}  // namespace
-
+// Sets `mark` to 0 on every triangle.
 void ClearTriangleMarks(CMainFrame& frame) {
     for (Triangle* t = frame.m_pTriangles; t; t = t->next) t->mark = 0;
 }
 
+// Gives every vertex of the curve's chain CUT_MARK in `work` x and `kind` 2.
 void MarkCuttingCurve(Curve* curve) {
     for (CurveLink* l = curve->first; l; l = l->next) {
         l->vertex->work.x = CUT_MARK;
@@ -43,6 +43,11 @@ void MarkCuttingCurve(Curve* curve) {
     }
 }
 
+// After FloodCut: true when the marked triangles are a region that can be cut out
+// and capped along `curve`. That is, some triangle stays unmarked, the border
+// between marked and unmarked triangles is exactly the curve's closed chain of
+// edges (each edge once, all run the same way), no unmarked triangle has a corner
+// of kind 3, and every marked triangle has three neighbours. Reads only.
 bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
     EdgeMap edges;
     if (!CurveEdges(curve, edges)) return false;
@@ -82,6 +87,7 @@ bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
     return anyKept && borderEdges == rimEdges && (forward == 0 || backward == 0);
 }
 
+// Unlinks and frees every triangle whose `mark` is not 0.
 void RemoveMarkedTriangles(CMainFrame& frame) {
     Triangle** link = &frame.m_pTriangles;
     while (Triangle* t = *link) {
@@ -94,6 +100,8 @@ void RemoveMarkedTriangles(CMainFrame& frame) {
     }
 }
 
+// True when `b` is the vertex after `a` in the closed chain of `curve` (the first
+// link follows the last); `a` is looked up at its first link.
 bool FollowsInCurve(const Curve* curve, const Vertex* a, const Vertex* b) {
     for (const CurveLink* l = curve->first; l; l = l->next) {
         if (l->vertex != a) continue;
@@ -103,6 +111,9 @@ bool FollowsInCurve(const Curve* curve, const Vertex* a, const Vertex* b) {
     return false;
 }
 
+// The first remaining triangle, in list order, with an edge corner[k] ->
+// corner[k + 1] that joins two consecutive vertices of `curve` (either way round).
+// Sets `triangle` and `k`; false when there is none.
 bool FindRimEdge(const CMainFrame& frame, const Curve* curve, Triangle*& triangle, int& k) {
     for (Triangle* t = frame.m_pTriangles; t; t = t->next) {
         for (int j = 0; j < 3; ++j) {
@@ -121,6 +132,10 @@ bool FindRimEdge(const CMainFrame& frame, const Curve* curve, Triangle*& triangl
     return false;
 }
 
+// Takes every vertex of kind 3 out of the curves, one CutCurvesAtVertex at a time,
+// restarting the scan from the head of the curve list after each. False (with the
+// curves partly cut) if the scan does not settle: each cut must drop a link, so
+// the number of links bounds the number of rounds.
 bool CutRemovedVerticesFromCurves(CMainFrame& frame) {
     long rounds = 1;
     for (const Curve* c = frame.m_pCurves; c; c = c->next)
@@ -141,6 +156,7 @@ bool CutRemovedVerticesFromCurves(CMainFrame& frame) {
     }
 }
 
+// Unlinks and frees every vertex of kind 3.
 void RemoveMarkedVertices(CMainFrame& frame) {
     Vertex** link = &frame.m_pVertices;
     while (Vertex* v = *link) {
@@ -153,6 +169,9 @@ void RemoveMarkedVertices(CMainFrame& frame) {
     }
 }
 
+// Gives every node of the ring, from `ring` once round, the remaining triangle
+// that runs along its edge the other way, and that triangle's neighbour slot.
+// False if a node finds none (nodes already visited keep what they got).
 bool AttachRing(CMainFrame& frame, RingNode* ring) {
     // One pass over the triangles files every edge that leaves a ring vertex under
     // that vertex, in list order and corner order; each node then looks through the
@@ -194,6 +213,39 @@ bool AttachRing(CMainFrame& frame, RingNode* ring) {
         e = e->next;
     } while (e != ring);
     return true;
+}
+
+}  // namespace
+
+bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& hole) {
+    ClearTriangleMarks(frame);
+    MarkCuttingCurve(curve);
+    frame.FloodCut(start);
+    if (!FloodFitsCurve(frame, curve)) return false;
+    RemoveMarkedTriangles(frame);
+
+    Triangle* seam = nullptr;
+    int k = 0;
+    if (!FindRimEdge(frame, curve, seam, k)) return false;
+    // The rim ring runs against the kept triangles' rim edges; the inner ring runs with
+    // them, so the patch's triangles will run against the kept ones.
+    const bool alongLinks = FollowsInCurve(curve, seam->corner[k], seam->corner[(k + 1) % 3]);
+    RingNode* against = frame.RingFromCurve(curve);
+    RingNode* along = frame.TwinRing(against);
+    hole.rim = alongLinks ? against : along;
+    hole.inner = alongLinks ? along : against;
+
+    bool ok = CutRemovedVerticesFromCurves(frame);
+    if (ok) {
+        RemoveMarkedVertices(frame);
+        ok = AttachRing(frame, hole.rim);
+    }
+    if (!ok) {
+        FreeRing(hole.rim);
+        FreeRing(hole.inner);
+        hole = HoleRings{};
+    }
+    return ok;
 }
 
 void FreeRing(RingNode* ring) {

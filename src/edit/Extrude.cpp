@@ -96,41 +96,16 @@ void CMainFrame::ExtrudeLoop() {
     const Vec3 toProfile = edit::LoopNormal(m_ViewMatrix, dx, dy, profile->clockwise);
     for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
 
-    edit::ClearTriangleMarks(*this);
-    edit::MarkCuttingCurve(loop);
-    FloodCut(start);
-    if (!edit::FloodFitsCurve(*this, loop)) return refuse();
-    edit::RemoveMarkedTriangles(*this);
-
-    Triangle* rim = nullptr;
-    int j = 0;
-    if (!edit::FindRimEdge(*this, loop, rim, j)) return refuse();
-    const bool alongLinks = edit::FollowsInCurve(loop, rim->corner[j], rim->corner[(j + 1) % 3]);
-
-    RingNode* against = RingFromCurve(loop);
-    RingNode* along = TwinRing(against);
-    RingNode* profileRing = RingFromCurve(profile);
-    RingNode* rimRing = alongLinks ? against : along;
-    RingNode* inner = alongLinks ? along : against;
-
-    RingNode* nP = nullptr;
-    RingNode* nQ = nullptr;
-    bool ok = edit::CutRemovedVerticesFromCurves(*this);
-    if (ok) {
-        edit::RemoveMarkedVertices(*this);
-        ok = edit::AttachRing(*this, rimRing);
-    }
-    if (ok) {
-        nP = FindNode(inner, p);
-        nQ = FindNode(inner, q);
-        ok = nP && nQ;
-    }
-    if (!ok) {
-        edit::FreeRing(against);
-        edit::FreeRing(along);
-        edit::FreeRing(profileRing);
+    edit::HoleRings hole;
+    if (!edit::CutOutRegion(*this, loop, start, hole)) return refuse();
+    RingNode* nP = FindNode(hole.inner, p);
+    RingNode* nQ = FindNode(hole.inner, q);
+    if (!nP || !nQ) {
+        edit::FreeRing(hole.rim);
+        edit::FreeRing(hole.inner);
         return refuse();
     }
+    RingNode* profileRing = RingFromCurve(profile);
 
     // Close the profile's ring with the chord: it runs from the last point back to
     // the first, on to P, across to Q and back to the last point.
