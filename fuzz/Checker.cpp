@@ -11,6 +11,7 @@
 #include <sstream>
 #include <utility>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "export/ObjExport.h"
 #include "host/HeadlessHost.h"
@@ -97,7 +98,7 @@ public:
         }
         for (size_t i = first; i < script.events.size() && m_result.ok; ++i) {
             const ScriptEvent& e = script.events[i];
-            if (e.op == ScriptOp::Menu && e.command == 0) break;  // menu exit
+            if (e.op == ScriptOp::Menu && e.command == ID_APP_EXIT) break;
             if (e.op == ScriptOp::Expect) continue;               // the replay tool's business
             if (e.op == ScriptOp::Stroke) {
                 const size_t last = e.args.size() - 2;
@@ -146,8 +147,7 @@ private:
             m_frame.OnMouseWheel(0, static_cast<short>(e.args[0]), m_mouse);
             break;
         case ScriptOp::Key:
-            for (int i = 0; i < kAcceleratorCount; ++i)
-                if (kAccelerators[i].key == e.key) m_frame.OnCommand(kAccelerators[i].command);
+            if (const CommandDef* command = FindCommandByKey(e.key)) m_frame.OnCommand(command->id);
             break;
         case ScriptOp::Menu:
             if (e.command == ID_SAVE_AS) m_host.saveAnswer = e.path;

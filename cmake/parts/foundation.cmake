@@ -4,6 +4,7 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/app/MainFrame.cpp
         src/app/Memory.cpp
         src/app/Commands.cpp
+        src/app/CommandTable.cpp
         src/app/Resources.cpp
         src/view/View.cpp
         src/tools/Mouse.cpp

@@ -1,7 +1,8 @@
 #include "app/MainFrame.h"
 
+// The command handlers; OnCommand shows their marks from the state they leave.
+
 void CMainFrame::OnDisplayMode(int id) {
-    m_pPlatform->CheckMenuRadioItem(m_hDisplayMenu, ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES, id);
     m_nDisplayMode = id;
     // Surfaces are lit from the upper left in front; edges from straight behind, so
     // the wireframe reads as a silhouette against the white background.
@@ -14,8 +15,6 @@ void CMainFrame::OnDisplayMode(int id) {
 
 void CMainFrame::OnShowControlVertices() {
     m_bShowControlVertices = m_bShowControlVertices == 0 ? 1 : 0;
-    m_pPlatform->CheckMenuItem(m_hDisplayMenu, ID_SHOW_CONTROL_VERTICES,
-                               m_bShowControlVertices == 1);
     m_pPlatform->RedrawWindow();
 }
 
@@ -26,13 +25,11 @@ void CMainFrame::OnTool(int id) {
         m_pPlatform->MessageBeep();
         return;
     }
-    m_pPlatform->CheckMenuRadioItem(m_hToolsMenu, ID_TOOL_PEN, ID_TOOL_CHANGE, id);
     m_nTool = id;
 }
 
 void CMainFrame::OnAutoCenter() {
     m_bAutoCenter = m_bAutoCenter == 0 ? 1 : 0;
-    m_pPlatform->CheckMenuItem(m_hViewMenu, ID_AUTO_CENTER, m_bAutoCenter == 1);
     if (m_bAutoCenter == 1) {
         FairModel();
         m_pPlatform->RedrawWindow();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "app/CommandTable.h"
+
 namespace {
 
 // Degrees to radians. The rotation terms have always been computed with this
@@ -24,10 +26,8 @@ int CMainFrame::OnCreate() {
 
     m_hDC = m_pPlatform;
 
-    const int menuBar = m_pPlatform->GetMenu();
-    m_hViewMenu = m_pPlatform->GetSubMenu(menuBar, 1);
-    m_hDisplayMenu = m_pPlatform->GetSubMenu(m_hViewMenu, 6);
-    m_hToolsMenu = m_pPlatform->GetSubMenu(menuBar, 2);
+    for (const MenuDef& menu : kMenus)
+        if (menu.handle != nullptr) this->*menu.handle = m_pPlatform->FindMenu(menu.id);
 
     const double identityView[8] = {0, 1, 0, 1, 0, 0, 0, 1};
     for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
@@ -55,8 +55,6 @@ int CMainFrame::OnCreate() {
     }
     m_fPointSize = 3.0f;
 
-    m_pPlatform->CheckMenuRadioItem(m_hDisplayMenu, ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES,
-                                    ID_DISPLAY_SURFACES);
     m_nDisplayMode = ID_DISPLAY_SURFACES;
 
     // Directional light in eye coordinates: it stays put while the model turns.
@@ -65,8 +63,17 @@ int CMainFrame::OnCreate() {
 
     m_pPlatform->RedrawWindow();
 
-    m_pPlatform->CheckMenuRadioItem(m_hToolsMenu, ID_TOOL_PEN, ID_TOOL_CHANGE, ID_TOOL_PEN);
     m_nTool = ID_TOOL_PEN;
+
+    // Every radio group shows its mark from the start; a check item only once it is
+    // on, so that no menu draws an empty box beside an item that has never been on.
+    for (const CommandDef& command : kCommands) {
+        const bool firstOfGroup =
+            command.mark == CommandMark::Radio && RadioGroupOf(command).data() == &command;
+        const bool checked =
+            command.mark == CommandMark::Check && command.marked(*this, command.id);
+        if (firstOfGroup || checked) ShowMark(command);
+    }
     return 0;
 }
 
@@ -88,39 +95,25 @@ void CMainFrame::ComputeViewMatrix() {
 }
 
 bool CMainFrame::OnCommand(int id) {
-    switch (id) {
-    case ID_DISPLAY_SURFACES:
-    case ID_DISPLAY_EDGES:
-        OnDisplayMode(id);
-        return true;
-    case ID_SHOW_CONTROL_VERTICES:
-        OnShowControlVertices();
-        return true;
-    case ID_TOOL_PEN:
-    case ID_TOOL_ERASER:
-    case ID_TOOL_DRAG:
-    case ID_TOOL_CHANGE:
-        OnTool(id);
-        return true;
-    case ID_FILE_NEW:
-        OnFileNew();
-        return true;
-    case ID_SAVE_AS:
-        OnSaveAs();
-        return true;
-    case ID_VIEW_TOP:
-        OnViewTop();
-        return true;
-    case ID_VIEW_BOTTOM:
-        OnViewBottom();
-        return true;
-    case ID_VIEW_SIDE:
-        OnViewSide();
-        return true;
-    case ID_AUTO_CENTER:
-        OnAutoCenter();
-        return true;
-    default:
-        return false;
+    const CommandDef* command = FindCommand(id);
+    if (command == nullptr || command->run == nullptr) return false;
+    // Keys reach a command the menus show greyed; it is refused without a word.
+    if (CommandEnabled(*this, *command)) command->run(*this, id);
+    ShowMark(*command);
+    return true;
+}
+
+void CMainFrame::ShowMark(const CommandDef& command) {
+    if (command.mark == CommandMark::None) return;
+    const MenuDef* menu = FindMenuDef(command.menu);
+    const int handle = menu != nullptr && menu->handle != nullptr ? this->*menu->handle : 0;
+    if (command.mark == CommandMark::Check) {
+        m_pPlatform->CheckMenuItem(handle, command.id, command.marked(*this, command.id));
+        return;
     }
+    const std::span<const CommandDef> group = RadioGroupOf(command);
+    int checked = 0;
+    for (const CommandDef& item : group)
+        if (item.marked(*this, item.id)) checked = item.id;
+    m_pPlatform->CheckMenuRadioItem(handle, group.front().id, group.back().id, checked);
 }

@@ -39,6 +39,7 @@ constexpr int32_t kDragTool = 2;    // the left button makes a stroke of the cur
 constexpr int32_t kChangeNothing = 0;
 
 class FairKernel;
+struct CommandDef;
 
 // Frees a fairing kernel. Defined beside the fairing, so that whatever destroys a frame
 // needs only this declaration, not the kernel's header.
@@ -66,9 +67,14 @@ public:
     void OnTool(int id);
     void OnAutoCenter();
     void OnFileNew();
-    // Routes a menu or accelerator command id to its handler; returns false for an
-    // id the frame does not handle (ID_APP_EXIT is the platform's).
+    // Routes a menu or accelerator command id to its handler in the command table
+    // and shows the command's mark as the handler left the state; returns false for
+    // an id the frame does not handle (ID_APP_EXIT is the platform's). A command the
+    // table disables at the moment is not run.
     bool OnCommand(int id);
+    // Shows a command's check or radio mark as the frame's state has it, in the menu
+    // that holds the command.
+    void ShowMark(const CommandDef& command);
 
     // ---- View (view/) ----
     void OnSize(int cx, int cy);

@@ -16,9 +16,9 @@ public:
     // Show the cursor resource (IDC_PEN ... IDC_CHANGE).
     virtual void SetCursor(int cursorId) = 0;
 
-    // Menu handles are small integers the platform hands out.
-    virtual int GetMenu() = 0;
-    virtual int GetSubMenu(int menu, int position) = 0;
+    // Menu handles are small integers the platform hands out: the handle of the menu
+    // with this id (IDM_...), or 0 when there is none.
+    virtual int FindMenu(int menuId) = 0;
     virtual void CheckMenuRadioItem(int menu, int first, int last, int checkedId) = 0;
     virtual void CheckMenuItem(int menu, int id, bool checked) = 0;
 

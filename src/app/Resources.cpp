@@ -3,50 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <iterator>
 
 namespace {
-
-// ---- Menu resource ----
-// Separators have no text; submenus have id 0. The positions matter: the frame takes
-// the View menu at position 1, its Display Mode submenu at position 6 and the Tools
-// menu at position 2 of the bar.
-
-// One item a line, as the menu reads.
-// clang-format off
-const MenuItemDef kFileMenu[] = {
-    {"&New", ID_FILE_NEW, nullptr, 0, false},
-    {nullptr, 0, nullptr, 0, false},
-    {"&Save As...", ID_SAVE_AS, nullptr, 0, false},
-    {nullptr, 0, nullptr, 0, false},
-    {"E&xit", ID_APP_EXIT, nullptr, 0, false},
-};
-
-const MenuItemDef kDisplayModeMenu[] = {
-    {"&Surfaces\t1", ID_DISPLAY_SURFACES, nullptr, 0, false},
-    {"&Edges\t2", ID_DISPLAY_EDGES, nullptr, 0, false},
-    {nullptr, 0, nullptr, 0, false},
-    // Control vertices start shown, so the resource carries the mark.
-    {"Show Control &Vertices", ID_SHOW_CONTROL_VERTICES, nullptr, 0, true},
-};
-
-const MenuItemDef kViewMenu[] = {
-    {"&Top", ID_VIEW_TOP, nullptr, 0, false},
-    {"&Bottom", ID_VIEW_BOTTOM, nullptr, 0, false},
-    {"&Side", ID_VIEW_SIDE, nullptr, 0, false},
-    {nullptr, 0, nullptr, 0, false},
-    {"Auto &Center", ID_AUTO_CENTER, nullptr, 0, false},
-    {nullptr, 0, nullptr, 0, false},
-    {"&Display Mode", 0, kDisplayModeMenu, static_cast<int>(std::size(kDisplayModeMenu)), false},
-};
-
-const MenuItemDef kToolsMenu[] = {
-    {"&Pen Tool\tP", ID_TOOL_PEN, nullptr, 0, false},
-    {"&Eraser Tool\tE", ID_TOOL_ERASER, nullptr, 0, false},
-    {"&Drag Tool\tD", ID_TOOL_DRAG, nullptr, 0, false},
-    {"&Change Tool\tC", ID_TOOL_CHANGE, nullptr, 0, false},
-};
-// clang-format on
 
 // ---- Cursors ----
 // Drawn on a 32x32 grid: a black outline with a white body, and a white halo around
@@ -237,19 +195,6 @@ Rgba ShadeSample(double x, double y, double pixel) {
 }
 
 }  // namespace
-
-const MenuItemDef kMenuBar[] = {
-    {"&File", 0, kFileMenu, static_cast<int>(std::size(kFileMenu)), false},
-    {"&View", 0, kViewMenu, static_cast<int>(std::size(kViewMenu)), false},
-    {"&Tools", 0, kToolsMenu, static_cast<int>(std::size(kToolsMenu)), false},
-};
-const int kMenuBarCount = static_cast<int>(std::size(kMenuBar));
-
-const AcceleratorDef kAccelerators[] = {
-    {'1', ID_DISPLAY_SURFACES}, {'2', ID_DISPLAY_EDGES}, {'P', ID_TOOL_PEN},
-    {'E', ID_TOOL_ERASER},      {'D', ID_TOOL_DRAG},     {'C', ID_TOOL_CHANGE},
-};
-const int kAcceleratorCount = static_cast<int>(std::size(kAccelerators));
 
 const CursorDef* FindCursor(int id) {
     for (const CursorDef& cursor : kCursors) {

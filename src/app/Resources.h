@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// Command ids. They double as state values of m_nDisplayMode and m_nTool.
+// Command ids (the command table in CommandTable.h says what each one is). They
+// double as state values of m_nDisplayMode and m_nTool.
 constexpr int ID_DISPLAY_SURFACES = 32771;
 constexpr int ID_DISPLAY_EDGES = 32772;
 constexpr int ID_SHOW_CONTROL_VERTICES = 32773;
@@ -27,26 +28,6 @@ constexpr int IDC_CHANGE = 313;
 constexpr const char* kAppTitle = "Pliform";
 constexpr int kInitialOuterWidth = 600;
 constexpr int kInitialOuterHeight = 600;
-
-// Menu resource: a tree of items. text == nullptr is a separator. An item with a
-// submenu has id 0. Texts carry '&' mnemonics and "\t" shortcut labels.
-struct MenuItemDef {
-    const char* text;
-    int id;
-    const MenuItemDef* submenu;
-    int submenuCount;
-    bool checked;  // check mark carried by the resource itself
-};
-extern const MenuItemDef kMenuBar[];
-extern const int kMenuBarCount;
-
-// Accelerator table: single keys without modifiers.
-struct AcceleratorDef {
-    char key;  // '1', '2', 'P', 'E', 'D', 'C'
-    int command;
-};
-extern const AcceleratorDef kAccelerators[];
-extern const int kAcceleratorCount;
 
 // 32x32 monochrome cursor: rows top to bottom, bit 31 of a row is the leftmost pixel.
 // A pixel is black where `black` is set, white where `white` is set, transparent else.

@@ -1,9 +1,14 @@
 #include "host/HeadlessHost.h"
 
+#include "app/CommandTable.h"
+
 void HeadlessHost::RedrawWindow() {
     ++repaints;
     if (paintHook) paintHook();
 }
+
+// Handles differ from the menu ids, so that a test sees one taken for the other.
+int HeadlessHost::FindMenu(int menuId) { return FindMenuDef(menuId) != nullptr ? 100 + menuId : 0; }
 
 void HeadlessHost::CheckMenuRadioItem(int menu, int first, int last, int checkedId) {
     for (int id = first; id <= last; ++id) {

@@ -17,8 +17,7 @@ public:
         cursor = cursorId;
         ++cursorSets;
     }
-    int GetMenu() override { return 1; }
-    int GetSubMenu(int menu, int position) override { return menu * 16 + position + 1; }
+    int FindMenu(int menuId) override;
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
     void CheckMenuItem(int menu, int id, bool checked) override;
     bool GetSaveFileName(std::string& path) override;
@@ -37,7 +36,7 @@ public:
     // Answer of the next save dialogs; empty means "cancelled".
     std::string saveAnswer;
     std::map<int, bool> marks;
-    // Menu handle of each mark, to check that the right submenu was addressed.
+    // Menu handle of each mark, to check that the right menu was addressed.
     std::map<int, int> markMenu;
     std::function<void()> paintHook;
 };

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "host/HeadlessHost.h"
 
@@ -19,29 +20,6 @@ constexpr int kMaxClientSize = 16384;
 
 // A cycle in a damaged list must not hang the counters.
 constexpr long long kListCap = 10000000;
-
-struct MenuName {
-    const char* name;
-    int command;
-};
-
-// "exit" is the platform's command: the script stops there.
-constexpr MenuName kMenuNames[] = {
-    {"new", ID_FILE_NEW},
-    {"saveas", ID_SAVE_AS},
-    {"top", ID_VIEW_TOP},
-    {"bottom", ID_VIEW_BOTTOM},
-    {"side", ID_VIEW_SIDE},
-    {"autocenter", ID_AUTO_CENTER},
-    {"surfaces", ID_DISPLAY_SURFACES},
-    {"edges", ID_DISPLAY_EDGES},
-    {"vertices", ID_SHOW_CONTROL_VERTICES},
-    {"pen", ID_TOOL_PEN},
-    {"eraser", ID_TOOL_ERASER},
-    {"drag", ID_TOOL_DRAG},
-    {"change", ID_TOOL_CHANGE},
-    {"exit", 0},
-};
 
 // Symbolic values an expect may use instead of the command id.
 struct NamedValue {
@@ -94,6 +72,17 @@ constexpr ExpectKey kExpectKeys[] = {
     {"fileErrors",
      [](const CMainFrame&, const HeadlessHost& h) -> long long { return h.fileErrors; }},
 };
+
+// The keys of the accelerator table as the error messages list them: "1 2 P".
+std::string AcceleratorKeys() {
+    std::string keys;
+    for (const CommandDef& command : kCommands) {
+        if (command.key == 0) continue;
+        if (!keys.empty()) keys += ' ';
+        keys += command.key;
+    }
+    return keys;
+}
 
 const ExpectKey* FindExpectKey(std::string_view name) {
     for (const ExpectKey& key : kExpectKeys) {
@@ -196,8 +185,8 @@ private:
         std::string_view k = m_words[1];
         char c = k.size() == 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(k[0])))
                                : '\0';
-        if (c == '\0' || std::string_view("12PEDC").find(c) == std::string_view::npos) {
-            return Fail("key '" + std::string(k) + "' is not one of 1 2 P E D C");
+        if (FindCommandByKey(c) == nullptr) {
+            return Fail("key '" + std::string(k) + "' is not one of " + AcceleratorKeys());
         }
         event->key = c;
         return true;
@@ -207,14 +196,11 @@ private:
         event->op = ScriptOp::Menu;
         if (m_words.size() < 2) return Fail("'menu' needs a menu name");
         std::string_view name = m_words[1];
-        const MenuName* found = nullptr;
-        for (const MenuName& m : kMenuNames) {
-            if (name == m.name) found = &m;
-        }
+        const CommandDef* found = FindCommandByScriptName(name);
         if (!found) return Fail("unknown menu name '" + std::string(name) + "'");
-        event->name = found->name;
-        event->command = found->command;
-        if (found->command == ID_SAVE_AS) {
+        event->name = found->scriptName;
+        event->command = found->id;
+        if (found->id == ID_SAVE_AS) {
             // The path is the rest of the line, so it may contain spaces.
             size_t at = m_text.find(name) + name.size();
             event->path = std::string(Trim(m_text.substr(at)));

@@ -12,7 +12,8 @@ class HeadlessHost;
 // pixels with y pointing down.
 //
 //   size W H | down X Y | up X Y | rdown X Y | rup X Y | move X Y | wheel DELTA
-//   key K (1 2 P E D C) | menu NAME [PATH] | stroke X1 Y1 [X2 Y2 ...]
+//   key K (an accelerator key) | menu NAME [PATH] | stroke X1 Y1 [X2 Y2 ...]
+//   (NAME is a command's script name in the command table)
 //   expect KEY VALUE | expect KEY > VALUE | expect KEY < VALUE
 
 enum class ScriptOp {
@@ -35,7 +36,7 @@ struct ScriptEvent {
     int line = 0;  // 1-based line of the script it came from
     ScriptOp op = ScriptOp::Move;
     std::vector<int> args;  // size, mouse and stroke coordinates, wheel delta
-    int command = 0;        // key and menu: the command id; 0 for "menu exit"
+    int command = 0;        // menu: the command id (ID_APP_EXIT ends the script)
     char key = 0;           // key: the accelerator key, upper case
     std::string name;       // menu name, or the expect key
     std::string path;       // menu saveas: the dialog answer (empty means cancelled)

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <thread>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "export/ObjExport.h"
 #include "host/HeadlessHost.h"
@@ -162,15 +163,14 @@ private:
     }
 
     bool Key(const ScriptEvent& e) {
-        // Keys go through the accelerator table, as the window would route them.
-        for (int i = 0; i < kAcceleratorCount; ++i) {
-            if (kAccelerators[i].key == e.key) return Command(e, kAccelerators[i].command);
-        }
-        return Fail(e, std::string("key ") + e.key + " is not in the accelerator table");
+        // Keys go through the command table, as the window would route them.
+        const CommandDef* command = FindCommandByKey(e.key);
+        if (command != nullptr) return Command(e, command->id);
+        return Fail(e, std::string("key ") + e.key + " is not in the command table");
     }
 
     bool Menu(const ScriptEvent& e) {
-        if (e.command == 0) {
+        if (e.command == ID_APP_EXIT) {
             m_stopped = true;
             return true;
         }

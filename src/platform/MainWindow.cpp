@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QWindow>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "platform/GLView.h"
 #include "platform/QtMenus.h"
@@ -34,7 +35,12 @@ MainWindow::MainWindow() {
     setWindowTitle(QString::fromUtf8(kAppTitle));
     setWindowIcon(MakeAppIcon());
 
-    m_menus = std::make_unique<QtMenus>(menuBar(), [this](int id) { OnMenuCommand(id); });
+    m_menus = std::make_unique<QtMenus>(
+        menuBar(), [this](int id) { OnMenuCommand(id); },
+        [this](int id) {
+            const CommandDef* command = FindCommand(id);
+            return m_frame == nullptr || command == nullptr || CommandEnabled(*m_frame, *command);
+        });
 
     m_view = new GLView();
     QWidget* container = QWidget::createWindowContainer(m_view, this);

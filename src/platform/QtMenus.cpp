@@ -6,83 +6,90 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/Resources.h"
+#include "app/CommandTable.h"
 
-QtMenus::QtMenus(QMenuBar* bar, std::function<void(int)> onCommand)
-    : m_onCommand(std::move(onCommand)) {
-    const int handle = AddMenu(bar);
-    Fill(handle, kMenuBar, kMenuBarCount);
+QtMenus::QtMenus(QMenuBar* bar, std::function<void(int)> onCommand,
+                 std::function<bool(int)> enabled)
+    : m_onCommand(std::move(onCommand)), m_enabled(std::move(enabled)) {
+    Fill(AddMenu(bar), 0);
+}
 
-    for (int i = 0; i < kAcceleratorCount; ++i) {
-        QAction* action = ActionFor(kAccelerators[i].command);
-        if (action == nullptr) {
-            continue;
+QtMenus::~QtMenus() = default;
+
+int QtMenus::AddMenu(QWidget* widget) {
+    m_menus.push_back(Menu{widget, {}, {}, {}});
+    return static_cast<int>(m_menus.size());
+}
+
+void QtMenus::Fill(int handle, int menuId) {
+    QWidget* widget = m_menus[handle - 1].widget;
+    for (const MenuEntry& entry : MenuEntries(menuId)) {
+        QAction* action = nullptr;
+        int submenuHandle = 0;
+        if (entry.command == nullptr) {
+            const MenuDef* def = FindMenuDef(entry.submenu);
+            auto* menu = new QMenu(QString::fromUtf8(def->text), widget);
+            action = menu->menuAction();
+            widget->addAction(action);
+            submenuHandle = AddMenu(menu);
+            m_handleOfMenu[entry.submenu] = submenuHandle;
+            GreyWhileOpen(menu, submenuHandle);
+            Fill(submenuHandle, entry.submenu);
+        } else if (entry.command->text == nullptr) {
+            action = new QAction(widget);
+            action->setSeparator(true);
+            widget->addAction(action);
+        } else {
+            action = AddCommand(widget, entry.command->id, MenuItemText(*entry.command),
+                                entry.command->key);
         }
-        action->setShortcut(QKeySequence(QChar(kAccelerators[i].key)));
+        Menu& filled = m_menus[handle - 1];
+        filled.items.push_back(action);
+        filled.submenus.push_back(submenuHandle);
+        filled.commands.push_back(entry.command != nullptr ? entry.command->id : 0);
+    }
+}
+
+QAction* QtMenus::AddCommand(QWidget* widget, int id, const std::string& text, char key) {
+    // The text keeps its "\t" shortcut label; the menu shows it at the right.
+    auto* action = new QAction(QString::fromStdString(text), widget);
+    widget->addAction(action);
+    m_actions[id] = action;
+    if (key != 0) {
+        action->setShortcut(QKeySequence(QChar(key)));
         // Window-wide, not application-wide: the keys act while the drawing surface,
         // a native window of its own inside this one, holds the focus, but not while
         // a menu is open, where the same letters are the items' mnemonics (D for
         // "&Display Mode", E for "&Edges", C for "Auto &Center").
         action->setShortcutContext(Qt::WindowShortcut);
     }
+    // The toolkit has already ticked a checkable item; once the command ran, the item
+    // shows the mark the core keeps, which stays put when the core refused the command.
+    QObject::connect(action, &QAction::triggered, action, [this, id] {
+        m_onCommand(id);
+        ReapplyMarks();
+    });
+    return action;
 }
 
-QtMenus::~QtMenus() = default;
-
-int QtMenus::AddMenu(QWidget* widget) {
-    m_menus.push_back(Menu{widget, {}, {}});
-    return static_cast<int>(m_menus.size());
+void QtMenus::GreyWhileOpen(QMenu* menu, int handle) {
+    if (!m_enabled) return;
+    // Items are greyed only while their menu is open: a disabled action would also
+    // swallow its key, and the state that decides can change without any menu being
+    // opened. A key for a command that may not run is refused by the core.
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [this, handle] {
+        const Menu& open = m_menus[handle - 1];
+        for (size_t i = 0; i < open.items.size(); ++i)
+            if (open.commands[i] != 0) open.items[i]->setEnabled(m_enabled(open.commands[i]));
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [this, handle] {
+        for (QAction* action : m_menus[handle - 1].items) action->setEnabled(true);
+    });
 }
 
-void QtMenus::Fill(int handle, const MenuItemDef* items, int count) {
-    QWidget* widget = m_menus[handle - 1].widget;
-    for (int i = 0; i < count; ++i) {
-        const MenuItemDef& item = items[i];
-        QAction* action = nullptr;
-        int submenuHandle = 0;
-        if (item.text == nullptr) {
-            action = new QAction(widget);
-            action->setSeparator(true);
-            widget->addAction(action);
-        } else if (item.submenu != nullptr) {
-            auto* menu = new QMenu(QString::fromUtf8(item.text), widget);
-            action = menu->menuAction();
-            widget->addAction(action);
-            submenuHandle = AddMenu(menu);
-            Fill(submenuHandle, item.submenu, item.submenuCount);
-        } else {
-            // The text keeps its "\t" shortcut label; the menu shows it at the right.
-            action = new QAction(QString::fromUtf8(item.text), widget);
-            widget->addAction(action);
-            const int id = item.id;
-            m_actions[id] = action;
-            if (item.checked) {
-                action->setCheckable(true);
-                action->setChecked(true);
-                m_marks[id] = true;
-            }
-            // The toolkit has already ticked a checkable item; once the command ran,
-            // the item shows the mark the core keeps, which stays put when the core
-            // refused the command.
-            QObject::connect(action, &QAction::triggered, action, [this, id] {
-                m_onCommand(id);
-                ReapplyMarks();
-            });
-        }
-        m_menus[handle - 1].items.push_back(action);
-        m_menus[handle - 1].submenus.push_back(submenuHandle);
-    }
-}
-
-int QtMenus::SubMenu(int menu, int position) const {
-    if (menu < 1 || menu > static_cast<int>(m_menus.size())) {
-        return 0;
-    }
-    const Menu& m = m_menus[menu - 1];
-    if (position < 0 || position >= static_cast<int>(m.submenus.size())) {
-        return 0;
-    }
-    return m.submenus[position];
+int QtMenus::FindMenu(int menuId) const {
+    const auto it = m_handleOfMenu.find(menuId);
+    return it == m_handleOfMenu.end() ? 0 : it->second;
 }
 
 void QtMenus::CommandsIn(int menu, std::vector<QAction*>& out) const {

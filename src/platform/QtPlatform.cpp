@@ -61,9 +61,7 @@ void QtPlatform::SetCursor(int cursorId) {
     m_shownCursor = cursorId;
 }
 
-int QtPlatform::GetMenu() { return m_menus->MenuBarHandle(); }
-
-int QtPlatform::GetSubMenu(int menu, int position) { return m_menus->SubMenu(menu, position); }
+int QtPlatform::FindMenu(int menuId) { return m_menus->FindMenu(menuId); }
 
 void QtPlatform::CheckMenuRadioItem(int menu, int first, int last, int checkedId) {
     m_menus->CheckRadio(menu, first, last, checkedId);

@@ -22,8 +22,7 @@ public:
     void RedrawWindow() override;
     void MessageBeep() override;
     void SetCursor(int cursorId) override;
-    int GetMenu() override;
-    int GetSubMenu(int menu, int position) override;
+    int FindMenu(int menuId) override;
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
     void CheckMenuItem(int menu, int id, bool checked) override;
     bool GetSaveFileName(std::string& path) override;

@@ -7,121 +7,118 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandTable.h"
 #include "app/Resources.h"
 
 namespace {
 
-const MenuItemDef& Item(const MenuItemDef* menu, int count, int position) {
-    EXPECT_LT(position, count);
-    return menu[position];
-}
-
-void CollectCommands(const MenuItemDef* menu, int count, std::map<int, const MenuItemDef*>& out,
-                     int& duplicates) {
-    for (int i = 0; i < count; ++i) {
-        const MenuItemDef& item = menu[i];
-        if (item.submenu != nullptr) {
-            CollectCommands(item.submenu, item.submenuCount, out, duplicates);
-        } else if (item.text != nullptr) {
-            duplicates += out.count(item.id) ? 1 : 0;
-            out[item.id] = &item;
+// The menus as the table lays them out, one entry a line, indented by depth: a
+// submenu by its text, a separator as "-", a command as its text and id.
+std::string Outline(int menu, const std::string& indent) {
+    std::string text;
+    for (const MenuEntry& entry : MenuEntries(menu)) {
+        if (entry.command == nullptr) {
+            text += indent + FindMenuDef(entry.submenu)->text + "\n";
+            text += Outline(entry.submenu, indent + "  ");
+        } else if (entry.command->text == nullptr) {
+            text += indent + "-\n";
+        } else {
+            text += indent + MenuItemText(*entry.command) + " " +
+                    std::to_string(entry.command->id) + "\n";
         }
     }
+    return text;
 }
 
 bool Pixel(const uint32_t* rows, int x, int y) { return (rows[y] >> (31 - x)) & 1u; }
 
 }  // namespace
 
-TEST(MenuResource, BarAndSubmenuPositionsTheFrameReliesOn) {
-    ASSERT_EQ(kMenuBarCount, 3);
-    EXPECT_STREQ(kMenuBar[0].text, "&File");
-    EXPECT_STREQ(kMenuBar[1].text, "&View");
-    EXPECT_STREQ(kMenuBar[2].text, "&Tools");
-    // The frame finds the Display Mode submenu by position 6 of the View menu.
-    const MenuItemDef& view = kMenuBar[1];
-    const MenuItemDef& display = Item(view.submenu, view.submenuCount, 6);
-    EXPECT_STREQ(display.text, "&Display Mode");
-    ASSERT_NE(display.submenu, nullptr);
-    EXPECT_EQ(display.submenuCount, 4);
-    EXPECT_EQ(display.submenu[0].id, ID_DISPLAY_SURFACES);
-    EXPECT_EQ(display.submenu[1].id, ID_DISPLAY_EDGES);
-    EXPECT_EQ(display.submenu[2].text, nullptr);
-    EXPECT_STREQ(display.submenu[3].text, "Show Control &Vertices");
+// Texts, mnemonics, shortcut labels, ids, order and separators, as the user has always
+// seen them.
+TEST(CommandTable, MenusShowEveryItemInItsPlace) {
+    EXPECT_EQ(Outline(0, ""),
+              "&File\n"
+              "  &New 57600\n"
+              "  -\n"
+              "  &Save As... 32778\n"
+              "  -\n"
+              "  E&xit 57665\n"
+              "&View\n"
+              "  &Top 32779\n"
+              "  &Bottom 32780\n"
+              "  &Side 32781\n"
+              "  -\n"
+              "  Auto &Center 32782\n"
+              "  -\n"
+              "  &Display Mode\n"
+              "    &Surfaces\t1 32771\n"
+              "    &Edges\t2 32772\n"
+              "    -\n"
+              "    Show Control &Vertices 32773\n"
+              "&Tools\n"
+              "  &Pen Tool\tP 32774\n"
+              "  &Eraser Tool\tE 32775\n"
+              "  &Drag Tool\tD 32776\n"
+              "  &Change Tool\tC 32777\n");
 }
 
-TEST(MenuResource, ItemsInOrderWithSeparators) {
-    const MenuItemDef* file = kMenuBar[0].submenu;
-    ASSERT_EQ(kMenuBar[0].submenuCount, 5);
-    EXPECT_STREQ(file[0].text, "&New");
-    EXPECT_EQ(file[0].id, ID_FILE_NEW);
-    EXPECT_EQ(file[1].text, nullptr);
-    EXPECT_STREQ(file[2].text, "&Save As...");
-    EXPECT_EQ(file[2].id, ID_SAVE_AS);
-    EXPECT_EQ(file[3].text, nullptr);
-    EXPECT_STREQ(file[4].text, "E&xit");
-    EXPECT_EQ(file[4].id, ID_APP_EXIT);
-
-    const MenuItemDef* view = kMenuBar[1].submenu;
-    ASSERT_EQ(kMenuBar[1].submenuCount, 7);
-    const std::vector<std::pair<const char*, int>> expectedView = {
-        {"&Top", ID_VIEW_TOP}, {"&Bottom", ID_VIEW_BOTTOM},      {"&Side", ID_VIEW_SIDE},
-        {nullptr, 0},          {"Auto &Center", ID_AUTO_CENTER}, {nullptr, 0}};
-    for (size_t i = 0; i < expectedView.size(); ++i) {
-        if (expectedView[i].first == nullptr) {
-            EXPECT_EQ(view[i].text, nullptr) << "position " << i;
-        } else {
-            EXPECT_STREQ(view[i].text, expectedView[i].first);
-            EXPECT_EQ(view[i].id, expectedView[i].second);
+TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
+    std::set<int> ids;
+    std::set<std::string> names;
+    std::map<char, int> keys;
+    for (const CommandDef& command : kCommands) {
+        if (command.text == nullptr) continue;
+        EXPECT_TRUE(ids.insert(command.id).second) << command.id;
+        ASSERT_NE(command.scriptName, nullptr) << command.id;
+        EXPECT_TRUE(names.insert(command.scriptName).second) << command.scriptName;
+        EXPECT_EQ(FindCommandByScriptName(command.scriptName), &command);
+        EXPECT_EQ(FindCommand(command.id), &command);
+        // Only Exit is left to the platform.
+        EXPECT_EQ(command.run == nullptr, command.id == ID_APP_EXIT) << command.id;
+        if (command.key != 0) {
+            keys[command.key] = command.id;
+            EXPECT_EQ(FindCommandByKey(command.key), &command);
         }
     }
-
-    const MenuItemDef* tools = kMenuBar[2].submenu;
-    ASSERT_EQ(kMenuBar[2].submenuCount, 4);
-    EXPECT_STREQ(tools[0].text, "&Pen Tool\tP");
-    EXPECT_STREQ(tools[1].text, "&Eraser Tool\tE");
-    EXPECT_STREQ(tools[2].text, "&Drag Tool\tD");
-    EXPECT_STREQ(tools[3].text, "&Change Tool\tC");
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(tools[i].id, ID_TOOL_PEN + i);
-    }
-}
-
-TEST(MenuResource, EveryCommandOnceAndOnlyControlVerticesChecked) {
-    std::map<int, const MenuItemDef*> commands;
-    int duplicates = 0;
-    CollectCommands(kMenuBar, kMenuBarCount, commands, duplicates);
-    EXPECT_EQ(duplicates, 0);
-    const std::set<int> expected = {ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES, ID_SHOW_CONTROL_VERTICES,
-                                    ID_TOOL_PEN,         ID_TOOL_ERASER,   ID_TOOL_DRAG,
-                                    ID_TOOL_CHANGE,      ID_SAVE_AS,       ID_VIEW_TOP,
-                                    ID_VIEW_BOTTOM,      ID_VIEW_SIDE,     ID_AUTO_CENTER,
-                                    ID_FILE_NEW,         ID_APP_EXIT};
-    std::set<int> found;
-    for (const auto& entry : commands) {
-        found.insert(entry.first);
-        EXPECT_EQ(entry.second->checked, entry.first == ID_SHOW_CONTROL_VERTICES) << entry.first;
-    }
-    EXPECT_EQ(found, expected);
-}
-
-TEST(AcceleratorResource, SixKeysAndTheMenuShowsEachOne) {
-    ASSERT_EQ(kAcceleratorCount, 6);
+    EXPECT_EQ(ids.size(), 14u);
     const std::map<char, int> expected = {{'1', ID_DISPLAY_SURFACES}, {'2', ID_DISPLAY_EDGES},
                                           {'P', ID_TOOL_PEN},         {'E', ID_TOOL_ERASER},
                                           {'D', ID_TOOL_DRAG},        {'C', ID_TOOL_CHANGE}};
-    std::map<int, const MenuItemDef*> commands;
-    int duplicates = 0;
-    CollectCommands(kMenuBar, kMenuBarCount, commands, duplicates);
-    std::map<char, int> actual;
-    for (int i = 0; i < kAcceleratorCount; ++i) {
-        actual[kAccelerators[i].key] = kAccelerators[i].command;
-        // The label after the tab is what the user is told to press.
-        ASSERT_TRUE(commands.count(kAccelerators[i].command));
-        const std::string text = commands[kAccelerators[i].command]->text;
-        EXPECT_EQ(text.substr(text.find('\t') + 1), std::string(1, kAccelerators[i].key));
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(FindCommand(0), nullptr);
+    EXPECT_EQ(FindCommandByKey('X'), nullptr);
+    EXPECT_EQ(FindCommandByScriptName("open"), nullptr);
+}
+
+// The frame sends a radio group's marks as one range of ids to the menu whose handle it
+// keeps; a group whose ids had a gap, or a marked item in a menu whose handle the frame
+// does not keep, would put marks on the wrong items or nowhere.
+TEST(CommandTable, MarksFormRadioGroupsOfConsecutiveIdsInMenusTheFrameKnows) {
+    std::vector<std::vector<int>> radioGroups;
+    std::set<int> checks;
+    for (const CommandDef& command : kCommands) {
+        if (command.mark == CommandMark::None) continue;
+        EXPECT_NE(command.marked, nullptr) << command.id;
+        const MenuDef* menu = FindMenuDef(command.menu);
+        ASSERT_NE(menu, nullptr) << command.id;
+        EXPECT_NE(menu->handle, nullptr) << command.id;
+        if (command.mark == CommandMark::Check) {
+            checks.insert(command.id);
+            continue;
+        }
+        const std::span<const CommandDef> group = RadioGroupOf(command);
+        if (group.data() != &command) continue;
+        radioGroups.emplace_back();
+        for (const CommandDef& item : group) {
+            EXPECT_EQ(item.id, group.front().id + static_cast<int>(radioGroups.back().size()));
+            radioGroups.back().push_back(item.id);
+        }
     }
-    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(radioGroups, (std::vector<std::vector<int>>{
+                               {ID_DISPLAY_SURFACES, ID_DISPLAY_EDGES},
+                               {ID_TOOL_PEN, ID_TOOL_ERASER, ID_TOOL_DRAG, ID_TOOL_CHANGE}}));
+    EXPECT_EQ(checks, (std::set<int>{ID_SHOW_CONTROL_VERTICES, ID_AUTO_CENTER}));
 }
 
 TEST(CursorResource, FourCursorsWithTheirHotSpotsOnThePicture) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "app/CommandTable.h"
 #include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
 
@@ -27,10 +28,10 @@ TEST_F(Frame, CreationSetsInitialStateAndMarks) {
     EXPECT_EQ(f.m_hCursorDrag, IDC_DRAG);
     EXPECT_EQ(f.m_hCursorChange, IDC_CHANGE);
     EXPECT_EQ(f.m_hDC, &host);
-    // Submenus are addressed by position: View is 1, its Display Mode is 6, Tools 2.
-    EXPECT_EQ(f.m_hViewMenu, host.GetSubMenu(host.GetMenu(), 1));
-    EXPECT_EQ(f.m_hDisplayMenu, host.GetSubMenu(f.m_hViewMenu, 6));
-    EXPECT_EQ(f.m_hToolsMenu, host.GetSubMenu(host.GetMenu(), 2));
+    // Menus are found by their ids, not by where they stand.
+    EXPECT_EQ(f.m_hViewMenu, host.FindMenu(IDM_VIEW));
+    EXPECT_EQ(f.m_hDisplayMenu, host.FindMenu(IDM_DISPLAY_MODE));
+    EXPECT_EQ(f.m_hToolsMenu, host.FindMenu(IDM_TOOLS));
 
     EXPECT_EQ(f.m_nDragState, 0);
     EXPECT_EQ(f.m_nModelState, 0);
@@ -66,6 +67,10 @@ TEST_F(Frame, CreationSetsInitialStateAndMarks) {
     EXPECT_TRUE(host.IsChecked(ID_TOOL_PEN));
     for (int id : {ID_TOOL_ERASER, ID_TOOL_DRAG, ID_TOOL_CHANGE}) EXPECT_FALSE(host.IsChecked(id));
     EXPECT_EQ(host.markMenu[ID_TOOL_PEN], f.m_hToolsMenu);
+    EXPECT_TRUE(host.IsChecked(ID_SHOW_CONTROL_VERTICES));
+    EXPECT_EQ(host.markMenu[ID_SHOW_CONTROL_VERTICES], f.m_hDisplayMenu);
+    // A check item that has never been on gets no mark at all, not even an empty one.
+    EXPECT_EQ(host.marks.count(ID_AUTO_CENTER), 0u);
     // One repaint from creation, one from the first size.
     EXPECT_EQ(host.repaints, 2);
     EXPECT_EQ(ValidateModel(f), "");

@@ -9,9 +9,13 @@
 #include <QBitmap>
 #include <QCursor>
 #include <QImage>
+#include <QMenu>
 #include <QMenuBar>
 #include <memory>
+#include <set>
+#include <vector>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "platform/GLView.h"
 #include "platform/QtMenus.h"
@@ -58,30 +62,65 @@ protected:
     int commands = 0;
 };
 
-TEST_F(QtLayer, MenuHandlesFollowPositionsAndSeparatorsHaveNone) {
-    const int barHandle = platform->GetMenu();
-    const int viewMenu = platform->GetSubMenu(barHandle, 1);
-    const int toolsMenu = platform->GetSubMenu(barHandle, 2);
-    const int displayMenu = platform->GetSubMenu(viewMenu, 6);
-    EXPECT_NE(viewMenu, 0);
-    EXPECT_NE(toolsMenu, 0);
-    EXPECT_NE(displayMenu, 0);
-    EXPECT_EQ(frame->m_hViewMenu, viewMenu);
-    EXPECT_EQ(frame->m_hToolsMenu, toolsMenu);
-    EXPECT_EQ(frame->m_hDisplayMenu, displayMenu);
-    // Position 3 of the View menu is a separator, 0 a plain item, 3 of the bar nothing.
-    EXPECT_EQ(platform->GetSubMenu(viewMenu, 3), 0);
-    EXPECT_EQ(platform->GetSubMenu(viewMenu, 0), 0);
-    EXPECT_EQ(platform->GetSubMenu(barHandle, 3), 0);
-    EXPECT_EQ(platform->GetSubMenu(barHandle, -1), 0);
-    EXPECT_EQ(platform->GetSubMenu(999, 0), 0);
+// The built menus hold the table's entries, in the table's order, at every level.
+void ExpectMenuAsTheTableLaysItOut(const QtMenus& menus, const QWidget* widget, int menuId) {
+    const QList<QAction*> actions = widget->actions();
+    const std::vector<MenuEntry> entries = MenuEntries(menuId);
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(entries.size())) << "menu " << menuId;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const QAction* action = actions[static_cast<qsizetype>(i)];
+        const CommandDef* command = entries[i].command;
+        if (command == nullptr) {
+            ASSERT_NE(action->menu(), nullptr) << "menu " << menuId << " entry " << i;
+            EXPECT_EQ(action->text().toStdString(), FindMenuDef(entries[i].submenu)->text);
+            ExpectMenuAsTheTableLaysItOut(menus, action->menu(), entries[i].submenu);
+        } else if (command->text == nullptr) {
+            EXPECT_TRUE(action->isSeparator()) << "menu " << menuId << " entry " << i;
+        } else {
+            EXPECT_EQ(action, menus.ActionFor(command->id));
+            EXPECT_EQ(action->text().toStdString(), MenuItemText(*command));
+        }
+    }
+}
 
+TEST_F(QtLayer, MenusAreBuiltFromTheTableAndFoundById) {
+    ExpectMenuAsTheTableLaysItOut(*menus, bar.get(), 0);
     const QList<QAction*> top = bar->actions();
     ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(top[0]->text(), QStringLiteral("&File"));
     EXPECT_EQ(top[1]->text(), QStringLiteral("&View"));
     EXPECT_EQ(top[2]->text(), QStringLiteral("&Tools"));
     EXPECT_EQ(menus->ActionFor(ID_DISPLAY_EDGES)->text(), QStringLiteral("&Edges\t2"));
+
+    const int viewMenu = platform->FindMenu(IDM_VIEW);
+    const int displayMenu = platform->FindMenu(IDM_DISPLAY_MODE);
+    const int toolsMenu = platform->FindMenu(IDM_TOOLS);
+    EXPECT_EQ(
+        std::set<int>({viewMenu, displayMenu, toolsMenu, platform->FindMenu(IDM_FILE)}).size(), 4u);
+    EXPECT_EQ(frame->m_hViewMenu, viewMenu);
+    EXPECT_EQ(frame->m_hToolsMenu, toolsMenu);
+    EXPECT_EQ(frame->m_hDisplayMenu, displayMenu);
+    EXPECT_EQ(platform->FindMenu(0), 0);
+    EXPECT_EQ(platform->FindMenu(999), 0);
+}
+
+// A command the core may not run now is greyed while its menu is open, and only then:
+// a disabled action would also swallow its key.
+TEST(QtMenusGreying, ItemsFollowTheEnabledStateWhileTheirMenuIsOpen) {
+    QMenuBar bar;
+    bool topAllowed = false;
+    QtMenus menus(
+        &bar, [](int) {}, [&topAllowed](int id) { return id != ID_VIEW_TOP || topAllowed; });
+    QMenu* view = bar.actions()[1]->menu();
+    ASSERT_NE(view, nullptr);
+    emit view->aboutToShow();
+    EXPECT_FALSE(menus.ActionFor(ID_VIEW_TOP)->isEnabled());
+    EXPECT_TRUE(menus.ActionFor(ID_VIEW_SIDE)->isEnabled());
+    emit view->aboutToHide();
+    EXPECT_TRUE(menus.ActionFor(ID_VIEW_TOP)->isEnabled());
+    topAllowed = true;
+    emit view->aboutToShow();
+    EXPECT_TRUE(menus.ActionFor(ID_VIEW_TOP)->isEnabled());
 }
 
 TEST_F(QtLayer, StartUpMarksAreRadioAndCheckItems) {
