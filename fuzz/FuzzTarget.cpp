@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandTable.h"
 #include "fuzz/Checker.h"
 
 namespace {
@@ -43,7 +44,7 @@ public:
                 lines.push_back("wheel " + std::to_string(static_cast<int16_t>(Word())));
                 break;
             case 7:
-                lines.push_back(std::string("key ") + "12PEDC"[Byte() % 6]);
+                lines.push_back(std::string("key ") + m_keys[Byte() % m_keys.size()]);
                 break;
             case 8:
                 lines.push_back(Menu());
@@ -73,11 +74,24 @@ private:
         return std::to_string(x) + " " + std::to_string(Coordinate());
     }
 
-    std::string Menu() {
-        static const char* const kItems[] = {
-            "new",      "top", "bottom", "side", "autocenter", "edges",  "surfaces",
-            "vertices", "pen", "eraser", "drag", "change",     "saveas", "saveas ."};
-        return std::string("menu ") + kItems[Byte() % 14];
+    std::string Menu() { return "menu " + m_menuItems[Byte() % m_menuItems.size()]; }
+
+    // Every command a script can name but Exit, which would end the run early, and a
+    // Save As to a folder, which must fail.
+    static std::vector<std::string> MenuItems() {
+        std::vector<std::string> items;
+        for (const CommandDef& command : kCommands)
+            if (command.scriptName != nullptr && command.id != ID_APP_EXIT)
+                items.push_back(command.scriptName);
+        items.push_back("saveas .");
+        return items;
+    }
+
+    static std::vector<char> Keys() {
+        std::vector<char> keys;
+        for (const CommandDef& command : kCommands)
+            if (command.key != 0) keys.push_back(command.key);
+        return keys;
     }
 
     // A pen gesture of an ellipse: centre, radii, start, sweep and spacing from bytes.
@@ -100,6 +114,8 @@ private:
     const uint8_t* m_data;
     size_t m_size;
     size_t m_pos = 0;
+    const std::vector<std::string> m_menuItems = MenuItems();
+    const std::vector<char> m_keys = Keys();
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/CommandTable.h"
 #include "app/MainFrame.h"
 
 namespace {
@@ -17,6 +18,25 @@ struct Pt {
     double x = 0.0;
     double y = 0.0;
 };
+
+// The accelerator keys in table order.
+std::vector<char> AcceleratorKeys() {
+    std::vector<char> keys;
+    for (const CommandDef& command : kCommands)
+        if (command.key != 0) keys.push_back(command.key);
+    return keys;
+}
+
+// The script names of the View menu's commands, its submenus' included, in table order.
+std::vector<std::string> ViewMenuItems() {
+    std::vector<std::string> items;
+    for (const CommandDef& command : kCommands) {
+        const MenuDef* menu = FindMenuDef(command.menu);
+        const bool inView = command.menu == IDM_VIEW || (menu && menu->parent == IDM_VIEW);
+        if (inView && command.scriptName != nullptr) items.push_back(command.scriptName);
+    }
+    return items;
+}
 
 Pt operator+(Pt a, Pt b) { return {a.x + b.x, a.y + b.y}; }
 Pt operator-(Pt a, Pt b) { return {a.x - b.x, a.y - b.y}; }
@@ -227,8 +247,7 @@ private:
     }
 
     void Key() {
-        static constexpr char kKeys[] = "12PEDC";
-        const char k = kKeys[m_r.Int(0, 5)];
+        const char k = m_keys[m_r.Int(0, static_cast<int>(m_keys.size()) - 1)];
         Line(std::string("key ") + k);
         if (k == 'P' || k == 'E' || k == 'D' || k == 'C') m_tool = k;
     }
@@ -465,11 +484,9 @@ private:
     }
 
     void ViewMenu() {
-        static const char* const kItems[] = {"top",      "bottom", "side",    "autocenter",
-                                             "surfaces", "edges",  "vertices"};
-        const char* item = kItems[m_r.Int(0, 6)];
-        Line(std::string("menu ") + item);
-        if (std::string(item) == "autocenter") m_body = {0, 0};
+        const std::string& item = m_viewItems[m_r.Int(0, static_cast<int>(m_viewItems.size()) - 1)];
+        Line("menu " + item);
+        if (item == "autocenter") m_body = {0, 0};
     }
 
     void Save() {
@@ -536,6 +553,8 @@ private:
 
     FuzzRandom m_r;
     const GeneratorOptions& m_o;
+    const std::vector<char> m_keys = AcceleratorKeys();
+    const std::vector<std::string> m_viewItems = ViewMenuItems();
     std::vector<std::string> m_out;
     int m_w = 600;
     int m_h = 600;
