@@ -37,144 +37,181 @@ int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
     return -1;
 }
 
-}  // namespace
+// One pass of the checker over a model. The steps run in order, each reading what the
+// earlier ones gathered: the lists' records in order, and which curve is the stroke.
+class ModelCheck {
+public:
+    explicit ModelCheck(const Model& model)
+        : m_model(model),
+          m_vertices(pointer_table::ListLength(model.m_pVertices)),
+          m_triangles(pointer_table::ListLength(model.m_pTriangles)) {}
 
-std::string ValidateModel(const Model& model) {
-    Report report;
-
-    // Vertex list: each record once, no cycle, sane kinds and positions.
-    PointerSet vertices(pointer_table::ListLength(model.m_pVertices));
-    std::vector<const Vertex*> vertexOrder;
-    int position = 0;
-    for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next, ++position) {
-        if (!vertices.Insert(v)) {
-            report.Add("vertex list: vertex #", position, " appears twice (the list loops)");
-            break;
-        }
-        vertexOrder.push_back(v);
-        if (v->kind < 0 || v->kind > 2)
-            report.Add("vertex #", position, ": kind ", v->kind, " outside 0..2");
-        if (!IsFinite(v->position)) report.Add("vertex #", position, ": position is not finite");
+    std::string Run() {
+        CheckVertexList();
+        CheckTriangleList();
+        for (size_t i = 0; i < m_triangleOrder.size(); ++i) CheckTriangle(i);
+        CheckCurves();
+        CheckStrokeAtFront();
+        CheckModelState();
+        return m_report.Text();
     }
 
-    // Triangle list.
-    PointerSet triangles(pointer_table::ListLength(model.m_pTriangles));
-    std::vector<const Triangle*> triangleOrder;
-    position = 0;
-    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next, ++position) {
-        if (!triangles.Insert(t)) {
-            report.Add("triangle list: triangle #", position, " appears twice (the list loops)");
-            break;
+private:
+    // Each record once, no cycle, sane kinds and positions.
+    void CheckVertexList() {
+        int position = 0;
+        for (const Vertex* v = m_model.m_pVertices; v != nullptr; v = v->next, ++position) {
+            if (!m_vertices.Insert(v)) {
+                m_report.Add("vertex list: vertex #", position, " appears twice (the list loops)");
+                break;
+            }
+            m_vertexOrder.push_back(v);
+            if (v->kind < 0 || v->kind > 2)
+                m_report.Add("vertex #", position, ": kind ", v->kind, " outside 0..2");
+            if (!IsFinite(v->position))
+                m_report.Add("vertex #", position, ": position is not finite");
         }
-        triangleOrder.push_back(t);
     }
-    for (size_t i = 0; i < triangleOrder.size(); ++i) {
-        const Triangle* t = triangleOrder[i];
+
+    void CheckTriangleList() {
+        int position = 0;
+        for (const Triangle* t = m_model.m_pTriangles; t != nullptr; t = t->next, ++position) {
+            if (!m_triangles.Insert(t)) {
+                m_report.Add("triangle list: triangle #", position,
+                             " appears twice (the list loops)");
+                break;
+            }
+            m_triangleOrder.push_back(t);
+        }
+    }
+
+    // Corners in the vertex list and distinct; every neighbour in the triangle list,
+    // across the same edge the other way, and pointing back.
+    void CheckTriangle(size_t i) {
+        const Triangle* t = m_triangleOrder[i];
         bool cornersKnown = true;
         for (int k = 0; k < 3; ++k) {
-            if (t->corner[k] == nullptr || !vertices.Contains(t->corner[k])) {
-                report.Add("triangle #", i, ": corner ", k, " is not in the vertex list");
+            if (t->corner[k] == nullptr || !m_vertices.Contains(t->corner[k])) {
+                m_report.Add("triangle #", i, ": corner ", k, " is not in the vertex list");
                 cornersKnown = false;
             }
         }
-        if (!cornersKnown) continue;
+        if (!cornersKnown) return;
         if (t->corner[0] == t->corner[1] || t->corner[1] == t->corner[2] ||
             t->corner[2] == t->corner[0])
-            report.Add("triangle #", i, ": repeats a corner");
+            m_report.Add("triangle #", i, ": repeats a corner");
         for (int k = 0; k < 3; ++k) {
             const Triangle* u = t->neighbour[k];
             if (u == nullptr) {
-                report.Add("triangle #", i, ": neighbour ", k, " is null (surface not closed)");
+                m_report.Add("triangle #", i, ": neighbour ", k, " is null (surface not closed)");
                 continue;
             }
-            if (!triangles.Contains(u)) {
-                report.Add("triangle #", i, ": neighbour ", k, " is not in the triangle list");
+            if (!m_triangles.Contains(u)) {
+                m_report.Add("triangle #", i, ": neighbour ", k, " is not in the triangle list");
                 continue;
             }
-            const Vertex* a = t->corner[k];
-            const Vertex* b = t->corner[(k + 1) % 3];
-            int j = EdgeIndex(u, b, a);
+            const int j = EdgeIndex(u, t->corner[(k + 1) % 3], t->corner[k]);
             if (j < 0)
-                report.Add("triangle #", i, ": neighbour ", k,
-                           " does not share the edge in the opposite direction");
+                m_report.Add("triangle #", i, ": neighbour ", k,
+                             " does not share the edge in the opposite direction");
             else if (u->neighbour[j] != t)
-                report.Add("triangle #", i, ": neighbour ", k, " does not point back");
+                m_report.Add("triangle #", i, ": neighbour ", k, " does not point back");
         }
     }
 
-    // Curve list and chains.
-    PointerSet curves;
-    PointerSet links;
-    const Curve* newestModelCurve = nullptr;
-    const Curve* stroke = nullptr;
-    position = 0;
-    for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next, ++position) {
-        if (!curves.Insert(c)) {
-            report.Add("curve list: curve #", position, " appears twice (the list loops)");
-            break;
+    // Known kinds, a stroke only at the head, and chains that hold list vertices and
+    // end at their last link, with no link in two places.
+    void CheckCurves() {
+        PointerSet curves;
+        PointerSet links;
+        int position = 0;
+        for (const Curve* c = m_model.m_pCurves; c != nullptr; c = c->next, ++position) {
+            if (!curves.Insert(c)) {
+                m_report.Add("curve list: curve #", position, " appears twice (the list loops)");
+                break;
+            }
+            if (c->kind == kStrokeCurve) {
+                if (position == 0)
+                    m_stroke = c;
+                else
+                    m_report.Add("curve #", position,
+                                 ": a stroke (kind 0) that is not the newest curve");
+            } else if (c->kind == kClosedCurve || c->kind == kOpenCurve) {
+                if (m_newestModelCurve == nullptr) m_newestModelCurve = c;
+            } else {
+                m_report.Add("curve #", position, ": kind ", c->kind, " outside 0..2");
+            }
+            if (c->first == nullptr || c->last == nullptr) {
+                m_report.Add("curve #", position, ": missing first or last link");
+                continue;
+            }
+            CheckChain(c, position, links);
         }
-        if (c->kind == kStrokeCurve) {
-            if (position == 0)
-                stroke = c;
-            else
-                report.Add("curve #", position, ": a stroke (kind 0) that is not the newest curve");
-        } else if (c->kind == kClosedCurve || c->kind == kOpenCurve) {
-            if (newestModelCurve == nullptr) newestModelCurve = c;
-        } else {
-            report.Add("curve #", position, ": kind ", c->kind, " outside 0..2");
-        }
-        if (c->first == nullptr || c->last == nullptr) {
-            report.Add("curve #", position, ": missing first or last link");
-            continue;
-        }
+    }
+
+    void CheckChain(const Curve* c, int position, PointerSet& links) {
         const CurveLink* l = c->first;
         const CurveLink* previous = nullptr;
         int linkNumber = 0;
         for (; l != nullptr; previous = l, l = l->next, ++linkNumber) {
             if (!links.Insert(l)) {
-                report.Add("curve #", position, ": link #", linkNumber,
-                           " is visited twice (chain loops or is shared)");
+                m_report.Add("curve #", position, ": link #", linkNumber,
+                             " is visited twice (chain loops or is shared)");
                 break;
             }
-            if (l->vertex == nullptr || !vertices.Contains(l->vertex))
-                report.Add("curve #", position, ": link #", linkNumber,
-                           " holds a vertex that is not in the vertex list");
+            if (l->vertex == nullptr || !m_vertices.Contains(l->vertex))
+                m_report.Add("curve #", position, ": link #", linkNumber,
+                             " holds a vertex that is not in the vertex list");
         }
         if (l == nullptr && previous != c->last)
-            report.Add("curve #", position, ": chain does not end at its last link");
+            m_report.Add("curve #", position, ": chain does not end at its last link");
     }
 
     // A stroke being drawn sits with its vertices, newest first, at the front of the
     // vertex list: dropping it cuts the list back to where it was.
-    if (stroke != nullptr && stroke->first != nullptr) {
+    void CheckStrokeAtFront() {
+        if (m_stroke == nullptr || m_stroke->first == nullptr) return;
         std::vector<const Vertex*> strokeVertices;
         PointerSet seen;
-        for (const CurveLink* l = stroke->first; l != nullptr && seen.Insert(l); l = l->next)
+        for (const CurveLink* l = m_stroke->first; l != nullptr && seen.Insert(l); l = l->next)
             strokeVertices.push_back(l->vertex);
-        bool front = strokeVertices.size() <= vertexOrder.size();
+        bool front = strokeVertices.size() <= m_vertexOrder.size();
         for (size_t i = 0; front && i < strokeVertices.size(); ++i)
-            front = vertexOrder[i] == strokeVertices[strokeVertices.size() - 1 - i];
+            front = m_vertexOrder[i] == strokeVertices[strokeVertices.size() - 1 - i];
         if (!front)
-            report.Add("stroke: its vertices are not the front of the vertex list, newest first");
+            m_report.Add("stroke: its vertices are not the front of the vertex list, newest first");
     }
 
-    switch (model.m_nModelState) {
-    case kModelEmpty:
-        if (!triangleOrder.empty()) report.Add("model state 0 but triangles exist");
-        if (newestModelCurve != nullptr) report.Add("model state 0 but model curves exist");
-        break;
-    case kModelCurveWaiting:
-        if (newestModelCurve == nullptr || newestModelCurve->kind != kClosedCurve)
-            report.Add("model state 1 but the newest model curve is not closed");
-        if (triangleOrder.empty()) report.Add("model state 1 but no triangles");
-        break;
-    case kModelBody:
-        if (triangleOrder.empty()) report.Add("model state 2 but no triangles");
-        break;
-    default:
-        report.Add("model state ", model.m_nModelState, " outside 0..2");
-        break;
+    void CheckModelState() {
+        switch (m_model.m_nModelState) {
+        case kModelEmpty:
+            if (!m_triangleOrder.empty()) m_report.Add("model state 0 but triangles exist");
+            if (m_newestModelCurve != nullptr) m_report.Add("model state 0 but model curves exist");
+            break;
+        case kModelCurveWaiting:
+            if (m_newestModelCurve == nullptr || m_newestModelCurve->kind != kClosedCurve)
+                m_report.Add("model state 1 but the newest model curve is not closed");
+            if (m_triangleOrder.empty()) m_report.Add("model state 1 but no triangles");
+            break;
+        case kModelBody:
+            if (m_triangleOrder.empty()) m_report.Add("model state 2 but no triangles");
+            break;
+        default:
+            m_report.Add("model state ", m_model.m_nModelState, " outside 0..2");
+            break;
+        }
     }
 
-    return report.Text();
-}
+    const Model& m_model;
+    Report m_report;
+    PointerSet m_vertices;
+    std::vector<const Vertex*> m_vertexOrder;
+    PointerSet m_triangles;
+    std::vector<const Triangle*> m_triangleOrder;
+    const Curve* m_newestModelCurve = nullptr;
+    const Curve* m_stroke = nullptr;
+};
+
+}  // namespace
+
+std::string ValidateModel(const Model& model) { return ModelCheck(model).Run(); }
