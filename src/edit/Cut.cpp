@@ -1,8 +1,8 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
-#include "model/Snapshot.h"
 
 // FloodCut(T): marks T and every triangle reachable from it without crossing an
 // edge whose two ends carry CUT_MARK, and gives kind 3 to every corner of those
@@ -52,11 +52,7 @@ void CMainFrame::CutModel() {
         DropNewestStroke(1);
         return;
     }
-    ModelSnapshot before(*this);
-    auto refuse = [&]() {
-        before.Restore(*this);
-        DropNewestStroke(1);
-    };
+    RefusableEdit attempt(*this);
 
     Triangle* start = PickTriangle(stroke->first);
     if (!start) {
@@ -68,8 +64,8 @@ void CMainFrame::CutModel() {
     m_nModelState = kModelBody;
 
     edit::HoleRings hole;
-    if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return refuse();
+    if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return attempt.Refuse();
     SplitRing(hole.inner, 0);
     FairModel();
-    if (!ValidateModel(*this).empty()) return refuse();
+    if (!ValidateModel(*this).empty()) attempt.Refuse();
 }

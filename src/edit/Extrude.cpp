@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
+#include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
 #include "edit/Profile.h"
-#include "model/Snapshot.h"
 #include "tools/Pick.h"
 
 namespace {
@@ -86,24 +86,20 @@ void CMainFrame::ExtrudeLoop() {
         return;
     }
 
-    ModelSnapshot before(*this);
-    auto refuse = [&]() {
-        before.Restore(*this);
-        DropNewestStroke(1);
-    };
+    RefusableEdit attempt(*this);
 
     m_nModelState = kModelBody;
     const Vec3 toProfile = edit::LoopNormal(m_ViewMatrix, dx, dy, profile->clockwise);
     for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
 
     edit::HoleRings hole;
-    if (!edit::CutOutRegion(*this, loop, start, hole)) return refuse();
+    if (!edit::CutOutRegion(*this, loop, start, hole)) return attempt.Refuse();
     RingNode* nP = FindNode(hole.inner, p);
     RingNode* nQ = FindNode(hole.inner, q);
     if (!nP || !nQ) {
         edit::FreeRing(hole.rim);
         edit::FreeRing(hole.inner);
-        return refuse();
+        return attempt.Refuse();
     }
     RingNode* profileRing = RingFromCurve(profile);
 
@@ -147,5 +143,5 @@ void CMainFrame::ExtrudeLoop() {
     FairModel();
     // A profile that folds back on a steep chord can drive the patches and then the
     // fairing to non-finite positions; such a model is not kept.
-    if (!ValidateModel(*this).empty()) return refuse();
+    if (!ValidateModel(*this).empty()) attempt.Refuse();
 }

@@ -1,7 +1,7 @@
 // What a finished pen stroke becomes, chosen from ModelState and the stroke class.
 
 #include "app/MainFrame.h"
-#include "model/Snapshot.h"
+#include "app/RefusableEdit.h"
 
 namespace {
 
@@ -31,17 +31,14 @@ void CMainFrame::FinishPenStroke() {
             // Only the stroke exists yet, so the copy is small. A wildly wound
             // outline can make the triangulation pile rows on rows until fairing
             // runs to infinity; such a body is refused rather than kept.
-            ModelSnapshot before(*this);
+            RefusableEdit attempt(*this);
             CloseAndPlace();
             RingNode* ring = RingFromCurve(m_pCurves);
             RingNode* twin = TwinRing(ring);
             SplitRing(ring, 0);
             SplitRing(twin, 0);
             FairModel();
-            if (!IsSoundModel(*this)) {
-                before.Restore(*this);
-                DropNewestStroke(1);
-            }
+            if (!IsSoundModel(*this)) attempt.Refuse();
         } else {
             DropNewestStroke(1);
         }
