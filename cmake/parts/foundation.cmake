@@ -8,7 +8,7 @@ if(PLIFORM_PHASE STREQUAL "sources")
         src/app/Resources.cpp
         src/view/View.cpp
         src/tools/Mouse.cpp
-        src/model/Release.cpp
+        src/model/Model.cpp
         src/model/Validate.cpp
         src/model/Snapshot.cpp
         src/surface/Fair.cpp

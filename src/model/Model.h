@@ -15,6 +15,11 @@ struct Model {
     int32_t m_nModelState = kModelEmpty;
 };
 
+// Makes a smooth vertex at the view-plane point (x, y) (its `work`), puts it at the
+// front of the vertex list and links it at the end of `curve`'s chain. This is how a
+// stroke grows, so its points stay together at the front of the list, newest first.
+Vertex* AppendCurvePoint(Model& model, Curve* curve, double x, double y);
+
 // Whether ReleaseChain frees the vertices its links hold, or leaves them to the
 // vertex list that also holds them.
 enum class ChainVertices { Keep, Release };

@@ -53,15 +53,7 @@ void CMainFrame::CloseAndPlace() {
         for (int j = 1; j < gapSteps; ++j) {
             x += stepX;
             y += stepY;
-            auto* filler = new Vertex;
-            filler->kind = kSmoothVertex;
-            filler->work = {x, y, 0.0};
-            filler->next = m_pVertices;
-            m_pVertices = filler;
-            auto* link = new CurveLink;
-            link->vertex = filler;
-            curve->last->next = link;
-            curve->last = link;
+            AppendCurvePoint(*this, curve, x, y);
         }
     }
 

@@ -19,21 +19,11 @@ Curve* StrokeInProgress(Curve* head) {
 }  // namespace
 
 void CMainFrame::BeginStroke() {
-    auto* sample = new Vertex;
-    sample->kind = kSmoothVertex;
-    sample->work = {m_ptMouse.x, m_ptMouse.y, 0.0};
-    sample->next = m_pVertices;
-    m_pVertices = sample;
-
-    auto* link = new CurveLink;
-    link->vertex = sample;
-
     auto* stroke = new Curve;
     stroke->kind = kStrokeCurve;
-    stroke->first = link;
-    stroke->last = link;
     stroke->next = m_pCurves;
     m_pCurves = stroke;
+    AppendCurvePoint(*this, stroke, m_ptMouse.x, m_ptMouse.y);
 
     m_pPlatform->RedrawWindow();
 }
@@ -74,15 +64,7 @@ void CMainFrame::ExtendStroke() {
             continue;
         }
 
-        auto* sample = new Vertex;
-        sample->kind = kSmoothVertex;
-        sample->work = {px, py, 0.0};
-        sample->next = m_pVertices;
-        m_pVertices = sample;
-        auto* link = new CurveLink;
-        link->vertex = sample;
-        stroke->last->next = link;
-        stroke->last = link;
+        AppendCurvePoint(*this, stroke, px, py);
     }
 
     m_pPlatform->RedrawWindow();

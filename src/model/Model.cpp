@@ -18,6 +18,22 @@ void ReleaseLinks(CurveLink* link, const CurveLink* last, ChainVertices vertices
 
 }  // namespace
 
+Vertex* AppendCurvePoint(Model& model, Curve* curve, double x, double y) {
+    auto* point = new Vertex;
+    point->kind = kSmoothVertex;
+    point->work = {x, y, 0.0};
+    point->next = model.m_pVertices;
+    model.m_pVertices = point;
+    auto* link = new CurveLink;
+    link->vertex = point;
+    if (curve->last != nullptr)
+        curve->last->next = link;
+    else
+        curve->first = link;
+    curve->last = link;
+    return point;
+}
+
 void ReleaseChain(CurveLink* link, ChainVertices vertices) {
     PointerSet released;
     ReleaseLinks(link, nullptr, vertices, released);
