@@ -9,6 +9,19 @@
 
 namespace {
 
+// Scales (x, y) to unit length; a vector with no length, or none that is finite,
+// becomes (fallbackX, 0) instead.
+void Normalize2(double& x, double& y, double fallbackX) {
+    const double len = std::sqrt(x * x + y * y);
+    if (len > 0.0 && std::isfinite(len)) {
+        x /= len;
+        y /= len;
+    } else {
+        x = fallbackX;
+        y = 0.0;
+    }
+}
+
 // Unit in-plane normal of the chord from `before` to `after` that points away from
 // the enclosed region; zero when the two points coincide.
 void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, double& nx,
@@ -20,14 +33,7 @@ void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, doubl
         nx = after->work.y - before->work.y;
         ny = before->work.x - after->work.x;
     }
-    const double len = std::sqrt(nx * nx + ny * ny);
-    if (len > 0.0 && std::isfinite(len)) {
-        nx /= len;
-        ny /= len;
-    } else {
-        nx = 0.0;
-        ny = 0.0;
-    }
+    Normalize2(nx, ny, 0.0);
 }
 
 }  // namespace
@@ -128,14 +134,7 @@ void CMainFrame::PlanarLifting() {
             // Every symmetric pair coincides: point away from the loop's centroid.
             nx = v->work.x - cx;
             ny = v->work.y - cy;
-            const double len = std::sqrt(nx * nx + ny * ny);
-            if (len > 0.0 && std::isfinite(len)) {
-                nx /= len;
-                ny /= len;
-            } else {
-                nx = 1.0;
-                ny = 0.0;
-            }
+            Normalize2(nx, ny, 1.0);
         }
         v->normal = FromViewPlane(m_ViewMatrix, nx, ny);
         v->position = FromViewPlane(m_ViewMatrix, v->work.x, v->work.y);
