@@ -9,6 +9,23 @@ T* At(const std::vector<T*>& records, int32_t position) {
     return position < 0 ? nullptr : records[static_cast<size_t>(position)];
 }
 
+// Makes a fresh record of each copy, linked in the same order from `head`. `made` sees
+// each record (and its position) as soon as it exists, before the next one is made.
+template <typename Record, typename Made>
+std::vector<Record*> MakeList(const std::vector<Record>& copies, Record*& head, Made made) {
+    std::vector<Record*> records(copies.size());
+    Record** tail = &head;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        auto* copy = new Record(copies[i]);
+        made(copy, i);
+        records[i] = copy;
+        *tail = copy;
+        tail = &copy->next;
+    }
+    *tail = nullptr;
+    return records;
+}
+
 }  // namespace
 
 // Copies every field (scratch fields too) in list order.
@@ -54,44 +71,23 @@ ModelSnapshot::ModelSnapshot(const Model& model) : m_nModelState(model.m_nModelS
 void ModelSnapshot::Restore(Model& model) {
     ReleaseModel(model);
 
-    std::vector<Vertex*> vertices(m_vertices.size());
-    Vertex** vertexTail = &model.m_pVertices;
-    for (size_t i = 0; i < m_vertices.size(); ++i) {
-        auto* copy = new Vertex(m_vertices[i]);
-        vertices[i] = copy;
-        *vertexTail = copy;
-        vertexTail = &copy->next;
-    }
-    *vertexTail = nullptr;
-
-    Curve** curveTail = &model.m_pCurves;
+    const std::vector<Vertex*> vertices =
+        MakeList(m_vertices, model.m_pVertices, [](Vertex*, size_t) {});
     size_t link = 0;
-    for (size_t i = 0; i < m_curves.size(); ++i) {
-        auto* copy = new Curve(m_curves[i]);
-        copy->first = nullptr;
-        copy->last = nullptr;
-        *curveTail = copy;
-        curveTail = &copy->next;
-        CurveLink** linkTail = &copy->first;
+    MakeList(m_curves, model.m_pCurves, [&](Curve* curve, size_t i) {
+        curve->first = nullptr;
+        curve->last = nullptr;
+        CurveLink** linkTail = &curve->first;
         for (int32_t k = 0; k < m_linkCounts[i]; ++k, ++link) {
             auto* l = new CurveLink;
             l->vertex = At(vertices, m_linkVertices[link]);
             *linkTail = l;
             linkTail = &l->next;
-            copy->last = l;
+            curve->last = l;
         }
-    }
-    *curveTail = nullptr;
-
-    std::vector<Triangle*> triangles(m_triangles.size());
-    Triangle** triangleTail = &model.m_pTriangles;
-    for (size_t i = 0; i < m_triangles.size(); ++i) {
-        auto* copy = new Triangle(m_triangles[i]);
-        triangles[i] = copy;
-        *triangleTail = copy;
-        triangleTail = &copy->next;
-    }
-    *triangleTail = nullptr;
+    });
+    const std::vector<Triangle*> triangles =
+        MakeList(m_triangles, model.m_pTriangles, [](Triangle*, size_t) {});
     for (size_t i = 0; i < triangles.size(); ++i) {
         const int32_t* places = &m_triangleLinks[6 * i];
         for (int k = 0; k < 3; ++k) {
