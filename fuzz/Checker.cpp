@@ -88,14 +88,7 @@ public:
         : m_options(options), m_result(result), m_frame(&m_host) {}
 
     void Run(const Script& script) {
-        m_frame.OnCreate();
-        size_t first = 0;
-        if (!script.events.empty() && script.events[0].op == ScriptOp::Size) {
-            m_frame.OnSize(script.events[0].args[0], script.events[0].args[1]);
-            first = 1;
-        } else {
-            m_frame.OnSize(kInitialOuterWidth, kInitialOuterHeight);
-        }
+        const size_t first = StartFrame(m_frame, script);
         for (size_t i = first; i < script.events.size() && m_result.ok; ++i) {
             const ScriptEvent& e = script.events[i];
             if (e.op == ScriptOp::Menu && e.command == ID_APP_EXIT) break;

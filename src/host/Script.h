@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -69,6 +70,11 @@ struct RunOptions {
     // message naming its line; 0 disables the watchdog.
     double eventTimeoutSeconds = 0.0;
 };
+
+// Creates the frame and gives it its first size: that of a leading size line, as the
+// window's first size, or else the program's initial client size. Returns the number
+// of events that used up (1 or 0).
+size_t StartFrame(CMainFrame& frame, const Script& script);
 
 // Runs the events on a frame that has been created and sized. Returns true when the
 // script ran to its end or to "menu exit"; false at the first failed expect, checker

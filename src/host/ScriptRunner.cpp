@@ -224,6 +224,16 @@ constexpr double kDefaultEventTimeout = 120.0;
 
 }  // namespace
 
+size_t StartFrame(CMainFrame& frame, const Script& script) {
+    frame.OnCreate();
+    if (!script.events.empty() && script.events[0].op == ScriptOp::Size) {
+        frame.OnSize(script.events[0].args[0], script.events[0].args[1]);
+        return 1;
+    }
+    frame.OnSize(kInitialOuterWidth, kInitialOuterHeight);
+    return 0;
+}
+
 bool RunScript(const Script& script, CMainFrame& frame, HeadlessHost& host,
                const RunOptions& options, std::string* error) {
     Runner runner(frame, host, options, error);
@@ -295,16 +305,7 @@ int ReplayToolMain(const std::vector<std::string>& args, std::ostream& out, std:
 
     HeadlessHost host;
     CMainFrame frame(&host);
-    frame.OnCreate();
-    // A leading size line is the window's first size; otherwise the frame gets the
-    // program's initial client size.
-    size_t first = 0;
-    if (!script.events.empty() && script.events[0].op == ScriptOp::Size) {
-        frame.OnSize(script.events[0].args[0], script.events[0].args[1]);
-        first = 1;
-    } else {
-        frame.OnSize(kInitialOuterWidth, kInitialOuterHeight);
-    }
+    const size_t first = StartFrame(frame, script);
     Script rest;
     rest.events.assign(script.events.begin() + static_cast<std::ptrdiff_t>(first),
                        script.events.end());
