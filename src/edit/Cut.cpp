@@ -1,37 +1,22 @@
-#include <vector>
-
 #include "app/MainFrame.h"
 #include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
+#include "model/TriangleFlood.h"
 
 // FloodCut(T): marks T and every triangle reachable from it without crossing an
 // edge whose two ends carry CUT_MARK, and gives kind 3 to every corner of those
 // triangles that does not carry it. The caller has cleared all marks and marked the
 // cutting curve. A missing neighbour is not crossed.
-//
-// The region can hold every triangle of the model, so the walk keeps its own stack
-// instead of recursing; the marked set and the kind-3 set do not depend on the
-// order of the visit.
 void CMainFrame::FloodCut(Triangle* triangle) {
-    if (!triangle || triangle->mark) return;
-    std::vector<Triangle*> pending;
-    triangle->mark = 1;
-    pending.push_back(triangle);
-    while (!pending.empty()) {
-        Triangle* t = pending.back();
-        pending.pop_back();
-        for (int k = 0; k < 3; ++k) {
-            Vertex* a = t->corner[k];
-            Vertex* b = t->corner[(k + 1) % 3];
-            if (a->work.x != CUT_MARK) a->kind = kRemovedVertex;
-            if (a->work.x == CUT_MARK && b->work.x == CUT_MARK) continue;
-            Triangle* n = t->neighbour[k];
-            if (n && !n->mark) {
-                n->mark = 1;
-                pending.push_back(n);
-            }
-        }
-    }
+    FloodTriangles(
+        triangle,
+        [](Triangle* t) {
+            for (Vertex* corner : t->corner)
+                if (corner->work.x != CUT_MARK) corner->kind = kRemovedVertex;
+        },
+        [](const Triangle* t, int k) {
+            return t->corner[k]->work.x != CUT_MARK || t->corner[(k + 1) % 3]->work.x != CUT_MARK;
+        });
 }
 
 // CutModel: in ModelState 1, with the stroke at the head of the curve list and the

@@ -22,9 +22,9 @@
 // beforehand.
 
 #include <cmath>
-#include <vector>
 
 #include "app/MainFrame.h"
+#include "model/TriangleFlood.h"
 #include "view/ViewRotation.h"
 
 namespace {
@@ -109,18 +109,8 @@ void CMainFrame::DragTo() {
 }
 
 void CMainFrame::GrowDragRegion(Triangle* triangle) {
-    if (triangle == nullptr) return;
     const double limit = 2.0 * m_dDragRadiusSq;
-    // An explicit stack: the region of a large model can span tens of thousands of
-    // triangles, one call level each when grown recursively. Whether an edge is
-    // crossed depends only on its endpoints' distances, so the set reached does not
-    // depend on the visiting order.
-    std::vector<Triangle*> pending;
-    triangle->mark = 1;
-    pending.push_back(triangle);
-    while (!pending.empty()) {
-        Triangle* t = pending.back();
-        pending.pop_back();
+    const auto classify = [this, limit](Triangle* t) {
         for (Vertex* w : t->corner) {
             if (w == nullptr || w->index != 0) continue;
             const double s = LengthSq(w->work - m_vDragAnchor);
@@ -131,15 +121,13 @@ void CMainFrame::GrowDragRegion(Triangle* triangle) {
                 w->index = -1;
             }
         }
-        for (int k = 0; k < 3; ++k) {
-            Triangle* across = t->neighbour[k];
-            if (across == nullptr || across->mark != 0) continue;
-            const Vertex* a = t->corner[k];
-            const Vertex* b = t->corner[(k + 1) % 3];
-            if ((a != nullptr && a->index == 1) || (b != nullptr && b->index == 1)) {
-                across->mark = 1;
-                pending.push_back(across);
-            }
-        }
-    }
+    };
+    // Whether an edge is crossed depends only on its ends' distances, so the region
+    // does not depend on the order of the visit.
+    const auto crosses = [](const Triangle* t, int k) {
+        const Vertex* a = t->corner[k];
+        const Vertex* b = t->corner[(k + 1) % 3];
+        return (a != nullptr && a->index == 1) || (b != nullptr && b->index == 1);
+    };
+    FloodTriangles(triangle, classify, crosses);
 }
