@@ -13,6 +13,7 @@ else()
             tests/surface/RingTests.cpp
             tests/surface/CreateTests.cpp
             tests/surface/BodyTests.cpp
+            tests/surface/OutlineCorpusTests.cpp
         )
         pliform_add_scenario(tests/scenarios/surface_circles.pfs)
         pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
