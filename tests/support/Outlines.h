@@ -14,10 +14,8 @@ struct Outline {
     std::vector<CPoint> pixels;
 };
 
-// The corpus: stars, hearts, letters, animal heads and silhouettes, a hand, a bone,
-// gears, crescents, lobed blobs and more, each a closed shape made from a formula or a
-// few points. The two sizes are the distance, in pixels, from the middle of the window
-// to the shape's farthest point.
+// The corpus: every shape of OutlineShapes drawn that way. The two sizes are the
+// distance, in pixels, from the middle of the window to the shape's farthest point.
 constexpr double kLargeOutline = 230.0;
 constexpr double kSmallOutline = 140.0;
 
