@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -125,14 +126,31 @@ std::vector<double> Clearance(const Path& path, double cap) {
     std::vector<double> along(n, 0.0);
     for (size_t i = 1; i < n; ++i) along[i] = along[i - 1] + Norm(path[i] - path[i - 1]);
     const double total = along[n - 1] + Norm(path[0] - path[n - 1]);
+    // Only points within `cap` count, so every point looks in the cells round its own of
+    // a grid that size; every fourth point is near enough for a clearance of tens of
+    // pixels.
+    P lo = path[0];
+    for (const P& p : path) lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
+    auto cellOf = [&](const P& p) {
+        return std::make_pair(static_cast<int>((p.x - lo.x) / cap),
+                              static_cast<int>((p.y - lo.y) / cap));
+    };
+    std::map<std::pair<int, int>, std::vector<size_t>> cells;
+    for (size_t j = 0; j < n; j += 4) cells[cellOf(path[j])].push_back(j);
     std::vector<double> clear(n, cap);
-    // Every fourth point is near enough for a clearance measured in tens of pixels.
     for (size_t i = 0; i < n; ++i) {
-        for (size_t j = 0; j < n; j += 4) {
-            const double apart = std::abs(along[i] - along[j]);
-            const double straight = Norm(path[i] - path[j]);
-            if (2.0 * straight <= std::min(apart, total - apart))
-                clear[i] = std::min(clear[i], straight);
+        const auto [cx, cy] = cellOf(path[i]);
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                const auto cell = cells.find({cx + dx, cy + dy});
+                if (cell == cells.end()) continue;
+                for (size_t j : cell->second) {
+                    const double apart = std::abs(along[i] - along[j]);
+                    const double straight = Norm(path[i] - path[j]);
+                    if (2.0 * straight <= std::min(apart, total - apart))
+                        clear[i] = std::min(clear[i], straight);
+                }
+            }
         }
     }
     return clear;
