@@ -22,8 +22,9 @@ constexpr size_t kNamed = 5;
 // model, so treating "that close" as touching costs nothing.
 constexpr double kFlatBand = 1e-10;
 
-// Below this share of its area a front triangle turned away is a face seen edge-on at
-// the rim, not a reversed one.
+// A front triangle turned away by less than this share of its area (a sixteenth of a
+// degree past edge-on) is taken as seen edge-on: rounding, or a face at the rim that
+// stands exactly upright.
 constexpr double kEdgeOnSlack = 1e-3;
 
 int Sign(double value, double magnitude) {
@@ -55,8 +56,8 @@ int Orient2(const Point2& a, const Point2& b, const Point2& c) {
     return Sign(bx * cy - by * cx, std::abs(bx * cy) + std::abs(by * cx));
 }
 
-// Drops the coordinate along which the plane of a triangle with normal n is steepest,
-// so that the triangle keeps at least a third of its area in the other two.
+// Drops the coordinate along which the normal n of a triangle's plane is largest, so
+// that the triangle keeps at least 1/sqrt(3) of its area in the other two.
 Point2 Project(const Vec3& p, const Vec3& n) {
     const double ax = std::abs(n.x), ay = std::abs(n.y), az = std::abs(n.z);
     if (ax >= ay && ax >= az) return {p.y, p.z};

@@ -58,8 +58,9 @@ struct FrontFaceReport {
 // closed outline, on the view plane z = 0. The surface is divided along the outline's
 // edges; on the part toward the viewer, every triangle whose corners do not run
 // counter-clockwise on screen (the program's convention seen from outside) is
-// reported, beyond a slack of a thousandth of its area so that a face seen exactly
-// edge-on at the rim does not count.
+// reported, beyond a slack of a thousandth of its area (a sixteenth of a degree past
+// edge-on) so that rounding and a face standing exactly upright at the rim do not
+// count.
 FrontFaceReport ReversedFrontFaces(const CMainFrame& frame);
 
 // What the checks above find wrong with a model at rest, for a failure message: the
