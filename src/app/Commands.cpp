@@ -34,7 +34,7 @@ void CMainFrame::OnAutoCenter() {
     m_bAutoCenter = m_bAutoCenter == 0 ? 1 : 0;
     m_pPlatform->CheckMenuItem(m_hViewMenu, ID_AUTO_CENTER, m_bAutoCenter == 1);
     if (m_bAutoCenter == 1) {
-        FairModel();
+        if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
     }
 }

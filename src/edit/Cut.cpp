@@ -100,6 +100,5 @@ void CMainFrame::CutModel() {
         return refuse();
     }
     SplitRing(fill, 0);
-    FairModel();
-    if (!ValidateModel(*this).empty()) return refuse();
+    if (!FairModel() || !ValidateModel(*this).empty()) return refuse();
 }
