@@ -1,7 +1,7 @@
 // The scenario scripts that build first bodies, cut, extrude and lay curves on bodies,
-// replayed as the replay tool replays them (model checker after every event, their own
-// expect lines), with every model they leave judged for soundness: the one standing
-// before each File New and the one at the end. Their expect lines only count.
+// replayed as the replay tool replays them (the model checker after every event, and
+// their own expect lines must hold), with every model they leave judged for soundness:
+// the one standing before each File New and the one at the end.
 
 #include <gtest/gtest.h>
 

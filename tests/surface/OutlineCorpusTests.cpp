@@ -175,7 +175,8 @@ TEST(OutlineCorpus, EveryOutlineBecomesASoundBody) {
                 Body b;
                 b.Draw(outline);
                 std::string faults;
-                if (b.frame.m_nModelState != 2 || b.host.beeps != 0) {
+                if (b.frame.m_nModelState != 2 || b.host.beeps != 0 ||
+                    b.frame.m_pCurves == nullptr) {
                     faults = "refused: model state " + std::to_string(b.frame.m_nModelState) +
                              ", " + std::to_string(b.host.beeps) + " beeps\n";
                 } else {
