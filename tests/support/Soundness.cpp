@@ -10,6 +10,18 @@
 
 namespace {
 
+// True when the face and one of its neighbours point more than a right angle apart.
+bool FoldsAgainstANeighbour(const Triangle* t) {
+    const auto normal = [](const Triangle* u) {
+        const Vec3 p0 = u->corner[0]->position;
+        return Cross(u->corner[1]->position - p0, u->corner[2]->position - p0);
+    };
+    const Vec3 n = normal(t);
+    for (const Triangle* u : t->neighbour)
+        if (u != nullptr && Dot(n, normal(u)) < 0.0) return true;
+    return false;
+}
+
 constexpr double kPi = 3.14159265358979323846;
 
 // How many offending pairs or triangles a report names; the counts say the rest.
@@ -420,6 +432,11 @@ FrontFaceReport ReversedFrontFaces(const CMainFrame& frame) {
         const Vec3 n =
             ToView(frame, Cross(t->corner[1]->position - p0, t->corner[2]->position - p0));
         if (!(n.z < -kEdgeOnSlack * Length(n))) continue;
+        // An inflated body bulges a little past its outline where the outline turns
+        // in (a star's inner corners, a heart's cleft): the faces there lean over
+        // smoothly, each within a few degrees of its neighbours. A fold turns the
+        // surface back on itself, and a face there points away from a neighbour.
+        if (!FoldsAgainstANeighbour(t)) continue;
         report.reversed.push_back(static_cast<int>(i));
         bool onOutline = false;
         for (int k = 0; k < 3; ++k)

@@ -45,7 +45,8 @@ struct FrontFaceReport {
     std::string problem;
     int faces = 0;  // parts the outline divides the surface into
     int frontTriangles = 0;
-    std::vector<int> reversed;  // front triangles seen from behind on screen, in order
+    // Front triangles seen from behind on screen where the surface folds, in order.
+    std::vector<int> reversed;
     // Of those, how many stand on the outline (have an edge on it), and how far the
     // worst one leans past edge-on: a rim face leaning a few degrees over is another
     // fault than a face turned over by a fold.
@@ -57,10 +58,11 @@ struct FrontFaceReport {
 // For a first body seen from the view that drew it: the model's one curve is the
 // closed outline, on the view plane z = 0. The surface is divided along the outline's
 // edges; on the part toward the viewer, every triangle whose corners do not run
-// counter-clockwise on screen (the program's convention seen from outside) is
-// reported, beyond a slack of a thousandth of its area (a sixteenth of a degree past
-// edge-on) so that rounding and a face standing exactly upright at the rim do not
-// count.
+// counter-clockwise on screen (the program's convention seen from outside), beyond a
+// slack of a thousandth of its area (a sixteenth of a degree past edge-on), and that
+// points more than a right angle away from one of its neighbours, is reported: a fold.
+// A body bulges smoothly a little past its outline where the outline turns in; those
+// faces lean over together with their neighbours and are not folds.
 FrontFaceReport ReversedFrontFaces(const CMainFrame& frame);
 
 // What the checks above find wrong with a model at rest, for a failure message: the
