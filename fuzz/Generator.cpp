@@ -211,6 +211,53 @@ private:
         return pts;
     }
 
+    // A short stroke from just inside the window to its last pixel or beyond: where
+    // the stroke's end meets the window's edge, a body that runs past it is cut off.
+    std::vector<Pt> ToEdge() {
+        const int w = std::max(m_w, 1);
+        const int h = std::max(m_h, 1);
+        const int inside = m_r.Int(2, 60);
+        const int past = m_r.Chance(50) ? 0 : m_r.Int(1, 40);
+        const double along = m_r.Unit();
+        Pt a;
+        Pt b;
+        switch (m_r.Int(0, 3)) {
+        case 0:
+            a = {w - 1.0 - inside, along * (h - 1)};
+            b = {w - 1.0 + past, a.y + m_r.Int(-30, 30)};
+            break;
+        case 1:
+            a = {1.0 * inside, along * (h - 1)};
+            b = {-1.0 * past, a.y + m_r.Int(-30, 30)};
+            break;
+        case 2:
+            a = {along * (w - 1), h - 1.0 - inside};
+            b = {a.x + m_r.Int(-30, 30), h - 1.0 + past};
+            break;
+        default:
+            a = {along * (w - 1), 1.0 * inside};
+            b = {a.x + m_r.Int(-30, 30), -1.0 * past};
+            break;
+        }
+        std::vector<Pt> pts;
+        const int n = m_r.Int(1, 5);
+        for (int i = 0; i <= n; ++i) pts.push_back(FromPixel(a + (1.0 * i / n) * (b - a)));
+        if (m_r.Chance(50)) pts.push_back(pts.back());  // held still at the edge
+        return pts;
+    }
+
+    // A big window at the farthest zoom: the largest bodies the view allows, tens of
+    // thousands of vertices, and outlines that run past the window's edges.
+    void HugeScene() {
+        static const int kBig[][2] = {{1200, 900}, {1600, 1000}, {1920, 1080}, {900, 1200}};
+        const int k = m_r.Int(0, 3);
+        m_w = kBig[k][0];
+        m_h = kBig[k][1];
+        Line("size " + std::to_string(m_w) + " " + std::to_string(m_h));
+        Line("wheel -960");
+        m_zoom = 5960;
+    }
+
     // ---- gestures ----
     void Interrupt() {
         switch (m_r.Int(0, 9)) {
@@ -277,11 +324,16 @@ private:
     }
 
     void DrawBody() {
+        const bool huge = m_r.Chance(6);
+        if (huge) HugeScene();
         const double ps = PixelSize();
         const int shorter = std::max(std::min(m_w, m_h), 40);
-        const double r = ps * shorter * (0.1 + 0.3 * m_r.Unit());
-        const Pt c =
-            FromPixel({(m_w - 1) * (0.3 + 0.4 * m_r.Unit()), (m_h - 1) * (0.3 + 0.4 * m_r.Unit())});
+        const double r = ps * shorter * (huge ? 0.3 + 0.25 * m_r.Unit() : 0.1 + 0.3 * m_r.Unit());
+        // A huge outline is centred near an edge, so that part of it runs past.
+        const double spread = huge ? 0.9 : 0.4;
+        const double from = 0.5 - spread / 2;
+        const Pt c = FromPixel({(m_w - 1) * (from + spread * m_r.Unit()),
+                                (m_h - 1) * (from + spread * m_r.Unit())});
         std::vector<Pt> pts =
             m_r.Chance(80) ? Loop(c, r) : Ellipse(c, r, r, 0, kPi * (0.6 + m_r.Unit()), 0);
         m_outline = pts;
@@ -294,7 +346,7 @@ private:
 
     void DrawOnBody() {
         const double r = m_bodyRadius;
-        switch (m_r.Int(0, 9)) {
+        switch (m_r.Int(0, 10)) {
         case 0:
         case 1:
         case 2: {
@@ -327,6 +379,9 @@ private:
             break;
         case 8:
             PenStroke(ZigZag(InBody(0.6), r * (0.1 + 0.6 * m_r.Unit())));
+            break;
+        case 9:
+            PenStroke(ToEdge());
             break;
         default: {
             // Across the silhouette, either way.

@@ -42,7 +42,8 @@ if(PLIFORM_PHASE STREQUAL "targets")
             fuzz_fin_long_corner
             fuzz_tiny_window_stroke
             fuzz_stroke_leaves_window
-            fuzz_wound_outline_refused
+            fuzz_wound_outline
+            fuzz_huge_body_edge_stroke
             fuzz_eraser_chosen_mid_stroke
         )
         foreach(name IN LISTS PLIFORM_FUZZ_SCENARIOS)

@@ -35,7 +35,11 @@ else()
         pliform_add_test_executable(pliform_host_tests LABEL core
             SOURCES tests/host/ScriptParseTests.cpp
                     tests/host/ScriptRunTests.cpp
+                    tests/host/ScenarioSoundnessTests.cpp
             LIBS pliform_replay)
+        # The soundness test replays the scenario scripts from the source tree.
+        target_compile_definitions(pliform_host_tests PRIVATE
+            PLIFORM_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
         pliform_add_scenario(tests/scenarios/view_zoom_clamp.pfs)
         pliform_add_scenario(tests/scenarios/view_presets_empty.pfs)
         pliform_add_scenario(tests/scenarios/view_rotate_empty.pfs)

@@ -13,6 +13,7 @@ else()
             tests/surface/RingTests.cpp
             tests/surface/CreateTests.cpp
             tests/surface/BodyTests.cpp
+            tests/surface/OutlineCorpusTests.cpp
         )
         pliform_add_scenario(tests/scenarios/surface_circles.pfs)
         pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
@@ -20,6 +21,10 @@ else()
         pliform_add_scenario(tests/scenarios/surface_u_arc.pfs)
         pliform_add_scenario(tests/scenarios/surface_views_zooms.pfs)
         pliform_add_scenario(tests/scenarios/surface_refused.pfs)
+        # Writes the outline corpus as replay scripts for scripts/outline-sheet.sh.
+        add_executable(pliform-outlines tests/support/OutlineScriptsMain.cpp)
+        target_link_libraries(pliform-outlines PRIVATE pliform_test_support)
+        pliform_target_options(pliform-outlines)
     endif()
     if(PLIFORM_BUILD_BENCHMARKS)
         target_sources(pliform_bench PRIVATE bench/SurfaceBench.cpp)

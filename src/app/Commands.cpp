@@ -31,7 +31,7 @@ void CMainFrame::OnTool(int id) {
 void CMainFrame::OnAutoCenter() {
     m_bAutoCenter = m_bAutoCenter == 0 ? 1 : 0;
     if (m_bAutoCenter == 1) {
-        FairModel();
+        if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
     }
 }

@@ -119,7 +119,9 @@ public:
     void KeepOpenAndPlace();
     void PlanarLifting();
     void EmbedStroke();
-    void FairModel();
+    // False when the fairing ran away to non-finite values; the model then keeps the
+    // positions it had before the call.
+    bool FairModel();
     void ComputeVertexNormals();
     void TransformToView();
 

@@ -51,6 +51,5 @@ void CMainFrame::CutModel() {
     edit::HoleRings hole;
     if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return attempt.Refuse();
     SplitRing(hole.inner, 0);
-    FairModel();
-    if (!ValidateModel(*this).empty()) attempt.Refuse();
+    if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();
 }

@@ -140,8 +140,7 @@ void CMainFrame::ExtrudeLoop() {
 
     SplitRing(nP, 1);
     SplitRing(nQ, 1);
-    FairModel();
     // A profile that folds back on a steep chord can drive the patches and then the
     // fairing to non-finite positions; such a model is not kept.
-    if (!ValidateModel(*this).empty()) attempt.Refuse();
+    if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();
 }

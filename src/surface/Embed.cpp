@@ -503,13 +503,13 @@ void CMainFrame::EmbedStroke() {
             m_pCurves = curve;
             if (!ValidateModel(*this).empty()) result = Walk::Result::Failed;
         }
-        if (result == Walk::Result::Failed) {
+        // A fairing that runs away takes the whole embedding back with it.
+        if (result == Walk::Result::Failed || !FairModel()) {
             before.Restore(*this);
             DropStroke(*this);
             return;
         }
     }
 
-    FairModel();
     if (result == Walk::Result::Open) m_nModelState = 1;
 }

@@ -14,11 +14,19 @@ void FairKernelDeleter::operator()(FairKernel* kernel) const { delete kernel; }
 
 // The mesh does not change while it is faired: the kernel reads the lists once and
 // runs the iterations on flat arrays (see FairKernel.h for the order of the sums).
-void CMainFrame::FairModel() {
+bool CMainFrame::FairModel() {
     if (!m_pFairKernel) m_pFairKernel.reset(new FairKernel);
     FairKernel& kernel = *m_pFairKernel;
     kernel.Load(m_pVertices, m_pTriangles, m_pCurves);
     kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
+    // The iteration is explicit: on a badly folded mesh it can run away, one fold
+    // feeding the next, until positions overflow (a 45k-vertex body went from a
+    // radius of 430 to infinity within twenty iterations). Such a result is never
+    // written into the model; the caller refuses its operation.
+    if (!kernel.ResultFinite()) {
+        kernel.StoreCounts();
+        return false;
+    }
     kernel.Store();
 
     if (m_bAutoCenter != 0 && m_nModelState != kModelEmpty && m_pVertices != nullptr) {
@@ -33,6 +41,7 @@ void CMainFrame::FairModel() {
         const Vec3 centre = 0.5 * (lo + hi);
         for (Vertex* v = m_pVertices; v != nullptr; v = v->next) v->position -= centre;
     }
+    return true;
 }
 
 void CMainFrame::ComputeVertexNormals() {

@@ -459,6 +459,20 @@ void FairKernel::Store() const {
     }
 }
 
+bool FairKernel::ResultFinite() const {
+    const auto finite = [](const Quad& q) {
+        return std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z);
+    };
+    for (size_t v = 0; v < m_records.size(); ++v)
+        if (!finite(m_position[v]) || !finite(m_normal[v])) return false;
+    return true;
+}
+
+void FairKernel::StoreCounts() const {
+    for (size_t v = 0; v < m_records.size(); ++v)
+        m_records[v]->index = m_ringStart[v + 1] - m_ringStart[v];
+}
+
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
     size_t bytes = n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +

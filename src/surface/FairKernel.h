@@ -52,6 +52,13 @@ public:
     // last iteration. Call only after Run with at least one iteration.
     void Store() const;
 
+    // True when every position and normal after Run is finite.
+    bool ResultFinite() const;
+
+    // Writes back only `index` (the incident-triangle count), for a result that is
+    // not to be kept: Load used the field as the array number.
+    void StoreCounts() const;
+
     // The number of vertices loaded.
     size_t VertexCount() const { return m_records.size(); }
 

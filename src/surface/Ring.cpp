@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,6 +31,13 @@ constexpr double kMaxSegments = 100000.0;
 constexpr double kBudgetFactor = 4.0;
 constexpr double kBudgetFloor = 1000.0;
 constexpr double kBudgetCeiling = 200000.0;
+// Rows one vertex pair may carry; see RowCounts in SplitRing.
+constexpr int kMaxRowsPerPair = 8;
+// Relative difference of arc lengths below which a row repeats its pair's last one.
+constexpr double kSameRow = 0.01;
+// Cosine of the largest angle by which a row may leave its end turned back from the
+// chord (about 134 degrees); see ArcAndHandle.
+constexpr double kMaxTurnBackCos = -0.7;
 
 RingNode* NewNode(Vertex* vertex) {
     auto* node = new RingNode;
@@ -134,27 +143,28 @@ bool Normalise(Vec3& v) {
 // handle of the cubic that approximates it. `toward` is the chord vector from this
 // end to the other (d at a, -d at b).
 //
-// An end direction that turns back from the chord (an angle over 90 degrees) asks
-// for more than a half circle, and the handle grows without bound as the angle nears
-// 180 degrees. Such rows fold over the patch, and the folded ends feed ever larger
-// arcs into the chords after them: a star outline ended with vertices millions of
-// units away. The angle is therefore held at 90 degrees, where the row is the half
-// circle; smaller angles are untouched.
+// An end direction that turns back from the chord asks for more than a half circle,
+// which sound outlines do need (an L's inner corner turns back past 90 degrees), but
+// the handle grows without bound as the turn nears 180 degrees: the row then loops far
+// outside the ring and every chord after it inherits the tangle (a hand outline ran to
+// the vertex budget so). The turn is therefore held at about 134 degrees, well past
+// what the rows of the outlines we test with need.
 void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen,
                   double& arc, Vec3& handle) {
     const double dirLen = Length(dir);
     const double q = dirLen * chordLen;
-    const double c = std::max(0.0, Dot(dir, toward));
+    const double c = std::max(kMaxTurnBackCos * q, Dot(dir, toward));
     const double s = std::sqrt(q * q - c * c);
     arc = chordLen;
     if (s > kStraightLimit) {
-        // Rounding can carry the cosine a hair past 1.
-        const double cosine = std::min(c / q, 1.0);
+        // Rounding can carry the cosine a hair past +-1.
+        const double cosine = std::clamp(c / q, -1.0, 1.0);
         const double a = std::acos(cosine) * dirLen * chordSq / s;
         if (std::isfinite(a)) arc = a;
     }
     handle = (chordSq / (q + c) / kHandleDivisor) * dir;
-    // No direction or no chord at all: fall back to the straight chord's third.
+    // No direction, no chord, or a direction straight back along the chord (no arc
+    // leaves that way): fall back to the straight chord's third.
     if (!(q + c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
 }
 
@@ -163,6 +173,48 @@ using VertexPair = std::pair<const Vertex*, const Vertex*>;
 VertexPair Unordered(const Vertex* x, const Vertex* y) {
     return x < y ? VertexPair{x, y} : VertexPair{y, x};
 }
+
+// How many rows of chord vertices join each vertex pair, and the arc lengths of the
+// last of them.
+class RowCounts {
+public:
+    int Count(const Vertex* x, const Vertex* y) const {
+        const auto it = m_counts.find(Unordered(x, y));
+        return it == m_counts.end() ? 0 : it->second.rows;
+    }
+    // True when one more row of arcs `arcX` (at x) and `arcY` (at y) may join the pair.
+    bool Allows(const Vertex* x, const Vertex* y, double arcX, double arcY) const {
+        const auto it = m_counts.find(Unordered(x, y));
+        if (it == m_counts.end()) return true;
+        const Entry& e = it->second;
+        if (x > y) std::swap(arcX, arcY);
+        const bool same = std::abs(arcX - e.arcFirst) <= kSameRow * e.arcFirst &&
+                          std::abs(arcY - e.arcSecond) <= kSameRow * e.arcSecond;
+        return e.rows < kMaxRowsPerPair && !same;
+    }
+    void Add(const Vertex* x, const Vertex* y, double arcX, double arcY) {
+        if (x > y) std::swap(arcX, arcY);
+        Entry& e = m_counts[Unordered(x, y)];
+        ++e.rows;
+        e.arcFirst = arcX;
+        e.arcSecond = arcY;
+    }
+
+private:
+    struct Hash {
+        size_t operator()(const VertexPair& pair) const {
+            const auto x = reinterpret_cast<uintptr_t>(pair.first);
+            const auto y = reinterpret_cast<uintptr_t>(pair.second);
+            return std::hash<uintptr_t>()(x * 0x9E3779B97F4A7C15ull ^ y);
+        }
+    };
+    struct Entry {
+        int rows = 0;
+        double arcFirst = 0.0;  // at the pair's first vertex
+        double arcSecond = 0.0;
+    };
+    std::unordered_map<VertexPair, Entry, Hash> m_counts;
+};
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
 // and not yet joined by an edge. False when every such pair is joined.
@@ -230,11 +282,16 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
     // ring 1 would take them, and vertices and triangles are made in that order, but
     // the depth no longer grows with the outline.
     std::vector<RingNode*> pending;
-    // Vertex pairs already joined by a row of chord vertices. A coarse ring can
-    // choose the same two ends again after such a row, lay a second row beside the
-    // first, and repeat that for ever; a repeated chord is therefore laid as a single
-    // edge, which ends the repetition (its ends become neighbours in both rings).
-    PointerPairSet rowChords;
+    // Rows of chord vertices laid so far between each vertex pair. A chord can
+    // rightly be chosen again after its first row: that row lies on the chord's
+    // diametral sphere, so in a smaller ring the same two ends pass the clearance test
+    // at once, and a second row beside the first is what a star's arms need. But a
+    // ring can also keep choosing the same pair and lay the same row again, each
+    // one a copy of the last (a star's arm tip once stacked eight nearly on one
+    // another, and the two faces crossed there). A row whose arcs match the pair's
+    // last row within kSameRow, or one past kMaxRowsPerPair rows (sound outlines never
+    // need more than five), is therefore laid as a single edge, which ends it.
+    RowCounts rows;
     double perimeter = 0.0;
     if (CountRing(ring) > 0) {
         const RingNode* node = ring;
@@ -377,9 +434,11 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         // fins of coincident triangles so. Such a chord gets a vertex of its own; if
         // it already has a row, the repetition guard allows it only bare, so the
         // shortest chord still free is taken instead.
+        // Past twice the budget a joined pair gets no row either (see below).
         bool needsRow = false;
         if (joined.Contains(Unordered(a->vertex, b->vertex))) {
-            if (!rowChords.Contains(Unordered(a->vertex, b->vertex)))
+            const bool spent = budget >= 0.0 && made >= 2.0 * budget;
+            if (rows.Count(a->vertex, b->vertex) == 0 && !spent)
                 needsRow = true;
             else
                 ShortestFreeChord(p, n, joined, a, b);
@@ -428,13 +487,15 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
             if (!(budget < kBudgetCeiling)) budget = kBudgetCeiling;
         }
         if (needsRow) {
-            // One vertex, beyond the budget if need be: each joined pair gets at most
-            // one such row, and only while the work stays within twice the budget.
-            if (count < 2 && made < 2.0 * budget) count = 2;
-            rowChords.Insert(Unordered(a->vertex, b->vertex));
+            // One vertex at least, and only one past the budget. Past twice the budget
+            // even that stops and the shortest free chord is laid bare instead (above),
+            // so that from there on every split shrinks its rings and the work ends.
+            if (count < 2 || made + count - 1 > budget) count = 2;
         } else if (count > 1) {
-            if (!rowChords.Insert(Unordered(a->vertex, b->vertex)) || made + count - 1 > budget) count = 1;
+            if (!rows.Allows(a->vertex, b->vertex, arcA, arcB) || made + count - 1 > budget)
+                count = 1;
         }
+        if (count > 1) rows.Add(a->vertex, b->vertex, arcA, arcB);
         made += count > 1 ? count - 1 : 0;
 
         // Chord vertices from b (u = 0) towards a (u = 1); the tangent curve carries

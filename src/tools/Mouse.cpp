@@ -124,12 +124,13 @@ void CMainFrame::OnLButtonUp(unsigned, CPoint) {
         break;
     case ID_TOOL_ERASER:
     case ID_TOOL_CHANGE:
-        FairModel();
+        // A fairing that ran away left the positions of the gesture; say so.
+        if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
         break;
     case ID_TOOL_DRAG:
         ComputeVertexNormals();
-        FairModel();
+        if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
         break;
     default:

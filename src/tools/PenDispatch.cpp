@@ -37,8 +37,7 @@ void CMainFrame::FinishPenStroke() {
             RingNode* twin = TwinRing(ring);
             SplitRing(ring, 0);
             SplitRing(twin, 0);
-            FairModel();
-            if (!IsSoundModel(*this)) attempt.Refuse();
+            if (!FairModel() || !IsSoundModel(*this)) attempt.Refuse();
         } else {
             DropNewestStroke(1);
         }

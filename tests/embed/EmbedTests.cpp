@@ -386,10 +386,11 @@ TEST_F(EmbedTest, UnusableStrokesChangeNothingAndBeep) {
 }
 
 TEST_F(EmbedTest, WalkIntoBrokenMeshRestoresEverything) {
-    // Each case breaks the mesh in the stroke's path; the walk must notice, put the
-    // model back exactly as it was (broken part included) and drop the stroke.
-    enum Break { NullNeighbours, WrongNeighbour, ForeignCorner };
-    for (Break kind : {NullNeighbours, WrongNeighbour, ForeignCorner}) {
+    // Each case breaks the mesh in the stroke's path, or far from it so that the
+    // fairing after the walk runs away; the embedding must notice, put the model back
+    // exactly as it was (broken part included) and drop the stroke.
+    enum Break { NullNeighbours, WrongNeighbour, ForeignCorner, RunawayFairing };
+    for (Break kind : {NullNeighbours, WrongNeighbour, ForeignCorner, RunawayFairing}) {
         SCOPED_TRACE(kind);
         ReleaseModel(frame);
         MakeIcosphere(frame, 100.0, 3);
@@ -416,6 +417,10 @@ TEST_F(EmbedTest, WalkIntoBrokenMeshRestoresEverything) {
             break;
         case ForeignCorner:
             for (int k = 0; k < 3; ++k) target->corner[k] = far->corner[k];
+            break;
+        case RunawayFairing:
+            for (Vertex* v = frame.m_pVertices; v; v = v->next)
+                if (v->position.z < -99.0) v->position = 1e300 * v->normal;
             break;
         }
         const std::string before = Dump();

@@ -286,6 +286,28 @@ struct Reference {
     }
 };
 
+TEST_F(Fair, ResultThatRunsAwayIsNotWritten) {
+    // One surface vertex far out: its squared edges overflow, and the overflow spreads
+    // to its neighbours. The model keeps the positions it had, and every vertex's
+    // `index` is its triangle count again rather than the kernel's array number.
+    BuiltMesh mesh = MakeIcosphere(f, 30.0, 2);
+    const Vec3 sound = mesh.vertices[7]->position;
+    mesh.vertices[7]->position = 1e300 * mesh.vertices[7]->normal;
+    const std::vector<Vec3> before = Positions(f);
+    EXPECT_FALSE(f.FairModel());
+    const std::vector<Vec3> after = Positions(f);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i].x, after[i].x);
+        EXPECT_EQ(before[i].y, after[i].y);
+        EXPECT_EQ(before[i].z, after[i].z);
+    }
+    for (Vertex* v = f.m_pVertices; v; v = v->next) EXPECT_TRUE(v->index == 5 || v->index == 6);
+    // The sound sphere is faired as before.
+    mesh.vertices[7]->position = sound;
+    EXPECT_TRUE(f.FairModel());
+}
+
 TEST_F(Fair, MatchesIndependentComputation) {
     BuiltMesh mesh = MakeIcosphere(f, 40.0, 2);
     // Squash the sphere so the fairing has real work to do.

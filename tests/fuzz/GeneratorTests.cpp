@@ -71,11 +71,14 @@ TEST(Generator, SessionsReachTheHardCases) {
     options.savePath = "good.obj";
     bool zeroSize = false, newMidStroke = false, keyMidStroke = false, badSave = false,
          goodSave = false, pastEdge = false, rotation = false, eraser = false, drag = false,
-         change = false;
+         change = false, hugeScene = false, toEdge = false;
     int bodies = 0;
-    for (uint64_t seed = 1; seed <= 60; ++seed) {
+    // Some cases come once in tens of sessions (a zero-size window, a good save).
+    for (uint64_t seed = 1; seed <= 150; ++seed) {
         const auto lines = GenerateSequence(seed, options);
         bool held = false;
+        int width = 600;
+        std::string previous;
         for (const std::string& l : lines) {
             std::istringstream in(l);
             std::string word;
@@ -91,6 +94,17 @@ TEST(Generator, SessionsReachTheHardCases) {
             if (l == "key E") eraser = true;
             if (l == "key D") drag = true;
             if (l == "key C") change = true;
+            if (word == "size") in >> width;
+            // The farthest zoom straight after a big window: the largest bodies.
+            if (l == "wheel -960" && previous.rfind("size ", 0) == 0 && width >= 1200)
+                hugeScene = true;
+            // A release on the window's last column, as a stroke drawn to its edge.
+            if (word == "up") {
+                int x = 0;
+                in >> x;
+                if (x == width - 1) toEdge = true;
+            }
+            previous = l;
             if (word == "down" || word == "move") {
                 int x = 0, y = 0;
                 in >> x >> y;
@@ -112,6 +126,8 @@ TEST(Generator, SessionsReachTheHardCases) {
     EXPECT_TRUE(pastEdge);
     EXPECT_TRUE(rotation);
     EXPECT_TRUE(eraser && drag && change);
+    EXPECT_TRUE(hugeScene);
+    EXPECT_TRUE(toEdge);
     EXPECT_GE(bodies, 2);
 }
 

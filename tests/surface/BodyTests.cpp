@@ -8,17 +8,12 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
+#include "support/Body.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-struct Outline {
-    std::string name;
-    std::vector<CPoint> pixels;
-};
 
 // An ellipse in pixels, run anticlockwise or clockwise on screen, that stops
 // `gapDegrees` short of its start so that the pen's cut-back leaves it open.
@@ -47,40 +42,6 @@ Outline UArc() {
     for (int i = 0; i <= 10; ++i) o.pixels.push_back({420, 350 - 20 * i});
     return o;
 }
-
-struct View {
-    std::string name;
-    int elevation;
-    int azimuth;
-    int zoom;
-};
-
-struct Body {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-
-    explicit Body(const View& view) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-        frame.m_nElevation = view.elevation;
-        frame.m_nAzimuth = view.azimuth;
-        frame.ComputeViewMatrix();
-        frame.m_nZoom = view.zoom;
-        frame.UpdateProjection();
-    }
-
-    void Draw(const Outline& o) {
-        frame.OnLButtonDown(0, o.pixels.front());
-        for (size_t i = 1; i < o.pixels.size(); ++i) frame.OnMouseMove(0, o.pixels[i]);
-        frame.OnLButtonUp(0, o.pixels.back());
-    }
-
-    Vec3 ToView(const Vec3& p) const {
-        const double* t = frame.m_ViewMatrix;
-        return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
-                -t[6] * p.x + t[0] * p.y + t[7] * p.z};
-    }
-};
 
 }  // namespace
 
