@@ -16,28 +16,16 @@
 //   1, and the rest of the model is exactly as it was before the call.
 
 #include "app/MainFrame.h"
-#include "model/Snapshot.h"
+#include "app/RefusableEdit.h"
+#include "view/ViewRotation.h"
 
 namespace {
-
-Vec3 ToView(const double (&t)[8], const Vec3& p) {
-    return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
-            -t[6] * p.x + t[0] * p.y + t[7] * p.z};
-}
 
 double Cross2(const Vec3& u, const Vec3& w) { return u.x * w.y - u.y * w.x; }
 double Dot2(const Vec3& u, const Vec3& w) { return u.x * w.x + u.y * w.y; }
 
 int Next(int k) { return (k + 1) % 3; }
 int Prev(int k) { return (k + 2) % 3; }
-
-// An edge of the re-cut mesh that still waits for the triangle on its far side.
-struct Side {
-    Triangle* t = nullptr;
-    int k = 0;
-    Vertex* First() const { return t->corner[k]; }
-    Vertex* Second() const { return t->corner[Next(k)]; }
-};
 
 // Drops the stroke with the beep; the body is left as it was, and the placing that
 // follows turns the state back to kModelBody.
@@ -63,85 +51,6 @@ int CountTriangles(const CMainFrame& frame) {
     return n;
 }
 
-// One walk of a stroke across the mesh. The stroke's chain is never closed into a
-// ring here: a closed stroke's wrap-around segment is formed explicitly, so that a
-// walk abandoned half way leaves a well-formed stroke for the snapshot restore.
-// Samples a dip may hold beyond the edge it crosses: stroke samples are a stroke step
-// apart and never come near earlier ones, so a stroke that crosses back within two
-// segments has only grazed the next triangle.
-constexpr int kDipSegments = 2;
-
-class Walk {
-public:
-    enum class Result { Closed, Open, Failed };
-
-    Walk(CMainFrame& frame, Curve* stroke) : m_f(frame), m_stroke(stroke) {
-        for (CurveLink* l = stroke->first; l; l = l->next) ++m_links;
-        // Every step enters a triangle; even a walk that winds over the whole body
-        // twice stays far below this, and a mesh that makes it go on forever stops.
-        m_maxSteps = 4 * static_cast<long>(CountTriangles(frame)) + 16;
-    }
-    ~Walk() {
-        // Links only: the walk's vertices are in the vertex list and go with it.
-        if (m_curve) ReleaseChain(m_curve->first, ChainVertices::Keep);
-        delete m_curve;
-    }
-    Walk(const Walk&) = delete;
-    Walk& operator=(const Walk&) = delete;
-
-    // Makes `start` the current triangle and looks for the stroke's way out of it;
-    // false when the stroke never leaves it. Changes nothing in the model.
-    bool Begin(Triangle* start) {
-        m_m = start;
-        return FindExit();
-    }
-    // Runs the walk from the start triangle, once Begin has found its exit.
-    Result Run();
-    // The finished curve; the caller owns it from then on.
-    Curve* TakeCurve() {
-        Curve* c = m_curve;
-        m_curve = nullptr;
-        return c;
-    }
-
-private:
-    // Looks for the edge of m through which the stroke leaves it; sets the exit
-    // edge, the entry vertex of the next triangle and the crossing points.
-    bool FindExit();
-    CurveLink* NextLink(CurveLink* link) const;
-    // Follows the stroke over the (at most kDipSegments) segments after segment n,
-    // which leaves m through edge F, and returns F when the stroke's next crossing of
-    // an edge of m is back through F (a dip), with that segment in *returnSegment;
-    // -1 otherwise.
-    int DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSegment) const;
-    Vertex* MakeVertex(const Vec3& position);
-    Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
-    void AppendLink(Vertex* v);
-    int SideCorner() const;
-    void StepZero();
-    bool OddStep();
-    bool EvenStep();
-    bool OpenEnd();
-    bool Close();
-
-    CMainFrame& m_f;
-    Curve* m_stroke;
-    Triangle* m_m = nullptr;
-    long m_links = 0;
-    long m_maxSteps = 0;
-    int m_v = -1;
-    long m_i = 0;
-    Vertex* m_s = nullptr;
-    Vec3 m_cross;
-    Vec3 m_prevCross;
-    Side m_a;
-    Side m_g;
-    Triangle* m_m0 = nullptr;
-    Triangle* m_t0 = nullptr;
-    Vertex* m_w = nullptr;
-    Curve* m_curve = nullptr;
-};
-
 // Whether the segment P0 -> P1 crosses the edge A -> B (both strictly: a point exactly
 // on a line counts on its negative side); `along` is then the fraction of the segment
 // at which it does.
@@ -158,11 +67,54 @@ bool SegmentCrossesEdge(const Vec3& P0, const Vec3& P1, const Vec3& A, const Vec
     return true;
 }
 
-CurveLink* Walk::NextLink(CurveLink* link) const {
-    return link == m_stroke->last ? m_stroke->first : link->next;
-}
+// ---- Following the stroke ----
 
-int Walk::DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSegment) const {
+// Samples a dip may hold beyond the edge it crosses: stroke samples are a stroke step
+// apart and never come near earlier ones, so a stroke that crosses back within two
+// segments has only grazed the next triangle.
+constexpr int kDipSegments = 2;
+
+// Where the stroke leaves a triangle: through its edge `edge`, from corner[edge] to
+// `into` (corner[edge + 1], where the next triangle's entry edge starts), at `cross`
+// on the surface.
+struct Exit {
+    int edge = -1;
+    const Vertex* into = nullptr;
+    Vec3 cross;
+};
+
+// The stroke as the walk follows it over the triangles, in view coordinates (`work`).
+// The stroke's chain is never closed into a ring here: a closed stroke's wrap-around
+// segment, last point to first, is formed explicitly, so that a walk abandoned half
+// way leaves a well-formed stroke for the snapshot restore. Reads only.
+class StrokeTrack {
+public:
+    explicit StrokeTrack(const Curve* stroke) : m_stroke(stroke) {
+        for (const CurveLink* l = stroke->first; l; l = l->next) ++m_links;
+    }
+
+    // The stroke's first way out of `m` through an edge that does not start at
+    // `entered` (the edge the walk came in through), passing over dips; false, with
+    // `exit` untouched, when the stroke never leaves `m`.
+    bool FindExit(const Triangle* m, const Vertex* entered, Exit* exit) const;
+
+private:
+    const CurveLink* NextLink(const CurveLink* link) const {
+        return link == m_stroke->last ? m_stroke->first : link->next;
+    }
+    // Follows the stroke over the (at most kDipSegments) segments after segment n,
+    // which leaves m through edge F, and returns F when the stroke's next crossing of
+    // an edge of m is back through F (a dip), with that segment in *returnSegment;
+    // -1 otherwise.
+    int DipReturn(const Triangle* m, const CurveLink* p0, long n, long segments, int F,
+                  long* returnSegment) const;
+
+    const Curve* m_stroke;
+    long m_links = 0;
+};
+
+int StrokeTrack::DipReturn(const Triangle* m, const CurveLink* p0, long n, long segments, int F,
+                           long* returnSegment) const {
     for (int ahead = 1; ahead <= kDipSegments && n + ahead < segments; ++ahead) {
         p0 = NextLink(p0);
         const Vec3& P0 = p0->vertex->work;
@@ -171,8 +123,7 @@ int Walk::DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSeg
         double firstAlong = 2.0;
         for (int k = 0; k < 3; ++k) {
             double along = 0.0;
-            if (SegmentCrossesEdge(P0, P1, m_m->corner[k]->work, m_m->corner[Next(k)]->work,
-                                   &along) &&
+            if (SegmentCrossesEdge(P0, P1, m->corner[k]->work, m->corner[Next(k)]->work, &along) &&
                 along < firstAlong) {
                 first = k;
                 firstAlong = along;
@@ -186,23 +137,22 @@ int Walk::DipReturn(CurveLink* p0, long n, long segments, int F, long* returnSeg
     return -1;
 }
 
-bool Walk::FindExit() {
+bool StrokeTrack::FindExit(const Triangle* m, const Vertex* entered, Exit* exit) const {
     const bool closed = m_stroke->kind == kClosedCurve;
-    // A closed stroke begins with its wrap-around segment, last point to first.
-    CurveLink* p0 = closed ? m_stroke->last : m_stroke->first;
+    const CurveLink* p0 = closed ? m_stroke->last : m_stroke->first;
     const long segments = closed ? m_links : m_links - 1;
     // A crossing the stroke makes on its way back in after a dip (see below); it is
     // not a way out.
     long ignoredSegment = -1;
     int ignoredEdge = -1;
     for (long n = 0; n < segments; ++n) {
-        CurveLink* p1 = NextLink(p0);
+        const CurveLink* p1 = NextLink(p0);
         const Vec3& P0 = p0->vertex->work;
         const Vec3& P1 = p1->vertex->work;
         for (int F = 0; F < 3; ++F) {
-            Vertex* A = m_m->corner[F];
-            Vertex* B = m_m->corner[Next(F)];
-            if (A == m_s) continue;  // the edge the walk came in through
+            const Vertex* A = m->corner[F];
+            const Vertex* B = m->corner[Next(F)];
+            if (A == entered) continue;
             if (n == ignoredSegment && F == ignoredEdge) continue;
             double along = 0.0;
             if (!SegmentCrossesEdge(P0, P1, A->work, B->work, &along)) continue;
@@ -212,15 +162,12 @@ bool Walk::FindExit() {
             // walk would stop there and a closed stroke would end as an open curve.
             // The dip is passed over; the walk follows the stroke on from its return.
             long back = -1;
-            if (DipReturn(p0, n, segments, F, &back) == F) {
+            if (DipReturn(m, p0, n, segments, F, &back) == F) {
                 ignoredSegment = back;
                 ignoredEdge = F;
                 continue;
             }
             const Vec3 ab = B->work - A->work;
-            m_v = F;
-            m_s = B;
-            m_prevCross = m_cross;
             const double c0 = Cross2(P0 - A->work, ab);
             const double c1 = Cross2(P1 - A->work, ab);
             const double d0 = Dot2(P0 - A->work, ab);
@@ -228,19 +175,86 @@ bool Walk::FindExit() {
             // c0 and c1 differ in sign, and |ab| > 0 since the ends of ab lie on either
             // side of the segment's line.
             const double t = (d1 * c0 - d0 * c1) / (c0 - c1) / Dot2(ab, ab);
-            m_cross = A->position + t * (B->position - A->position);
+            exit->edge = F;
+            exit->into = B;
+            exit->cross = A->position + t * (B->position - A->position);
             return true;
         }
         p0 = p1;
     }
-    m_v = -1;
     return false;
 }
 
-Vertex* Walk::MakeVertex(const Vec3& position) {
+// ---- Re-cutting the mesh along the track ----
+
+// An edge of the re-cut mesh that still waits for the triangle on its far side.
+struct Side {
+    Triangle* t = nullptr;
+    int k = 0;
+    Vertex* First() const { return t->corner[k]; }
+    Vertex* Second() const { return t->corner[Next(k)]; }
+};
+
+// The new curve and the mesh re-cut along it, triangle by triangle as the walk
+// enters them. Between two triangles the re-cut mesh has two open sides, A and G, on
+// either side of the curve; every step closes the gap the entered triangle fills.
+class Recut {
+public:
+    Recut(CMainFrame& frame, const Curve* stroke) : m_f(frame), m_stroke(stroke) {}
+    ~Recut() {
+        // Links only: the walk's vertices are in the vertex list and go with it.
+        if (m_curve) ReleaseChain(m_curve->first, ChainVertices::Keep);
+        delete m_curve;
+    }
+    Recut(const Recut&) = delete;
+    Recut& operator=(const Recut&) = delete;
+
+    // The first triangle, left through edge v at `cross`: the curve's first vertex
+    // splits it. Its entry back from the edge before v must have been checked.
+    void Start(Triangle* m, int v, const Vec3& cross);
+    // A triangle entered on an odd step takes the last vertex made as a corner.
+    bool OddStep(Triangle* m, int v);
+    // A triangle entered on an even step gets a new vertex at `point`, halfway
+    // between the last two crossings, and two new triangles.
+    bool EvenStep(Triangle* m, int v, const Vec3& point);
+    // The stroke ends inside m; its last vertex goes where it came in, at `cross`.
+    bool OpenEnd(Triangle* m, const Vec3& cross);
+    // The walk is back in the first triangle it cut: the curve closes there.
+    bool Close(Triangle* m);
+
+    bool IsStart(const Triangle* m) const { return m == m_m0 || m == m_t0; }
+    // A closed curve needs at least three vertices: with fewer, its vertices would be
+    // joined by two edges at once and fairing could not space them.
+    bool CanClose() const {
+        return m_curve->first != m_curve->last && m_curve->first->next != m_curve->last;
+    }
+    // The finished curve; the caller owns it from then on.
+    Curve* TakeCurve() {
+        Curve* c = m_curve;
+        m_curve = nullptr;
+        return c;
+    }
+
+private:
+    Vertex* MakeVertex(const Triangle* m, const Vec3& position);
+    Triangle* MakeTriangle(Vertex* a, Vertex* b, Vertex* c);
+    void AppendLink(Vertex* v);
+    int SideCorner(const Triangle* m) const;
+
+    CMainFrame& m_f;
+    const Curve* m_stroke;
+    Side m_a;
+    Side m_g;
+    Triangle* m_m0 = nullptr;
+    Triangle* m_t0 = nullptr;
+    Vertex* m_w = nullptr;
+    Curve* m_curve = nullptr;
+};
+
+Vertex* Recut::MakeVertex(const Triangle* m, const Vec3& position) {
     auto* w = new Vertex;
     w->kind = kSmoothVertex;
-    Vec3 n = m_m->corner[0]->normal + m_m->corner[1]->normal + m_m->corner[2]->normal;
+    Vec3 n = m->corner[0]->normal + m->corner[1]->normal + m->corner[2]->normal;
     const double len = Length(n);
     w->normal = len > 0 ? n / len : n;
     w->position = position;
@@ -253,7 +267,7 @@ Vertex* Walk::MakeVertex(const Vec3& position) {
     return w;
 }
 
-Triangle* Walk::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
+Triangle* Recut::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
     auto* t = new Triangle;
     t->corner[0] = a;
     t->corner[1] = b;
@@ -263,7 +277,7 @@ Triangle* Walk::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
     return t;
 }
 
-void Walk::AppendLink(Vertex* v) {
+void Recut::AppendLink(Vertex* v) {
     auto* link = new CurveLink;
     link->vertex = v;
     if (m_curve->last)
@@ -277,22 +291,20 @@ void Walk::AppendLink(Vertex* v) {
 // comes from where side G's edge ends: the open gap between the two sides is then
 // exactly m's entry edge. -1 when the walk has lost track of the mesh (a stroke that
 // re-enters its own path can lead it into a triangle that does not fit).
-int Walk::SideCorner() const {
+int Recut::SideCorner(const Triangle* m) const {
     for (int q = 0; q < 3; ++q) {
-        if (m_m->corner[q] == m_a.First() && m_m->corner[Prev(q)] == m_g.Second()) return q;
+        if (m->corner[q] == m_a.First() && m->corner[Prev(q)] == m_g.Second()) return q;
     }
     return -1;
 }
 
-void Walk::StepZero() {
-    Triangle* m = m_m;
-    const int v = m_v;
+void Recut::Start(Triangle* m, int v, const Vec3& cross) {
     Vertex* A = m->corner[v];
     Vertex* C = m->corner[Prev(v)];
     Triangle* K = m->neighbour[Prev(v)];
-    const int kk = EntryBack(K, m, C, A);  // checked by Run before
+    const int kk = EntryBack(K, m, C, A);  // checked by the caller
 
-    Vertex* W = MakeVertex(m_cross);
+    Vertex* W = MakeVertex(m, cross);
     m_curve = new Curve;
     m_curve->kind = kStrokeCurve;
     m_curve->next = m_stroke->next;
@@ -310,10 +322,8 @@ void Walk::StepZero() {
     m_t0 = T0;
 }
 
-bool Walk::OddStep() {
-    if (SideCorner() < 0) return false;
-    Triangle* m = m_m;
-    const int v = m_v;
+bool Recut::OddStep(Triangle* m, int v) {
+    if (SideCorner(m) < 0) return false;
     if (m->corner[v] == m_a.First()) {
         m->corner[v] = m_w;
         m_g.t->neighbour[m_g.k] = m;
@@ -328,11 +338,9 @@ bool Walk::OddStep() {
     return true;
 }
 
-bool Walk::EvenStep() {
-    if (SideCorner() < 0) return false;
-    Triangle* m = m_m;
-    const int v = m_v;
-    Vertex* W = MakeVertex(0.5 * (m_prevCross + m_cross));
+bool Recut::EvenStep(Triangle* m, int v, const Vec3& point) {
+    if (SideCorner(m) < 0) return false;
+    Vertex* W = MakeVertex(m, point);
     AppendLink(W);
     Vertex* A0 = m_a.First();
     Vertex* G0 = m_g.First();
@@ -371,9 +379,8 @@ bool Walk::EvenStep() {
     return true;
 }
 
-bool Walk::OpenEnd() {
-    Triangle* m = m_m;
-    const int q = SideCorner();
+bool Recut::OpenEnd(Triangle* m, const Vec3& cross) {
+    const int q = SideCorner(m);
     if (q < 0) return false;
     Vertex* A0 = m_a.First();
     Vertex* G0 = m_g.First();
@@ -381,8 +388,7 @@ bool Walk::OpenEnd() {
     const int nk = EntryBack(N, m, A0, m->corner[Next(q)]);
     if (nk < 0) return false;
 
-    // The stroke ends inside m; its last vertex goes where it came in.
-    Vertex* W = MakeVertex(m_cross);
+    Vertex* W = MakeVertex(m, cross);
     AppendLink(W);
     m->corner[q] = W;
     Triangle* T5 = MakeTriangle(W, m->corner[Prev(q)], G0);
@@ -406,9 +412,8 @@ bool Walk::OpenEnd() {
     return true;
 }
 
-bool Walk::Close() {
-    Triangle* m = m_m;
-    const int q = SideCorner();
+bool Recut::Close(Triangle* m) {
+    const int q = SideCorner(m);
     if (q < 0) return false;
     Vertex* A0 = m_a.First();
     Triangle* N = m->neighbour[q];
@@ -429,34 +434,65 @@ bool Walk::Close() {
     return true;
 }
 
-Walk::Result Walk::Run() {
-    if (EntryBack(m_m->neighbour[Prev(m_v)], m_m, m_m->corner[Prev(m_v)], m_m->corner[m_v]) < 0)
-        return Result::Failed;
-    StepZero();
-    for (;;) {
-        Triangle* next = m_m->neighbour[m_v];
+// ---- The walk ----
+
+enum class WalkResult { Closed, Open, Failed };
+
+// Walks the stroke from `start`, which it leaves through `exit`, re-cutting every
+// triangle it enters, until it comes back to where it began (a closed curve) or ends
+// inside a triangle (an open one). Failed when the mesh does not agree with itself
+// along the way or the walk goes on longer than `maxSteps` triangles.
+WalkResult WalkStroke(const StrokeTrack& track, Recut& recut, Triangle* start, Exit exit,
+                      long maxSteps) {
+    Triangle* m = start;
+    const int v = exit.edge;
+    if (EntryBack(m->neighbour[Prev(v)], m, m->corner[Prev(v)], m->corner[v]) < 0)
+        return WalkResult::Failed;
+    recut.Start(m, v, exit.cross);
+    for (long step = 1;; ++step) {
+        Triangle* next = m->neighbour[exit.edge];
         if (!next ||
-            (next->neighbour[0] != m_m && next->neighbour[1] != m_m && next->neighbour[2] != m_m))
-            return Result::Failed;
-        m_m = next;
-        if (++m_i > m_maxSteps) return Result::Failed;
-        if (m_m == m_m0 || m_m == m_t0) {
-            // A closed curve needs at least three vertices: with fewer, its vertices
-            // would be joined by two edges at once and fairing could not space them.
-            if (m_curve->first == m_curve->last || m_curve->first->next == m_curve->last)
-                return Result::Failed;
-            return Close() ? Result::Closed : Result::Failed;
+            (next->neighbour[0] != m && next->neighbour[1] != m && next->neighbour[2] != m))
+            return WalkResult::Failed;
+        m = next;
+        if (step > maxSteps) return WalkResult::Failed;
+        if (recut.IsStart(m)) {
+            if (!recut.CanClose()) return WalkResult::Failed;
+            return recut.Close(m) ? WalkResult::Closed : WalkResult::Failed;
         }
-        if (!FindExit()) {
+        const Vec3 previousCross = exit.cross;
+        if (!track.FindExit(m, exit.into, &exit)) {
             // Having crossed a single edge, the end vertex would fall on the very
             // point of the first one, leaving two coincident vertices and triangles
             // of no area; such a stroke has not really left its first triangle.
-            if (m_i == 1) return Result::Failed;
-            return OpenEnd() ? Result::Open : Result::Failed;
+            if (step == 1) return WalkResult::Failed;
+            return recut.OpenEnd(m, exit.cross) ? WalkResult::Open : WalkResult::Failed;
         }
-        const bool ok = (m_i % 2 == 1) ? OddStep() : EvenStep();
-        if (!ok) return Result::Failed;
+        const bool ok = step % 2 == 1
+                            ? recut.OddStep(m, exit.edge)
+                            : recut.EvenStep(m, exit.edge, 0.5 * (previousCross + exit.cross));
+        if (!ok) return WalkResult::Failed;
     }
+}
+
+// The triangle the walk starts from: under the last point first, as an open stroke
+// that ends over the surface is built from its end backwards, else under the first
+// point over the surface. Null when no point is over a front triangle.
+Triangle* StartTriangle(CMainFrame& frame, Curve* stroke) {
+    Triangle* start = frame.PickTriangle(stroke->last);
+    for (CurveLink* l = stroke->first; !start && l && l != stroke->last; l = l->next)
+        start = frame.PickTriangle(l);
+    return start;
+}
+
+// The new curve takes the stroke's place at the head of the curve list. The stroke's
+// points (and any that closed its gap) lie between the walk's first vertex and the
+// older vertices; they are unhooked and freed with it at once.
+void HandOver(CMainFrame& frame, Curve* stroke, Curve* curve) {
+    curve->first->vertex->next = stroke->first->vertex->next;
+    ReleaseChain(stroke->first, ChainVertices::Release);
+    delete stroke;
+    frame.m_pCurves = curve;
 }
 
 }  // namespace
@@ -470,46 +506,35 @@ void CMainFrame::EmbedStroke() {
     stroke->last->next = nullptr;
     TransformToView();
 
-    // The last point first: an open stroke that ends over the surface is built from
-    // its end backwards.
-    Triangle* start = PickTriangle(stroke->last);
-    for (CurveLink* l = stroke->first; !start && l && l != stroke->last; l = l->next)
-        start = PickTriangle(l);
-    if (!start) {
+    Triangle* start = StartTriangle(*this, stroke);
+    const StrokeTrack track(stroke);
+    Exit exit;
+    if (!start || !track.FindExit(start, nullptr, &exit)) {
+        // Over no triangle, or never out of its first one: nothing has changed yet.
         DropStroke(*this);
         return;
     }
 
-    Walk::Result result = Walk::Result::Failed;
-    Curve* curve = nullptr;
+    // Taken while the stroke is still whole at the head, so that a walk which cannot
+    // finish puts back the model and the stroke exactly as they were.
+    RefusableEdit attempt(*this);
+    WalkResult result = WalkResult::Failed;
     {
-        Walk walk(*this, stroke);
-        if (!walk.Begin(start)) {
-            // The stroke never leaves its first triangle; nothing has changed yet.
-            DropStroke(*this);
-            return;
-        }
-        // Taken while the stroke is still whole at the head, so that a walk which
-        // cannot finish puts back the model and the stroke exactly as they were.
-        ModelSnapshot before(*this);
-        result = walk.Run();
-        if (result != Walk::Result::Failed) {
-            curve = walk.TakeCurve();
-            // Hand-over: the stroke's points (and any that closed its gap) lie between
-            // the walk's first vertex and the older vertices; unhook them at once.
-            curve->first->vertex->next = stroke->first->vertex->next;
-            ReleaseChain(stroke->first, ChainVertices::Release);
-            delete stroke;
-            m_pCurves = curve;
-            if (!ValidateModel(*this).empty()) result = Walk::Result::Failed;
-        }
-        // A fairing that runs away takes the whole embedding back with it.
-        if (result == Walk::Result::Failed || !FairModel()) {
-            before.Restore(*this);
-            DropStroke(*this);
-            return;
+        Recut recut(*this, stroke);
+        // Every step enters a triangle; even a walk that winds over the whole body
+        // twice stays far below this, and a mesh that makes it go on forever stops.
+        const long maxSteps = 4 * static_cast<long>(CountTriangles(*this)) + 16;
+        result = WalkStroke(track, recut, start, exit, maxSteps);
+        if (result != WalkResult::Failed) {
+            HandOver(*this, stroke, recut.TakeCurve());
+            if (!ValidateModel(*this).empty()) result = WalkResult::Failed;
         }
     }
-
-    if (result == Walk::Result::Open) m_nModelState = 1;
+    // A fairing that runs away takes the whole embedding back with it.
+    if (result == WalkResult::Failed || !FairModel()) {
+        attempt.Refuse();
+        m_nModelState = kModelCurveWaiting;
+        return;
+    }
+    if (result == WalkResult::Open) m_nModelState = kModelCurveWaiting;
 }
