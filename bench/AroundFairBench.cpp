@@ -80,7 +80,8 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
 // Radius 290 gives a body of about 10k vertices at the stroke step of zoom 5960.
 void BM_AroundFirstSurface(benchmark::State& state) {
     MeasureAround(
-        state, [] { return DrawCircle(290.0, 5960); }, [](CMainFrame& f) { f.FinishPenStroke(); },
+        state, [] { return DrawCircle(290.0, kMaxZoom); },
+        [](CMainFrame& f) { f.FinishPenStroke(); },
         [](const Scene& s) { return s.frame.m_nModelState == 2; });
 }
 BENCHMARK(BM_AroundFirstSurface)->Unit(benchmark::kMillisecond)->Iterations(3);

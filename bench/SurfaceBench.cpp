@@ -63,11 +63,11 @@ void BM_FirstSurfaceFairing(benchmark::State& state, double radius, int zoom) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_FirstSurfaceTriangulation, circle100_zoom5000, 100.0, 5000)
+BENCHMARK_CAPTURE(BM_FirstSurfaceTriangulation, circle100_zoom5000, 100.0, kMinZoom)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstSurfaceFairing, circle100_zoom5000, 100.0, 5000)
+BENCHMARK_CAPTURE(BM_FirstSurfaceFairing, circle100_zoom5000, 100.0, kMinZoom)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstSurfaceTriangulation, largest_zoom5960, kLargestRadius, 5960)
+BENCHMARK_CAPTURE(BM_FirstSurfaceTriangulation, largest_zoom5960, kLargestRadius, kMaxZoom)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstSurfaceFairing, largest_zoom5960, kLargestRadius, 5960)
+BENCHMARK_CAPTURE(BM_FirstSurfaceFairing, largest_zoom5960, kLargestRadius, kMaxZoom)
     ->Unit(benchmark::kMillisecond);

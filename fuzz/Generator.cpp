@@ -254,8 +254,8 @@ private:
         m_w = kBig[k][0];
         m_h = kBig[k][1];
         Line("size " + std::to_string(m_w) + " " + std::to_string(m_h));
-        Line("wheel -960");
-        m_zoom = 5960;
+        Line("wheel " + std::to_string(kMinZoom - kMaxZoom));  // all the way out
+        m_zoom = kMaxZoom;
     }
 
     // ---- gestures ----
