@@ -23,9 +23,9 @@ bool ShowingControlVertices(const CMainFrame& frame, int) {
 }
 bool AutoCentering(const CMainFrame& frame, int) { return frame.m_bAutoCenter == 1; }
 
-constexpr CommandMark kNone = CommandMark::None;
 constexpr CommandMark kCheck = CommandMark::Check;
 constexpr CommandMark kRadio = CommandMark::Radio;
+constexpr int kSeparator = 0;
 
 constexpr MenuDef kMenuRows[] = {
     {IDM_FILE, 0, "&File", nullptr},
@@ -34,30 +34,31 @@ constexpr MenuDef kMenuRows[] = {
     {IDM_TOOLS, 0, "&Tools", &CMainFrame::m_hToolsMenu},
 };
 
-// One row a line, in menu order; a row with only a menu is a separator.
+// One row a line, in menu order. A row leaves out what it does not need; left out,
+// a command has no mark and may always run.
 // clang-format off
 constexpr CommandDef kCommandRows[] = {
-//   id                        menu              text                      key  script        handler                                       mark    marked                  enabled
-    {ID_FILE_NEW,              IDM_FILE,         "&New",                   0,   "new",        Run<&CMainFrame::OnFileNew>,                  kNone,  nullptr,                nullptr},
-    {0,                        IDM_FILE,         nullptr,                  0,   nullptr,      nullptr,                                      kNone,  nullptr,                nullptr},
-    {ID_SAVE_AS,               IDM_FILE,         "&Save As...",            0,   "saveas",     Run<&CMainFrame::OnSaveAs>,                   kNone,  nullptr,                nullptr},
-    {0,                        IDM_FILE,         nullptr,                  0,   nullptr,      nullptr,                                      kNone,  nullptr,                nullptr},
+//   id                        menu              text                      key  script        handler                                   mark    marked
+    {ID_FILE_NEW,              IDM_FILE,         "&New",                   0,   "new",        Run<&CMainFrame::OnFileNew>},
+    {kSeparator,               IDM_FILE},
+    {ID_SAVE_AS,               IDM_FILE,         "&Save As...",            0,   "saveas",     Run<&CMainFrame::OnSaveAs>},
+    {kSeparator,               IDM_FILE},
     // The platform closes the window; a replay script stops there.
-    {ID_APP_EXIT,              IDM_FILE,         "E&xit",                  0,   "exit",       nullptr,                                      kNone,  nullptr,                nullptr},
-    {ID_VIEW_TOP,              IDM_VIEW,         "&Top",                   0,   "top",        Run<&CMainFrame::OnViewTop>,                  kNone,  nullptr,                nullptr},
-    {ID_VIEW_BOTTOM,           IDM_VIEW,         "&Bottom",                0,   "bottom",     Run<&CMainFrame::OnViewBottom>,               kNone,  nullptr,                nullptr},
-    {ID_VIEW_SIDE,             IDM_VIEW,         "&Side",                  0,   "side",       Run<&CMainFrame::OnViewSide>,                 kNone,  nullptr,                nullptr},
-    {0,                        IDM_VIEW,         nullptr,                  0,   nullptr,      nullptr,                                      kNone,  nullptr,                nullptr},
-    {ID_AUTO_CENTER,           IDM_VIEW,         "Auto &Center",           0,   "autocenter", Run<&CMainFrame::OnAutoCenter>,               kCheck, AutoCentering,          nullptr},
-    {0,                        IDM_VIEW,         nullptr,                  0,   nullptr,      nullptr,                                      kNone,  nullptr,                nullptr},
-    {ID_DISPLAY_SURFACES,      IDM_DISPLAY_MODE, "&Surfaces",              '1', "surfaces",   Run<&CMainFrame::OnDisplayMode>,              kRadio, DisplayModeIs,          nullptr},
-    {ID_DISPLAY_EDGES,         IDM_DISPLAY_MODE, "&Edges",                 '2', "edges",      Run<&CMainFrame::OnDisplayMode>,              kRadio, DisplayModeIs,          nullptr},
-    {0,                        IDM_DISPLAY_MODE, nullptr,                  0,   nullptr,      nullptr,                                      kNone,  nullptr,                nullptr},
-    {ID_SHOW_CONTROL_VERTICES, IDM_DISPLAY_MODE, "Show Control &Vertices", 0,   "vertices",   Run<&CMainFrame::OnShowControlVertices>,      kCheck, ShowingControlVertices, nullptr},
-    {ID_TOOL_PEN,              IDM_TOOLS,        "&Pen Tool",              'P', "pen",        Run<&CMainFrame::OnTool>,                     kRadio, ToolIs,                 nullptr},
-    {ID_TOOL_ERASER,           IDM_TOOLS,        "&Eraser Tool",           'E', "eraser",     Run<&CMainFrame::OnTool>,                     kRadio, ToolIs,                 nullptr},
-    {ID_TOOL_DRAG,             IDM_TOOLS,        "&Drag Tool",             'D', "drag",       Run<&CMainFrame::OnTool>,                     kRadio, ToolIs,                 nullptr},
-    {ID_TOOL_CHANGE,           IDM_TOOLS,        "&Change Tool",           'C', "change",     Run<&CMainFrame::OnTool>,                     kRadio, ToolIs,                 nullptr},
+    {ID_APP_EXIT,              IDM_FILE,         "E&xit",                  0,   "exit",       nullptr},
+    {ID_VIEW_TOP,              IDM_VIEW,         "&Top",                   0,   "top",        Run<&CMainFrame::OnViewTop>},
+    {ID_VIEW_BOTTOM,           IDM_VIEW,         "&Bottom",                0,   "bottom",     Run<&CMainFrame::OnViewBottom>},
+    {ID_VIEW_SIDE,             IDM_VIEW,         "&Side",                  0,   "side",       Run<&CMainFrame::OnViewSide>},
+    {kSeparator,               IDM_VIEW},
+    {ID_AUTO_CENTER,           IDM_VIEW,         "Auto &Center",           0,   "autocenter", Run<&CMainFrame::OnAutoCenter>,           kCheck, AutoCentering},
+    {kSeparator,               IDM_VIEW},
+    {ID_DISPLAY_SURFACES,      IDM_DISPLAY_MODE, "&Surfaces",              '1', "surfaces",   Run<&CMainFrame::OnDisplayMode>,          kRadio, DisplayModeIs},
+    {ID_DISPLAY_EDGES,         IDM_DISPLAY_MODE, "&Edges",                 '2', "edges",      Run<&CMainFrame::OnDisplayMode>,          kRadio, DisplayModeIs},
+    {kSeparator,               IDM_DISPLAY_MODE},
+    {ID_SHOW_CONTROL_VERTICES, IDM_DISPLAY_MODE, "Show Control &Vertices", 0,   "vertices",   Run<&CMainFrame::OnShowControlVertices>,  kCheck, ShowingControlVertices},
+    {ID_TOOL_PEN,              IDM_TOOLS,        "&Pen Tool",              'P', "pen",        Run<&CMainFrame::OnTool>,                 kRadio, ToolIs},
+    {ID_TOOL_ERASER,           IDM_TOOLS,        "&Eraser Tool",           'E', "eraser",     Run<&CMainFrame::OnTool>,                 kRadio, ToolIs},
+    {ID_TOOL_DRAG,             IDM_TOOLS,        "&Drag Tool",             'D', "drag",       Run<&CMainFrame::OnTool>,                 kRadio, ToolIs},
+    {ID_TOOL_CHANGE,           IDM_TOOLS,        "&Change Tool",           'C', "change",     Run<&CMainFrame::OnTool>,                 kRadio, ToolIs},
 };
 // clang-format on
 

@@ -32,19 +32,21 @@ struct MenuDef {
 // form one group with one mark; their ids must follow each other too.
 enum class CommandMark { None, Check, Radio };
 
+// A row leaves out the fields it does not need; a row of only an id of 0 and a menu
+// is a separator.
 struct CommandDef {
-    int id;                  // 0 for a separator
-    int menu;                // the menu the item sits in
-    const char* text;        // with its '&' mnemonic; null for a separator
-    char key;                // the accelerator, a key without modifiers; 0 for none
-    const char* scriptName;  // "menu NAME" in replay scripts; null for none
+    int id;                            // 0 for a separator
+    int menu;                          // the menu the item sits in
+    const char* text = nullptr;        // with its '&' mnemonic; null for a separator
+    char key = 0;                      // the accelerator, a key without modifiers
+    const char* scriptName = nullptr;  // "menu NAME" in replay scripts
     // The frame's handler; null for a command the platform carries out itself (Exit).
-    void (*run)(CMainFrame& frame, int id);
-    CommandMark mark;
+    void (*run)(CMainFrame& frame, int id) = nullptr;
+    CommandMark mark = CommandMark::None;
     // Whether the mark is on, read from the frame's state.
-    bool (*marked)(const CMainFrame& frame, int id);
+    bool (*marked)(const CMainFrame& frame, int id) = nullptr;
     // Whether the command may run now; null for always.
-    bool (*enabled)(const CMainFrame& frame, int id);
+    bool (*enabled)(const CMainFrame& frame, int id) = nullptr;
 };
 
 // The rows in menu order: a menu appears where the table first uses it, a menu of the
