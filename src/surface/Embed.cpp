@@ -45,6 +45,12 @@ int EntryBack(const Triangle* of, const Triangle* back, const Vertex* from, cons
     return -1;
 }
 
+// Makes `a` and `b` neighbours across a's edge `ka` and b's edge `kb`.
+void Glue(Triangle* a, int ka, Triangle* b, int kb) {
+    a->neighbour[ka] = b;
+    b->neighbour[kb] = a;
+}
+
 int CountTriangles(const CMainFrame& frame) {
     int n = 0;
     for (const Triangle* t = frame.m_pTriangles; t; t = t->next) ++n;
@@ -312,10 +318,8 @@ void Recut::Start(Triangle* m, int v, const Vec3& cross) {
 
     Triangle* T0 = MakeTriangle(A, W, C);
     m->corner[v] = W;
-    K->neighbour[kk] = T0;
-    T0->neighbour[2] = K;
-    m->neighbour[Prev(v)] = T0;
-    T0->neighbour[1] = m;
+    Glue(K, kk, T0, 2);
+    Glue(m, Prev(v), T0, 1);
     m_g = {m, v};
     m_a = {T0, 0};
     m_m0 = m;
@@ -326,13 +330,11 @@ bool Recut::OddStep(Triangle* m, int v) {
     if (SideCorner(m) < 0) return false;
     if (m->corner[v] == m_a.First()) {
         m->corner[v] = m_w;
-        m_g.t->neighbour[m_g.k] = m;
-        m->neighbour[Prev(v)] = m_g.t;
+        Glue(m_g.t, m_g.k, m, Prev(v));
         m_g = {m, v};
     } else {
         m->corner[Next(v)] = m_w;
-        m_a.t->neighbour[m_a.k] = m;
-        m->neighbour[Next(v)] = m_a.t;
+        Glue(m_a.t, m_a.k, m, Next(v));
         m_a = {m, v};
     }
     return true;
@@ -348,15 +350,11 @@ bool Recut::EvenStep(Triangle* m, int v, const Vec3& point) {
         Vertex* C = m->corner[Prev(v)];
         m->corner[v] = W;
         Triangle* T1 = MakeTriangle(W, C, G0);
-        m->neighbour[Prev(v)] = T1;
-        T1->neighbour[0] = m;
-        m_g.t->neighbour[m_g.k] = T1;
-        T1->neighbour[1] = m_g.t;
+        Glue(m, Prev(v), T1, 0);
+        Glue(m_g.t, m_g.k, T1, 1);
         Triangle* T2 = MakeTriangle(W, G0, A0);
-        T1->neighbour[2] = T2;
-        T2->neighbour[0] = T1;
-        m_a.t->neighbour[m_a.k] = T2;
-        T2->neighbour[1] = m_a.t;
+        Glue(T1, 2, T2, 0);
+        Glue(m_a.t, m_a.k, T2, 1);
         m_g = {m, v};
         m_a = {T2, 2};
     } else {
@@ -364,15 +362,11 @@ bool Recut::EvenStep(Triangle* m, int v, const Vec3& point) {
         Vertex* G1 = m_g.Second();
         m->corner[k] = W;
         Triangle* T3 = MakeTriangle(A0, W, G0);
-        m->neighbour[k] = T3;
-        T3->neighbour[0] = m;
-        m_a.t->neighbour[m_a.k] = T3;
-        T3->neighbour[2] = m_a.t;
+        Glue(m, k, T3, 0);
+        Glue(m_a.t, m_a.k, T3, 2);
         Triangle* T4 = MakeTriangle(W, G1, G0);
-        m_g.t->neighbour[m_g.k] = T4;
-        T4->neighbour[1] = m_g.t;
-        T3->neighbour[1] = T4;
-        T4->neighbour[2] = T3;
+        Glue(m_g.t, m_g.k, T4, 1);
+        Glue(T3, 1, T4, 2);
         m_g = {T4, 0};
         m_a = {m, v};
     }
@@ -392,22 +386,15 @@ bool Recut::OpenEnd(Triangle* m, const Vec3& cross) {
     AppendLink(W);
     m->corner[q] = W;
     Triangle* T5 = MakeTriangle(W, m->corner[Prev(q)], G0);
-    m->neighbour[Prev(q)] = T5;
-    T5->neighbour[0] = m;
-    m_g.t->neighbour[m_g.k] = T5;
-    T5->neighbour[1] = m_g.t;
+    Glue(m, Prev(q), T5, 0);
+    Glue(m_g.t, m_g.k, T5, 1);
     Triangle* T6 = MakeTriangle(W, G0, A0);
-    T5->neighbour[2] = T6;
-    T6->neighbour[0] = T5;
-    m_a.t->neighbour[m_a.k] = T6;
-    T6->neighbour[1] = m_a.t;
+    Glue(T5, 2, T6, 0);
+    Glue(m_a.t, m_a.k, T6, 1);
     Triangle* T7 = MakeTriangle(m->corner[Next(q)], W, A0);
-    N->neighbour[nk] = T7;
-    T7->neighbour[2] = N;
-    m->neighbour[q] = T7;
-    T7->neighbour[0] = m;
-    T6->neighbour[2] = T7;
-    T7->neighbour[1] = T6;
+    Glue(N, nk, T7, 2);
+    Glue(m, q, T7, 0);
+    Glue(T6, 2, T7, 1);
     m_curve->kind = kOpenCurve;
     return true;
 }
@@ -421,15 +408,11 @@ bool Recut::Close(Triangle* m) {
     if (nk < 0) return false;
 
     m->corner[q] = m_w;
-    m_g.t->neighbour[m_g.k] = m;
-    m->neighbour[Prev(q)] = m_g.t;
+    Glue(m_g.t, m_g.k, m, Prev(q));
     Triangle* T8 = MakeTriangle(A0, m->corner[Next(q)], m_w);
-    N->neighbour[nk] = T8;
-    T8->neighbour[0] = N;
-    m->neighbour[q] = T8;
-    T8->neighbour[1] = m;
-    m_a.t->neighbour[m_a.k] = T8;
-    T8->neighbour[2] = m_a.t;
+    Glue(N, nk, T8, 0);
+    Glue(m, q, T8, 1);
+    Glue(m_a.t, m_a.k, T8, 2);
     m_curve->kind = kClosedCurve;
     return true;
 }
