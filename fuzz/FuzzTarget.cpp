@@ -22,7 +22,7 @@ public:
     std::vector<std::string> Decode() {
         std::vector<std::string> lines;
         while (m_pos < m_size && lines.size() < kMaxLines) {
-            const int op = Byte() % 14;
+            const int op = Byte() % kEventKinds;
             switch (op) {
             case 0:
                 lines.push_back("down " + Point());
@@ -65,6 +65,9 @@ public:
 
 private:
     static constexpr size_t kMaxLines = 400;
+    // Ten kinds of single event, and a drawn loop for the other four values: a body
+    // needs a whole loop, which a run of single moves seldom makes.
+    static constexpr int kEventKinds = 14;
 
     uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     unsigned Word() { return Byte() | (static_cast<unsigned>(Byte()) << 8); }

@@ -11,7 +11,8 @@ class CMainFrame;
 
 // The commands of the program, one row each: the menus, the accelerator keys, the
 // frame's command router, the replay scripts and the fuzzers all read this table.
-// Adding a command is one row in kCommands and its handler.
+// Adding a command is its id (Resources.h), one row in kCommands and its handler; a
+// new menu is one more row in kMenus.
 
 // Menu ids. Menus are found by id, never by their position.
 constexpr int IDM_FILE = 1;
