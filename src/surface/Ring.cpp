@@ -14,6 +14,7 @@
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
+#include "surface/Ring.h"
 
 namespace {
 
@@ -467,7 +468,7 @@ struct RingSplitter {
 
     bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
-    void SpliceChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row);
+    void LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row);
 
     CMainFrame& frame;
     const int flag;
@@ -534,9 +535,9 @@ int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* 
     return count;
 }
 
-// Lays the chord path a -> row (last to first) -> b as ring C and its twin R, and
-// splices them in: the ring at a and the ring at b are the two halves.
-void RingSplitter::SpliceChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row) {
+// Lays the chord path a -> row (last to first) -> b as a ring and splices it in: the
+// ring at a and the ring at b are the two halves.
+void RingSplitter::LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row) {
     RingNode* c0 = NewNode(a->vertex);
     RingNode* tail = c0;
     for (int i = static_cast<int>(row.size()); i >= 1; --i) {
@@ -549,29 +550,7 @@ void RingSplitter::SpliceChord(RingNode* a, RingNode* b, const std::vector<Verte
     cN->next = c0;
     for (RingNode* node = c0; node != cN; node = node->next)
         joined.Insert(Unordered(node->vertex, node->next->vertex));
-    RingNode* r0 = frame.TwinRing(c0);
-
-    // The chord paths replace the chord in two new rings; a and b stay. A
-    // well-formed ring has every twin set; a malformed one must still not be
-    // followed into null.
-    cN->twin = b->twin;
-    if (b->twin != nullptr) b->twin->twin = cN;
-    cN->next = b->next;
-
-    RingNode* rB = r0->next;
-    b->twin = rB->twin;
-    rB->twin->twin = b;
-    b->next = rB->next;
-    delete rB;
-
-    r0->twin = a->twin;
-    if (a->twin != nullptr) a->twin->twin = r0;
-    r0->next = a->next;
-
-    a->twin = c0->twin;
-    c0->twin->twin = a;
-    a->next = c0->next;
-    delete c0;
+    SpliceChord(a, b, c0, cN, frame.TwinRing(c0));
 }
 
 }  // namespace
@@ -610,6 +589,28 @@ RingNode* CMainFrame::TwinRing(RingNode* ring) {
     return twinOfRing;
 }
 
+void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAtB,
+                 RingNode* twinAtA) {
+    chordAtB->twin = b->twin;
+    if (b->twin != nullptr) b->twin->twin = chordAtB;
+    chordAtB->next = b->next;
+
+    RingNode* twinAtB = twinAtA->next;
+    b->twin = twinAtB->twin;
+    twinAtB->twin->twin = b;
+    b->next = twinAtB->next;
+    delete twinAtB;
+
+    twinAtA->twin = a->twin;
+    if (a->twin != nullptr) a->twin->twin = twinAtA;
+    twinAtA->next = a->next;
+
+    a->twin = chordAtA->twin;
+    chordAtA->twin->twin = a;
+    a->next = chordAtA->next;
+    delete chordAtA;
+}
+
 // Each ring is cut along a curved chord: the halving chord, refined until its
 // diametral sphere is nearly empty, given a row of vertices along a cubic unless the
 // guards lay it bare, and spliced in so that the two halves are split in turn.
@@ -634,7 +635,7 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
         const std::vector<Vertex*> row =
             ChordVertices(ends, a->vertex, b->vertex, count, m_pVertices);
-        split.SpliceChord(a, b, row);
+        split.LayChord(a, b, row);
         split.pending.push_back(b);
         p = a;
     }
