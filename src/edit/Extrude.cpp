@@ -2,6 +2,7 @@
 #include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
 #include "edit/Profile.h"
+#include "surface/Ring.h"
 #include "tools/Pick.h"
 
 namespace {
@@ -115,28 +116,10 @@ void CMainFrame::ExtrudeLoop() {
     f->next = y;
     y->next = x;
     x->next = s;
-    RingNode* r0 = TwinRing(x);
-    RingNode* rP = r0->next;
 
     // Swap the chord out of both rings: each new ring runs along the profile one
     // way and along one arc of the loop between P and Q.
-    y->twin = nP->twin;
-    y->twin->twin = y;
-    y->next = nP->next;
-
-    nP->twin = rP->twin;
-    nP->twin->twin = nP;
-    nP->next = rP->next;
-    delete rP;
-
-    r0->twin = nQ->twin;
-    r0->twin->twin = r0;
-    r0->next = nQ->next;
-
-    nQ->twin = x->twin;
-    nQ->twin->twin = nQ;
-    nQ->next = x->next;
-    delete x;
+    SpliceChord(nQ, nP, x, y, TwinRing(x));
 
     SplitRing(nP, 1);
     SplitRing(nQ, 1);

@@ -14,6 +14,7 @@
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
+#include "surface/Ring.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ constexpr double kMaxSegments = 100000.0;
 constexpr double kBudgetFactor = 4.0;
 constexpr double kBudgetFloor = 1000.0;
 constexpr double kBudgetCeiling = 200000.0;
-// Rows one vertex pair may carry; see RowCounts in SplitRing.
+// Rows one vertex pair may carry; see RingSplitter::rows.
 constexpr int kMaxRowsPerPair = 8;
 // Relative difference of arc lengths below which a row repeats its pair's last one.
 constexpr double kSameRow = 0.01;
@@ -240,6 +241,318 @@ bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, Ring
     return found;
 }
 
+// Sum of the ring's edge lengths; 0 for an open list.
+double Perimeter(const RingNode* ring) {
+    double perimeter = 0.0;
+    if (CountRing(ring) > 0) {
+        const RingNode* node = ring;
+        do {
+            perimeter += Length(node->next->vertex->position - node->vertex->position);
+            node = node->next;
+        } while (node != ring);
+    }
+    return perimeter;
+}
+
+// Vertex pairs joined by an edge: the ring's own edges and the edges of triangles
+// made before between two of the ring's vertices (the only vertices this patch
+// shares with them).
+void JoinedAtStart(const RingNode* ring, const Triangle* triangles, PointerPairSet& joined) {
+    if (CountRing(ring) == 0) return;
+    PointerSet boundary;
+    const RingNode* node = ring;
+    do {
+        boundary.Insert(node->vertex);
+        joined.Insert(Unordered(node->vertex, node->next->vertex));
+        node = node->next;
+    } while (node != ring);
+    for (const Triangle* t = triangles; t != nullptr; t = t->next) {
+        for (int k = 0; k < 3; ++k) {
+            const Vertex* from = t->corner[k];
+            const Vertex* to = t->corner[(k + 1) % 3];
+            if (boundary.Contains(from) && boundary.Contains(to))
+                joined.Insert(Unordered(from, to));
+        }
+    }
+}
+
+// A ring of n <= 3 nodes ends the splitting: three nodes become a triangle put at
+// the head of `triangles`, and two or one are stitched across and released.
+// Anything else (n = 0) is not a ring at all but an open list; it is left untouched
+// rather than walked past its end.
+void CloseSmallRing(RingNode* p, int n, Triangle*& triangles) {
+    if (n == 3 && p->next->next->next == p) {
+        RingNode* x = p;
+        RingNode* y = x->next;
+        RingNode* z = y->next;
+        auto* triangle = new Triangle;
+        triangle->corner[0] = x->vertex;
+        triangle->corner[1] = z->vertex;
+        triangle->corner[2] = y->vertex;
+        triangle->next = triangles;
+        triangles = triangle;
+        LinkEdge(x, triangle, 2);
+        LinkEdge(y, triangle, 1);
+        LinkEdge(z, triangle, 0);
+    } else if (n == 2 && p->next->next == p) {
+        // Two edges between the same two vertices enclose nothing: stitch the far
+        // sides of the two edges to each other instead.
+        RingNode* q = p->next;
+        JoinAcross(p->twin, q->twin);
+        delete p;
+        delete q;
+    } else if (n == 1 && p->next == p) {
+        JoinAcross(p->twin, nullptr);
+        delete p;
+    }
+}
+
+// Of the chords that halve the ring of n nodes at p, the shortest.
+void HalvingChord(RingNode* p, int n, RingNode*& a, RingNode*& b) {
+    const int m = n / 2;
+    b = p->next;
+    a = b;
+    for (int i = 0; i < m; ++i) a = a->next;
+    double shortest = LengthSq(a->vertex->position - b->vertex->position);
+    RingNode* candB = b;
+    RingNode* candA = a;
+    for (int k = 2; k <= n - m; ++k) {
+        candB = candB->next;
+        candA = candA->next;
+        const double lenSq = LengthSq(candA->vertex->position - candB->vertex->position);
+        if (lenSq < shortest) {
+            shortest = lenSq;
+            a = candA;
+            b = candB;
+        }
+    }
+}
+
+// While some ring vertex lies well inside the chord's diametral sphere, moves the
+// chord end nearer (in ring steps) to that vertex onto it, and keeps the chord whose
+// sphere was emptiest. Each move shortens the chord, so the loop ends.
+void RefineChord(int n, RingNode*& a, RingNode*& b) {
+    double best = 0.0;
+    RingNode* bestA = a;
+    RingNode* bestB = b;
+    for (;;) {
+        if (b == a->next || a == b->next) break;
+        int stepsToB = 0;
+        for (RingNode* node = a; node != b; node = node->next) ++stepsToB;
+        const Vec3 A = a->vertex->position;
+        const Vec3 B = b->vertex->position;
+        const double halfSq = 0.25 * LengthSq(B - A);
+        const Vec3 mid = A + 0.5 * (B - A);
+
+        double nearest = halfSq;
+        RingNode* c = nullptr;
+        int stepsToC = 0;
+        RingNode* node = a->next;
+        for (int j = 1; j < n; ++j, node = node->next) {
+            // b lies on the sphere; only rounding could put it inside.
+            if (node == b) continue;
+            const double distSq = LengthSq(node->vertex->position - mid);
+            if (distSq < nearest) {
+                nearest = distSq;
+                c = node;
+                stepsToC = j;
+            }
+        }
+
+        // Coincident ends span an empty sphere: such a chord is taken at once.
+        const double ratio = halfSq > 0.0 ? nearest / halfSq : 1.0;
+        if (ratio > best) {
+            best = ratio;
+            bestA = a;
+            bestB = b;
+            if (ratio > kClearance) break;
+        }
+        if (c == nullptr) break;
+        if (2 * stepsToC <= stepsToB || 2 * stepsToC >= stepsToB + n)
+            a = c;
+        else
+            b = c;
+    }
+    a = bestA;
+    b = bestB;
+}
+
+// The two ends of a chord from a to b and the curve that will carry its row.
+struct ChordEnds {
+    Vec3 A;
+    Vec3 B;
+    // Along the boundary at each end, carried across the chord to turn the normals.
+    Vec3 tangentA;
+    Vec3 tangentB;
+    double twist = 0.0;
+    double arcA = 0.0;
+    double arcB = 0.0;
+    Vec3 handleA;
+    Vec3 handleB;
+};
+
+// The directions in which the chord leaves its two ends, and the arcs and cubic
+// handles they give. A sharp end leaves along its normal when `flag` is 1 (a patch
+// bulging out of a loop) and along the chord otherwise.
+ChordEnds EndGeometry(RingNode* a, RingNode* b, int flag) {
+    ChordEnds e;
+    RingNode* prevA = PrevInRing(a);
+    RingNode* prevB = PrevInRing(b);
+    RingNode* nextA = a->next;
+    RingNode* nextB = b->next;
+    e.A = a->vertex->position;
+    e.B = b->vertex->position;
+    const Vec3 d = e.B - e.A;
+    const double chordSq = LengthSq(d);
+    const double chordLen = std::sqrt(chordSq);
+    e.tangentA = prevA->vertex->position - nextA->vertex->position;
+    e.tangentB = nextB->vertex->position - prevB->vertex->position;
+
+    Vec3 dirA;
+    if (a->vertex->kind == kSharpVertex)
+        dirA = flag == 1 ? a->vertex->normal : d;
+    else
+        dirA = Cross(a->vertex->normal, e.tangentA);
+    Vec3 dirB;
+    if (b->vertex->kind == kSharpVertex)
+        dirB = flag == 1 ? b->vertex->normal : -d;
+    else
+        dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
+
+    e.twist = Dot(e.tangentB - e.tangentA, d) / chordSq;
+    if (!std::isfinite(e.twist)) e.twist = 0.0;
+
+    ArcAndHandle(dirA, d, chordSq, chordLen, e.arcA, e.handleA);
+    ArcAndHandle(dirB, -d, chordSq, chordLen, e.arcB, e.handleB);
+    return e;
+}
+
+// The chord's inner vertices w_1 .. w_(count-1), from b (u = 0) towards a (u = 1),
+// put at the head of `vertices`; the tangent curve carries the boundary direction
+// across so that the normals turn smoothly.
+std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int count,
+                                   Vertex*& vertices) {
+    const Vec3 p1 = e.B + e.handleB;
+    const Vec3 p2 = e.A + e.handleA;
+    const Vec3 t1 = e.tangentB + e.twist * e.handleB;
+    const Vec3 t2 = e.tangentA + e.twist * e.handleA;
+    std::vector<Vertex*> row;  // row[i - 1] is w_i
+    for (int i = 1; i < count; ++i) {
+        const double u = static_cast<double>(i) / count;
+        Vec3 along;
+        Vec3 unused;
+        const Vec3 point = EvalCubic(e.B, p1, p2, e.A, u, along);
+        const Vec3 tangent = EvalCubic(e.tangentB, t1, t2, e.tangentA, u, unused);
+        Vec3 normal = Cross(along, tangent);
+        if (!Normalise(normal)) {
+            normal = Lerp(b->normal, a->normal, u);
+            if (!Normalise(normal)) normal = {0.0, 0.0, 1.0};
+        }
+        auto* w = new Vertex;
+        w->kind = kSurfaceVertex;
+        w->position = IsFinite(point) ? point : Lerp(e.B, e.A, u);
+        w->normal = normal;
+        w->next = vertices;
+        vertices = w;
+        row.push_back(w);
+    }
+    return row;
+}
+
+// What one SplitRing call carries from each ring it splits to the next.
+struct RingSplitter {
+    RingSplitter(CMainFrame& owner, RingNode* ring, int how)
+        : frame(owner), flag(how), perimeter(Perimeter(ring)) {
+        JoinedAtStart(ring, frame.m_pTriangles, joined);
+    }
+
+    bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
+    int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
+    void LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row);
+
+    CMainFrame& frame;
+    const int flag;
+    const double perimeter;
+    // Rings still to be split. Splitting a ring yields ring 1 (worked on next) and
+    // ring 2 (pushed here), so rings are taken in the same order as a recursion on
+    // ring 1 would take them, and vertices and triangles are made in that order, but
+    // the depth no longer grows with the outline.
+    std::vector<RingNode*> pending;
+    // Rows of chord vertices laid so far between each vertex pair. A chord can
+    // rightly be chosen again after its first row: that row lies on the chord's
+    // diametral sphere, so in a smaller ring the same two ends pass the clearance test
+    // at once, and a second row beside the first is what a star's arms need. But a
+    // ring can also keep choosing the same pair and lay the same row again, each
+    // one a copy of the last (a star's arm tip once stacked eight nearly on one
+    // another, and the two faces crossed there). A row whose arcs match the pair's
+    // last row within kSameRow, or one past kMaxRowsPerPair rows (sound outlines never
+    // need more than five), is therefore laid as a single edge, which ends it.
+    RowCounts rows;
+    // Vertex pairs joined by an edge: those of JoinedAtStart and every chord laid here.
+    PointerPairSet joined;
+    double budget = -1.0;  // set at the first chord
+    double made = 0.0;     // chord vertices made so far
+};
+
+// A chord between two vertices that an edge already joins - here, or on the other
+// side of the boundary (the other face of the first surface, the kept mesh around a
+// cap) - must not be laid as a bare edge: that edge would lie in four triangles. The
+// two faces of the first surface split alike and met in fins of coincident triangles
+// so. Such a chord gets a vertex of its own (true); if it already has a row, the
+// repetition guard allows it only bare, so the shortest chord still free is taken
+// instead. Past twice the budget a joined pair gets no row either (see GuardedCount).
+bool RingSplitter::JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const {
+    if (!joined.Contains(Unordered(a->vertex, b->vertex))) return false;
+    const bool spent = budget >= 0.0 && made >= 2.0 * budget;
+    if (rows.Count(a->vertex, b->vertex) == 0 && !spent) return true;
+    ShortestFreeChord(p, n, joined, a, b);
+    return false;
+}
+
+// The number of segments the chord from a to b is cut into, once the row-count and
+// budget guards have had their say; the row is counted against both.
+int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a,
+                               const Vertex* b) {
+    const double step = frame.m_dStrokeStep;
+    double segments = (e.arcA + e.arcB) * 0.5 / step + kSegmentOffset;
+    if (!std::isfinite(segments)) segments = 0.0;
+    int count = static_cast<int>(std::clamp(segments, 0.0, kMaxSegments));
+    if (budget < 0.0) {
+        const double scale = std::max(perimeter, std::max(e.arcA, e.arcB)) / step;
+        budget = kBudgetFloor + kBudgetFactor * (perimeter / step) * scale;
+        if (!(budget < kBudgetCeiling)) budget = kBudgetCeiling;
+    }
+    if (needsRow) {
+        // One vertex at least, and only one past the budget. Past twice the budget
+        // even that stops and the shortest free chord is laid bare instead, so that
+        // from there on every split shrinks its rings and the work ends.
+        if (count < 2 || made + count - 1 > budget) count = 2;
+    } else if (count > 1) {
+        if (!rows.Allows(a, b, e.arcA, e.arcB) || made + count - 1 > budget) count = 1;
+    }
+    if (count > 1) rows.Add(a, b, e.arcA, e.arcB);
+    made += count > 1 ? count - 1 : 0;
+    return count;
+}
+
+// Lays the chord path a -> row (last to first) -> b as a ring and splices it in: the
+// ring at a and the ring at b are the two halves.
+void RingSplitter::LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row) {
+    RingNode* c0 = NewNode(a->vertex);
+    RingNode* tail = c0;
+    for (int i = static_cast<int>(row.size()); i >= 1; --i) {
+        RingNode* node = NewNode(row[i - 1]);
+        tail->next = node;
+        tail = node;
+    }
+    RingNode* cN = NewNode(b->vertex);
+    tail->next = cN;
+    cN->next = c0;
+    for (RingNode* node = c0; node != cN; node = node->next)
+        joined.Insert(Unordered(node->vertex, node->next->vertex));
+    SpliceChord(a, b, c0, cN, frame.TwinRing(c0));
+}
+
 }  // namespace
 
 RingNode* CMainFrame::RingFromCurve(Curve* curve) {
@@ -276,293 +589,54 @@ RingNode* CMainFrame::TwinRing(RingNode* ring) {
     return twinOfRing;
 }
 
-void CMainFrame::SplitRing(RingNode* ring, int flag) {
-    // Rings still to be split. Splitting a ring yields ring 1 (worked on next) and
-    // ring 2 (pushed here), so rings are taken in the same order as a recursion on
-    // ring 1 would take them, and vertices and triangles are made in that order, but
-    // the depth no longer grows with the outline.
-    std::vector<RingNode*> pending;
-    // Rows of chord vertices laid so far between each vertex pair. A chord can
-    // rightly be chosen again after its first row: that row lies on the chord's
-    // diametral sphere, so in a smaller ring the same two ends pass the clearance test
-    // at once, and a second row beside the first is what a star's arms need. But a
-    // ring can also keep choosing the same pair and lay the same row again, each
-    // one a copy of the last (a star's arm tip once stacked eight nearly on one
-    // another, and the two faces crossed there). A row whose arcs match the pair's
-    // last row within kSameRow, or one past kMaxRowsPerPair rows (sound outlines never
-    // need more than five), is therefore laid as a single edge, which ends it.
-    RowCounts rows;
-    double perimeter = 0.0;
-    if (CountRing(ring) > 0) {
-        const RingNode* node = ring;
-        do {
-            perimeter += Length(node->next->vertex->position - node->vertex->position);
-            node = node->next;
-        } while (node != ring);
-    }
-    // Vertex pairs joined by an edge: the ring's own edges, every chord laid here,
-    // and the edges of triangles made before between two of the ring's vertices
-    // (the only vertices this patch shares with them).
-    PointerPairSet joined;
-    if (CountRing(ring) > 0) {
-        PointerSet boundary;
-        const RingNode* node = ring;
-        do {
-            boundary.Insert(node->vertex);
-            joined.Insert(Unordered(node->vertex, node->next->vertex));
-            node = node->next;
-        } while (node != ring);
-        for (const Triangle* t = m_pTriangles; t != nullptr; t = t->next) {
-            for (int k = 0; k < 3; ++k) {
-                const Vertex* from = t->corner[k];
-                const Vertex* to = t->corner[(k + 1) % 3];
-                if (boundary.Contains(from) && boundary.Contains(to))
-                    joined.Insert(Unordered(from, to));
-            }
-        }
-    }
-    double budget = -1.0;  // set at the first chord
-    double made = 0.0;
-    RingNode* p = ring;
+void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAtB,
+                 RingNode* twinAtA) {
+    chordAtB->twin = b->twin;
+    if (b->twin != nullptr) b->twin->twin = chordAtB;
+    chordAtB->next = b->next;
 
+    RingNode* twinAtB = twinAtA->next;
+    b->twin = twinAtB->twin;
+    twinAtB->twin->twin = b;
+    b->next = twinAtB->next;
+    delete twinAtB;
+
+    twinAtA->twin = a->twin;
+    if (a->twin != nullptr) a->twin->twin = twinAtA;
+    twinAtA->next = a->next;
+
+    a->twin = chordAtA->twin;
+    chordAtA->twin->twin = a;
+    a->next = chordAtA->next;
+    delete chordAtA;
+}
+
+// Each ring is cut along a curved chord: the halving chord, refined until its
+// diametral sphere is nearly empty, given a row of vertices along a cubic unless the
+// guards lay it bare, and spliced in so that the two halves are split in turn.
+void CMainFrame::SplitRing(RingNode* ring, int flag) {
+    RingSplitter split(*this, ring, flag);
+    RingNode* p = ring;
     while (p != nullptr) {
         const int n = CountRing(p);
         if (n <= 3) {
-            if (n == 3 && p->next->next->next == p) {
-                RingNode* x = p;
-                RingNode* y = x->next;
-                RingNode* z = y->next;
-                auto* triangle = new Triangle;
-                triangle->corner[0] = x->vertex;
-                triangle->corner[1] = z->vertex;
-                triangle->corner[2] = y->vertex;
-                triangle->next = m_pTriangles;
-                m_pTriangles = triangle;
-                LinkEdge(x, triangle, 2);
-                LinkEdge(y, triangle, 1);
-                LinkEdge(z, triangle, 0);
-            } else if (n == 2 && p->next->next == p) {
-                // Two edges between the same two vertices enclose nothing: stitch
-                // the far sides of the two edges to each other instead.
-                RingNode* q = p->next;
-                JoinAcross(p->twin, q->twin);
-                delete p;
-                delete q;
-            } else if (n == 1 && p->next == p) {
-                JoinAcross(p->twin, nullptr);
-                delete p;
-            }
-            // Anything else (n = 0) is not a ring at all but an open list; leave it
-            // untouched rather than walk past its end.
-            if (pending.empty()) break;
-            p = pending.back();
-            pending.pop_back();
+            CloseSmallRing(p, n, m_pTriangles);
+            if (split.pending.empty()) break;
+            p = split.pending.back();
+            split.pending.pop_back();
             continue;
         }
-
-        // Initial chord: of the chords that halve the ring, the shortest.
-        const int m = n / 2;
-        RingNode* b = p->next;
-        RingNode* a = b;
-        for (int i = 0; i < m; ++i) a = a->next;
-        {
-            double shortest = LengthSq(a->vertex->position - b->vertex->position);
-            RingNode* candB = b;
-            RingNode* candA = a;
-            for (int k = 2; k <= n - m; ++k) {
-                candB = candB->next;
-                candA = candA->next;
-                const double lenSq = LengthSq(candA->vertex->position - candB->vertex->position);
-                if (lenSq < shortest) {
-                    shortest = lenSq;
-                    a = candA;
-                    b = candB;
-                }
-            }
-        }
-
-        // Refinement: while some ring vertex lies well inside the chord's diametral
-        // sphere, move the chord end nearer (in ring steps) to that vertex onto it.
-        // Each move shortens the chord, so the loop ends.
-        double best = 0.0;
-        RingNode* bestA = a;
-        RingNode* bestB = b;
-        for (;;) {
-            if (b == a->next || a == b->next) break;
-            int stepsToB = 0;
-            for (RingNode* node = a; node != b; node = node->next) ++stepsToB;
-            const Vec3 A = a->vertex->position;
-            const Vec3 B = b->vertex->position;
-            const double halfSq = 0.25 * LengthSq(B - A);
-            const Vec3 mid = A + 0.5 * (B - A);
-
-            double nearest = halfSq;
-            RingNode* c = nullptr;
-            int stepsToC = 0;
-            RingNode* node = a->next;
-            for (int j = 1; j < n; ++j, node = node->next) {
-                // b lies on the sphere; only rounding could put it inside.
-                if (node == b) continue;
-                const double distSq = LengthSq(node->vertex->position - mid);
-                if (distSq < nearest) {
-                    nearest = distSq;
-                    c = node;
-                    stepsToC = j;
-                }
-            }
-
-            // Coincident ends span an empty sphere: such a chord is taken at once.
-            const double ratio = halfSq > 0.0 ? nearest / halfSq : 1.0;
-            if (ratio > best) {
-                best = ratio;
-                bestA = a;
-                bestB = b;
-                if (ratio > kClearance) break;
-            }
-            if (c == nullptr) break;
-            if (2 * stepsToC <= stepsToB || 2 * stepsToC >= stepsToB + n)
-                a = c;
-            else
-                b = c;
-        }
-        a = bestA;
-        b = bestB;
-        // A chord between two vertices that an edge already joins - here, or on the
-        // other side of the boundary (the other face of the first surface, the kept
-        // mesh around a cap) - must not be laid as a bare edge: that edge would lie in
-        // four triangles. The two faces of the first surface split alike and met in
-        // fins of coincident triangles so. Such a chord gets a vertex of its own; if
-        // it already has a row, the repetition guard allows it only bare, so the
-        // shortest chord still free is taken instead.
-        // Past twice the budget a joined pair gets no row either (see below).
-        bool needsRow = false;
-        if (joined.Contains(Unordered(a->vertex, b->vertex))) {
-            const bool spent = budget >= 0.0 && made >= 2.0 * budget;
-            if (rows.Count(a->vertex, b->vertex) == 0 && !spent)
-                needsRow = true;
-            else
-                ShortestFreeChord(p, n, joined, a, b);
-        }
-
-        // End geometry: the directions in which the chord leaves its two ends.
-        RingNode* prevA = PrevInRing(a);
-        RingNode* prevB = PrevInRing(b);
-        RingNode* nextA = a->next;
-        RingNode* nextB = b->next;
-        const Vec3 A = a->vertex->position;
-        const Vec3 B = b->vertex->position;
-        const Vec3 d = B - A;
-        const double chordSq = LengthSq(d);
-        const double chordLen = std::sqrt(chordSq);
-        const Vec3 tangentA = prevA->vertex->position - nextA->vertex->position;
-        const Vec3 tangentB = nextB->vertex->position - prevB->vertex->position;
-
-        Vec3 dirA;
-        if (a->vertex->kind == kSharpVertex)
-            dirA = flag == 1 ? a->vertex->normal : d;
-        else
-            dirA = Cross(a->vertex->normal, tangentA);
-        Vec3 dirB;
-        if (b->vertex->kind == kSharpVertex)
-            dirB = flag == 1 ? b->vertex->normal : -d;
-        else
-            dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
-
-        double twist = Dot(tangentB - tangentA, d) / chordSq;
-        if (!std::isfinite(twist)) twist = 0.0;
-
-        double arcA = 0.0;
-        double arcB = 0.0;
-        Vec3 handleA;
-        Vec3 handleB;
-        ArcAndHandle(dirA, d, chordSq, chordLen, arcA, handleA);
-        ArcAndHandle(dirB, -d, chordSq, chordLen, arcB, handleB);
-
-        double segments = (arcA + arcB) * 0.5 / m_dStrokeStep + kSegmentOffset;
-        if (!std::isfinite(segments)) segments = 0.0;
-        int count = static_cast<int>(std::clamp(segments, 0.0, kMaxSegments));
-        if (budget < 0.0) {
-            const double scale = std::max(perimeter, std::max(arcA, arcB)) / m_dStrokeStep;
-            budget = kBudgetFloor + kBudgetFactor * (perimeter / m_dStrokeStep) * scale;
-            if (!(budget < kBudgetCeiling)) budget = kBudgetCeiling;
-        }
-        if (needsRow) {
-            // One vertex at least, and only one past the budget. Past twice the budget
-            // even that stops and the shortest free chord is laid bare instead (above),
-            // so that from there on every split shrinks its rings and the work ends.
-            if (count < 2 || made + count - 1 > budget) count = 2;
-        } else if (count > 1) {
-            if (!rows.Allows(a->vertex, b->vertex, arcA, arcB) || made + count - 1 > budget)
-                count = 1;
-        }
-        if (count > 1) rows.Add(a->vertex, b->vertex, arcA, arcB);
-        made += count > 1 ? count - 1 : 0;
-
-        // Chord vertices from b (u = 0) towards a (u = 1); the tangent curve carries
-        // the boundary direction across so that the normals turn smoothly.
-        const Vec3 p1 = B + handleB;
-        const Vec3 p2 = A + handleA;
-        const Vec3 t1 = tangentB + twist * handleB;
-        const Vec3 t2 = tangentA + twist * handleA;
-        std::vector<Vertex*> row;  // row[i - 1] is w_i
-        for (int i = 1; i < count; ++i) {
-            const double u = static_cast<double>(i) / count;
-            Vec3 along;
-            Vec3 unused;
-            const Vec3 point = EvalCubic(B, p1, p2, A, u, along);
-            const Vec3 tangent = EvalCubic(tangentB, t1, t2, tangentA, u, unused);
-            Vec3 normal = Cross(along, tangent);
-            if (!Normalise(normal)) {
-                normal = Lerp(b->vertex->normal, a->vertex->normal, u);
-                if (!Normalise(normal)) normal = {0.0, 0.0, 1.0};
-            }
-            auto* w = new Vertex;
-            w->kind = kSurfaceVertex;
-            w->position = IsFinite(point) ? point : Lerp(B, A, u);
-            w->normal = normal;
-            w->next = m_pVertices;
-            m_pVertices = w;
-            row.push_back(w);
-        }
-
-        // Chord ring C: a -> w(N-1) -> ... -> w1 -> b -> a, and its twin R.
-        RingNode* c0 = NewNode(a->vertex);
-        RingNode* tail = c0;
-        for (int i = static_cast<int>(row.size()); i >= 1; --i) {
-            RingNode* node = NewNode(row[i - 1]);
-            tail->next = node;
-            tail = node;
-        }
-        RingNode* cN = NewNode(b->vertex);
-        tail->next = cN;
-        cN->next = c0;
-        for (RingNode* node = c0; node != cN; node = node->next)
-            joined.Insert(Unordered(node->vertex, node->next->vertex));
-        RingNode* r0 = TwinRing(c0);
-
-        // Splice: the chord paths replace the chord in two new rings; a and b stay.
-        // A well-formed ring has every twin set; a malformed one must still not be
-        // followed into null.
-        cN->twin = b->twin;
-        if (b->twin != nullptr) b->twin->twin = cN;
-        cN->next = b->next;
-
-        RingNode* rB = r0->next;
-        b->twin = rB->twin;
-        rB->twin->twin = b;
-        b->next = rB->next;
-        delete rB;
-
-        r0->twin = a->twin;
-        if (a->twin != nullptr) a->twin->twin = r0;
-        r0->next = a->next;
-
-        a->twin = c0->twin;
-        c0->twin->twin = a;
-        a->next = c0->next;
-        delete c0;
-
-        pending.push_back(b);
+        RingNode* a = nullptr;
+        RingNode* b = nullptr;
+        HalvingChord(p, n, a, b);
+        RefineChord(n, a, b);
+        const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
+        const ChordEnds ends = EndGeometry(a, b, flag);
+        const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
+        const std::vector<Vertex*> row =
+            ChordVertices(ends, a->vertex, b->vertex, count, m_pVertices);
+        split.LayChord(a, b, row);
+        split.pending.push_back(b);
         p = a;
     }
 }
