@@ -5,7 +5,7 @@
 
 #include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
-#include "perf/ReferenceFairing.h"
+#include "surface/ReferenceFairing.h"
 #include "support/MeshBuilders.h"
 
 namespace {
