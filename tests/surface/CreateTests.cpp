@@ -7,20 +7,14 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-    Scene() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-    }
+struct Scene : TestFrame {
     // Sets the view terms for elevation and azimuth in degrees.
     void View(double elevation, double azimuth) {
         const double el = elevation * kPi / 180.0;
@@ -36,11 +30,7 @@ struct Scene {
         t[7] = t[3] * t[1];
     }
     // The view coordinates of a model point.
-    Vec3 ToView(const Vec3& p) const {
-        const double* t = frame.m_ViewMatrix;
-        return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
-                -t[6] * p.x + t[0] * p.y + t[7] * p.z};
-    }
+    Vec3 ToView(const Vec3& p) const { return ::ToView(frame.m_ViewMatrix, p); }
 };
 
 std::vector<std::pair<double, double>> Chain(const Curve* c) {
