@@ -45,8 +45,8 @@ if(PLIFORM_BUILD_TESTS)
         fuzz_huge_body_edge_stroke
         fuzz_eraser_chosen_mid_stroke
     )
+    pliform_add_scenarios(${PLIFORM_FUZZ_SCENARIOS})
     foreach(name IN LISTS PLIFORM_FUZZ_SCENARIOS)
-        pliform_add_scenario(tests/scenarios/${name}.pfs)
         add_test(NAME fuzzcheck.${name}
                  COMMAND pliform-fuzz --replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/scenarios/${name}.pfs
                          --out-dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz-scenarios)

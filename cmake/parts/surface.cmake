@@ -11,18 +11,20 @@ if(PLIFORM_BUILD_TESTS)
         tests/surface/FairEquivalenceTests.cpp
         tests/surface/ReferenceFairing.cpp
     )
-    pliform_add_scenario(tests/scenarios/surface_circles.pfs)
-    pliform_add_scenario(tests/scenarios/surface_ellipses.pfs)
-    pliform_add_scenario(tests/scenarios/surface_star.pfs)
-    pliform_add_scenario(tests/scenarios/surface_u_arc.pfs)
-    pliform_add_scenario(tests/scenarios/surface_views_zooms.pfs)
-    pliform_add_scenario(tests/scenarios/surface_refused.pfs)
-    pliform_add_scenario(tests/scenarios/embed_closed_curve.pfs)
-    pliform_add_scenario(tests/scenarios/embed_open_curve.pfs)
-    pliform_add_scenario(tests/scenarios/embed_beside_model.pfs)
-    pliform_add_scenario(tests/scenarios/embed_closed_dip.pfs)
-    pliform_add_scenario(tests/scenarios/embed_around_body.pfs)
-    pliform_add_scenario(tests/scenarios/embed_many_views.pfs)
+    pliform_add_scenarios(
+        surface_circles
+        surface_ellipses
+        surface_star
+        surface_u_arc
+        surface_views_zooms
+        surface_refused
+        embed_closed_curve
+        embed_open_curve
+        embed_beside_model
+        embed_closed_dip
+        embed_around_body
+        embed_many_views
+    )
     # Writes the outline corpus as replay scripts for scripts/outline-sheet.sh.
     add_executable(pliform-outlines tests/support/OutlineScriptsMain.cpp)
     target_link_libraries(pliform-outlines PRIVATE pliform_test_support)

@@ -9,9 +9,11 @@ if(PLIFORM_BUILD_TESTS)
         tests/tools/DragTest.cpp
         tests/tools/ChangeTest.cpp
     )
-    pliform_add_scenario(tests/scenarios/tools_erase.pfs)
-    pliform_add_scenario(tests/scenarios/tools_drag.pfs)
-    pliform_add_scenario(tests/scenarios/tools_change.pfs)
+    pliform_add_scenarios(
+        tools_erase
+        tools_drag
+        tools_change
+    )
 endif()
 if(PLIFORM_BUILD_BENCHMARKS)
     target_sources(pliform_bench PRIVATE bench/ToolsBench.cpp)

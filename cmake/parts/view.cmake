@@ -1,17 +1,19 @@
 # The view scenarios, and the OpenGL renderer (the only GL code) with the offscreen
 # context its tests, the replay tool and the render benchmark draw in.
 if(PLIFORM_BUILD_TESTS)
-    pliform_add_scenario(tests/scenarios/view_zoom_clamp.pfs)
-    pliform_add_scenario(tests/scenarios/view_presets_empty.pfs)
-    pliform_add_scenario(tests/scenarios/view_rotate_empty.pfs)
-    pliform_add_scenario(tests/scenarios/view_file_new_empty.pfs)
-    pliform_add_scenario(tests/scenarios/view_exit_stops.pfs)
-    pliform_add_scenario(tests/scenarios/view_display_tools.pfs)
-    pliform_add_scenario(tests/scenarios/view_rotate_snap.pfs)
-    pliform_add_scenario(tests/scenarios/view_presets_model.pfs)
-    pliform_add_scenario(tests/scenarios/view_file_new_model.pfs)
-    pliform_add_scenario(tests/scenarios/view_tool_refusal.pfs)
-    pliform_add_scenario(tests/scenarios/view_commands_mid_stroke.pfs)
+    pliform_add_scenarios(
+        view_zoom_clamp
+        view_presets_empty
+        view_rotate_empty
+        view_file_new_empty
+        view_exit_stops
+        view_display_tools
+        view_rotate_snap
+        view_presets_model
+        view_file_new_model
+        view_tool_refusal
+        view_commands_mid_stroke
+    )
 endif()
 
 if(PLIFORM_BUILD_RENDER)

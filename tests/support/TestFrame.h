@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 // The frame the tests and benchmarks work on, started as the program starts its window.
 
 #include "app/MainFrame.h"
@@ -30,6 +32,24 @@ struct TestFrame {
         frame.ComputeViewMatrix();
     }
 };
+
+// The view terms for an elevation and azimuth in degrees that need not be whole, as
+// the frame's own rotation never sets them: picking and lifting are checked at angles
+// where no term is 0 or 1.
+inline void SetViewAngles(CMainFrame& frame, double elevation, double azimuth) {
+    constexpr double kPi = 3.14159265358979323846;
+    const double el = elevation * kPi / 180.0;
+    const double az = azimuth * kPi / 180.0;
+    double* t = frame.m_ViewMatrix;
+    t[0] = std::sin(el);
+    t[1] = std::cos(el);
+    t[2] = std::sin(az);
+    t[3] = std::cos(az);
+    t[4] = t[2] * t[0];
+    t[5] = t[3] * t[0];
+    t[6] = t[2] * t[1];
+    t[7] = t[3] * t[1];
+}
 
 // A model-space point in the frame's view coordinates.
 inline Vec3 ToView(const CMainFrame& frame, const Vec3& p) { return ToView(frame.m_ViewMatrix, p); }

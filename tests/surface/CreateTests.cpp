@@ -15,20 +15,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 struct Scene : TestFrame {
-    // Sets the view terms for elevation and azimuth in degrees.
-    void View(double elevation, double azimuth) {
-        const double el = elevation * kPi / 180.0;
-        const double az = azimuth * kPi / 180.0;
-        double* t = frame.m_ViewMatrix;
-        t[0] = std::sin(el);
-        t[1] = std::cos(el);
-        t[2] = std::sin(az);
-        t[3] = std::cos(az);
-        t[4] = t[2] * t[0];
-        t[5] = t[3] * t[0];
-        t[6] = t[2] * t[1];
-        t[7] = t[3] * t[1];
-    }
     // The view coordinates of a model point.
     Vec3 ToView(const Vec3& p) const { return ::ToView(frame.m_ViewMatrix, p); }
 };
@@ -106,7 +92,7 @@ TEST(CloseAndPlace, BothWindingsGiveTheSameOutwardNormalsOnTheViewPlane) {
     int run = 0;
     for (const auto& points : {ccw, cw}) {
         Scene s;
-        s.View(30.0, 40.0);
+        SetViewAngles(s.frame, 30.0, 40.0);
         PushStroke(s.frame, points);
         s.frame.CloseAndPlace();
         EXPECT_EQ(s.frame.m_pCurves->clockwise, run);
