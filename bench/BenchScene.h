@@ -5,13 +5,9 @@
 #include <cmath>
 #include <memory>
 
-#include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
+#include "support/TestFrame.h"
 
-struct BenchScene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-};
+using BenchScene = TestFrame;
 
 // A pen stroke round a circle of `radius` model units, left open by about 22 units
 // so that it is a loop, at zoom `zoom` on a 600 by 600 window. The stroke is still
@@ -20,8 +16,6 @@ inline std::unique_ptr<BenchScene> DrawCircle(double radius, int zoom) {
     constexpr double kPi = 3.14159265358979323846;
     auto s = std::make_unique<BenchScene>();
     CMainFrame& f = s->frame;
-    f.OnCreate();
-    f.OnSize(600, 600);
     f.m_nZoom = zoom;
     f.UpdateProjection();
     const double gap = 22.0 / radius;

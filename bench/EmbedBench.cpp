@@ -7,9 +7,9 @@
 #include <cmath>
 #include <memory>
 
-#include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
@@ -17,10 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 // A frame holding an icosphere of 10242 vertices and 20480 triangles, seen from an
 // angle, with a snapshot to put it back after every embedding.
-struct Body {
-    Body() : frame(&host) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
+struct Body : TestFrame {
+    Body() {
         MakeIcosphere(frame, 150.0, 5);
         frame.m_nAzimuth = 30;
         frame.m_nElevation = 20;
@@ -53,8 +51,6 @@ struct Body {
         frame.m_pCurves = c;
     }
 
-    HeadlessHost host;
-    CMainFrame frame;
     std::unique_ptr<ModelSnapshot> pristine;
 };
 

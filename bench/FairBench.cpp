@@ -3,19 +3,17 @@
 // from the same sphere, so they do the same work.
 #include <benchmark/benchmark.h>
 
-#include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
-#include "perf/ReferenceFairing.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
+#include "surface/ReferenceFairing.h"
 
 namespace {
 
 template <void (*Fair)(CMainFrame&)>
 void FairSphere(benchmark::State& state) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    frame.OnCreate();
-    frame.OnSize(600, 600);
+    TestFrame scene;
+    auto& [host, frame] = scene;
     MakeIcosphere(frame, 100.0, static_cast<int>(state.range(0)));
     ModelSnapshot sphere(frame);
     for (auto _ : state) {

@@ -2,19 +2,15 @@
 // the kernel alone on one and on two workers, with loading and storing the records.
 #include <benchmark/benchmark.h>
 
-#include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 #include "surface/FairKernel.h"
 
 namespace {
 
-struct Sphere {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct Sphere : TestFrame {
     explicit Sphere(int subdivisions) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
         BuiltMesh mesh = MakeIcosphere(frame, 100.0, subdivisions);
         for (Vertex* v : mesh.vertices) v->position.y *= 0.6;
     }

@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "host/Offscreen.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 #include "view/Renderer.h"
 
 namespace {
@@ -21,10 +21,8 @@ void BM_RenderIcosphere(benchmark::State& state) {
         state.SkipWithError(("no offscreen OpenGL context: " + gl.error()).c_str());
         return;
     }
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    frame.OnCreate();
-    frame.OnSize(600, 600);
+    TestFrame scene;
+    auto& [host, frame] = scene;
     // Subdivided five times: 20 * 4^5 = 20480 triangles.
     BuiltMesh sphere = MakeIcosphere(frame, 120, 5);
     std::vector<Vertex*> ring(sphere.vertices.begin(), sphere.vertices.begin() + 40);

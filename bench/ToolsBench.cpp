@@ -1,20 +1,16 @@
 #include <benchmark/benchmark.h>
 
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
 // A ball of 10242 vertices (20480 triangles) seen from the front, with a short
 // curve over its front-most vertex, and a drag begun on that vertex.
-struct DragSetup {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct DragSetup : TestFrame {
     Vertex* top = nullptr;
 
     DragSetup() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
         BuiltMesh ball = MakeIcosphere(frame, 100.0, 5);
         top = ball.vertices[0];
         Vertex* other = ball.vertices[0];

@@ -1,16 +1,14 @@
 // The model checker runs after every replayed event; it must stay linear.
 #include <benchmark/benchmark.h>
 
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
 void BM_ValidateModel(benchmark::State& state) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    frame.OnCreate();
-    frame.OnSize(600, 600);
+    TestFrame scene;
+    auto& [host, frame] = scene;
     BuiltMesh mesh = MakeIcosphere(frame, 100.0, static_cast<int>(state.range(0)));
     AddCurve(frame, {mesh.vertices[0], mesh.vertices[12], mesh.vertices[13]}, kClosedCurve);
     for (auto _ : state) benchmark::DoNotOptimize(ValidateModel(frame));

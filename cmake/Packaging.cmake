@@ -1,5 +1,5 @@
 # Debian package of the program, its launcher entry and its icons (the install rules
-# of cmake/parts/qt.cmake):
+# of cmake/parts/platform.cmake):
 #   cmake --build build --target package      (or: cd build && cpack -G DEB)
 # gives build/pliform_<version>_<arch>.deb, which `apt install ./pliform_*.deb`
 # installs together with the libraries it needs.

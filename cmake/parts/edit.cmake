@@ -1,21 +1,14 @@
 # Cut and extrusion.
-if(PLIFORM_PHASE STREQUAL "sources")
-    list(APPEND PLIFORM_CORE_SOURCES
-        src/edit/Cut.cpp
-        src/edit/CutSupport.cpp
-        src/edit/Extrude.cpp
-        src/edit/Profile.cpp
+if(PLIFORM_BUILD_TESTS)
+    pliform_add_test_executable(pliform_edit_tests LABEL core
+        SOURCES tests/edit/EditTestSupport.cpp tests/edit/CutTest.cpp tests/edit/ExtrudeTest.cpp)
+    pliform_add_scenarios(
+        edit_cut_extrude_front
+        edit_cut_extrude_back
+        edit_cut_extrude_turned
     )
-else()
-    if(PLIFORM_BUILD_TESTS)
-        pliform_add_test_executable(pliform_edit_tests LABEL core
-            SOURCES tests/edit/EditTestSupport.cpp tests/edit/CutTest.cpp tests/edit/ExtrudeTest.cpp)
-        pliform_add_scenario(tests/scenarios/edit_cut_extrude_front.pfs)
-        pliform_add_scenario(tests/scenarios/edit_cut_extrude_back.pfs)
-        pliform_add_scenario(tests/scenarios/edit_cut_extrude_turned.pfs)
-    endif()
-    if(PLIFORM_BUILD_BENCHMARKS)
-        target_sources(pliform_bench PRIVATE bench/EditBench.cpp bench/AroundFairBench.cpp
-            tests/edit/EditTestSupport.cpp)
-    endif()
+endif()
+if(PLIFORM_BUILD_BENCHMARKS)
+    target_sources(pliform_bench PRIVATE bench/EditBench.cpp bench/AroundFairBench.cpp
+        tests/edit/EditTestSupport.cpp)
 endif()

@@ -16,12 +16,6 @@ void PrepareFrame(CMainFrame& frame, int elevation, int azimuth) {
     frame.ComputeViewMatrix();
 }
 
-Vec3 ToView(const CMainFrame& frame, const Vec3& p) {
-    const double* T = frame.m_ViewMatrix;
-    return {T[3] * p.x + T[2] * p.z, T[4] * p.x + T[1] * p.y - T[5] * p.z,
-            -T[6] * p.x + T[0] * p.y + T[7] * p.z};
-}
-
 Vec3 ViewRight(const CMainFrame& frame) {
     const double* T = frame.m_ViewMatrix;
     return {T[3], 0.0, T[2]};

@@ -7,6 +7,7 @@
 
 #include "app/MainFrame.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 // Helpers of the cut and extrusion tests: regions of a built mesh and their border
 // curves, strokes pushed the way stroke capture pushes them, and a comparable
@@ -15,9 +16,6 @@
 // A frame as the window makes it (600 by 600), view set to the given angles,
 // without automatic centring so that positions can be compared.
 void PrepareFrame(CMainFrame& frame, int elevation = 0, int azimuth = 0);
-
-// View-space point of a model point with the frame's current view.
-Vec3 ToView(const CMainFrame& frame, const Vec3& p);
 
 // The model direction that points along the view's x axis / towards the viewer.
 Vec3 ViewRight(const CMainFrame& frame);

@@ -13,9 +13,9 @@
 
 #include "app/MainFrame.h"
 #include "app/Resources.h"
-#include "host/HeadlessHost.h"
 #include "host/Script.h"
 #include "support/Soundness.h"
+#include "support/TestFrame.h"
 
 namespace {
 
@@ -52,9 +52,8 @@ TEST(ScenarioSoundness, EveryModelTheScenariosLeaveIsSound) {
         ASSERT_TRUE(ParseScript(in, &script, &error)) << name << ": " << error;
 
         // Started as the replay tool starts it.
-        HeadlessHost host;
-        CMainFrame frame(&host);
-        frame.OnCreate();
+        TestFrame scene{TestFrame::Unsized{}};
+        auto& [host, frame] = scene;
         size_t next = 0;
         if (!script.events.empty() && script.events[0].op == ScriptOp::Size) {
             frame.OnSize(script.events[0].args[0], script.events[0].args[1]);

@@ -7,19 +7,14 @@
 #include <thread>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "host/Script.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
-class ScriptRun : public ::testing::Test {
+class ScriptRun : public ::testing::Test, public TestFrame {
 protected:
-    ScriptRun() : frame(&host) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-    }
-
     // Parses and runs; the parse must succeed.
     bool Run(const std::string& text, bool check = false) {
         std::istringstream in(text);
@@ -32,8 +27,6 @@ protected:
         return RunScript(script, frame, host, options, &error);
     }
 
-    HeadlessHost host;
-    CMainFrame frame;
     std::string error;
 };
 
@@ -193,10 +186,8 @@ TEST_F(ScriptRun, RotationWrapsAndSnapsThroughTheScript) {
 }
 
 TEST(ScriptJson, SummaryLineMatchesTheModel) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    frame.OnCreate();
-    frame.OnSize(600, 600);
+    TestFrame scene;
+    auto& [host, frame] = scene;
     BuiltMesh mesh = MakeIcosphere(frame, 40.0, 1);
     AddCurve(frame, {mesh.vertices[4], mesh.vertices[5]}, kOpenCurve);
     host.beeps = 3;
@@ -307,10 +298,9 @@ TEST(ScriptWatchdog, AnEventThatRunsTooLongEndsTheRunNamingItsLine) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            HeadlessHost host;
-            CMainFrame frame(&host);
-            frame.OnCreate();
-            frame.OnSize(600, 600);
+            TestFrame scene;
+            HeadlessHost& host = scene.host;
+            CMainFrame& frame = scene.frame;
             std::istringstream in("menu edges\nwheel -120\n");
             Script script;
             std::string error;

@@ -3,30 +3,23 @@
 #include <string>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/Outlines.h"
 #include "support/Soundness.h"
+#include "support/TestFrame.h"
 
-// A view to draw in: angles in degrees and the zoom the wheel sets (5000 nearest).
+// A view to draw in: angles in degrees and the zoom the wheel sets (kMinZoom nearest).
 struct View {
     std::string name;
     int elevation = 0;
     int azimuth = 0;
-    int zoom = 5000;
+    int zoom = kMinZoom;
 };
 
 // A frame of 600 by 600 pixels on a headless host, turned to a view, on which outlines
 // are drawn through the mouse handlers as the user draws them.
-struct Body {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-
-    explicit Body(const View& view = {"front", 0, 0, 5000}) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-        frame.m_nElevation = view.elevation;
-        frame.m_nAzimuth = view.azimuth;
-        frame.ComputeViewMatrix();
+struct Body : TestFrame {
+    explicit Body(const View& view = {"front", 0, 0, kMinZoom}) {
+        Turn(view.elevation, view.azimuth);
         frame.m_nZoom = view.zoom;
         frame.UpdateProjection();
     }
@@ -38,5 +31,5 @@ struct Body {
         frame.OnLButtonUp(0, o.pixels.back());
     }
 
-    Vec3 ToView(const Vec3& p) const { return ::ToView(frame, p); }
+    Vec3 ToView(const Vec3& p) const { return ::ToView(frame.m_ViewMatrix, p); }
 };

@@ -300,12 +300,6 @@ std::string Format(const Vec3& p) {
 
 }  // namespace
 
-Vec3 ToView(const CMainFrame& frame, const Vec3& p) {
-    const double* t = frame.m_ViewMatrix;
-    return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
-            -t[6] * p.x + t[0] * p.y + t[7] * p.z};
-}
-
 SelfIntersectionReport SelfIntersections(const CMainFrame& frame) {
     const std::vector<const Triangle*> list = TriangleList(frame);
     std::vector<Face> faces;

@@ -4,15 +4,12 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "support/TestFrame.h"
 
 // Checks of a model at rest that ValidateModel's structure cannot see: a surface that
 // runs through itself, and a first body whose front turns away from the viewer.
 // Both read the frame's lists and change nothing. Triangles are named by their
 // position in the triangle list (0 is the newest).
-
-// A model point in the coordinates of the frame's current view: x right, y up, z toward
-// the viewer.
-Vec3 ToView(const CMainFrame& frame, const Vec3& p);
 
 struct IntersectingPair {
     int first = 0;  // the smaller position

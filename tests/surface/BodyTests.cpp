@@ -54,11 +54,8 @@ TEST(FirstBody, OutlinesBecomeClosedBodiesInflatedOnBothSides) {
         UArc(),
     };
     const std::vector<View> views = {
-        {"default", 0, 0, 5000},
-        {"top", 90, 0, 5000},
-        {"side", 0, 90, 5000},
-        {"tilted-far", 35, 220, 5960},
-        {"bottom-mid", -90, 0, 5480},
+        {"default", 0, 0, kMinZoom},       {"top", 90, 0, kMinZoom},     {"side", 0, 90, kMinZoom},
+        {"tilted-far", 35, 220, kMaxZoom}, {"bottom-mid", -90, 0, 5480},
     };
     for (const View& view : views) {
         for (const Outline& outline : outlines) {
@@ -122,7 +119,7 @@ TEST(FirstBody, BothWindingsGiveBodiesOfTheSameDepth) {
     double depth[2] = {0, 0};
     int run = 0;
     for (bool clockwise : {false, true}) {
-        Body b({"default", 0, 0, 5000});
+        Body b({"default", 0, 0, kMinZoom});
         b.Draw(Ellipse("circle", 110, 110, clockwise));
         double front = 0.0;
         double back = 0.0;
@@ -137,9 +134,9 @@ TEST(FirstBody, BothWindingsGiveBodiesOfTheSameDepth) {
 }
 
 TEST(FirstBody, LargestOutlineTheViewAllowsBuildsWithoutExhaustingTheStack) {
-    // Zoom 5960 and a stroke round the whole window edge: the biggest ring the program
+    // The farthest zoom and a stroke round the whole window edge: the biggest ring the program
     // can be given, which splits off many chords in a row.
-    Body b({"far", 0, 0, 5960});
+    Body b({"far", 0, 0, kMaxZoom});
     Outline edge{"edge", {}};
     for (int i = 0; i < 30; ++i) edge.pixels.push_back({1, 1 + 20 * i});
     for (int i = 0; i < 30; ++i) edge.pixels.push_back({1 + 20 * i, 598});

@@ -7,40 +7,16 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-    Scene() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-    }
-    // Sets the view terms for elevation and azimuth in degrees.
-    void View(double elevation, double azimuth) {
-        const double el = elevation * kPi / 180.0;
-        const double az = azimuth * kPi / 180.0;
-        double* t = frame.m_ViewMatrix;
-        t[0] = std::sin(el);
-        t[1] = std::cos(el);
-        t[2] = std::sin(az);
-        t[3] = std::cos(az);
-        t[4] = t[2] * t[0];
-        t[5] = t[3] * t[0];
-        t[6] = t[2] * t[1];
-        t[7] = t[3] * t[1];
-    }
+struct Scene : TestFrame {
     // The view coordinates of a model point.
-    Vec3 ToView(const Vec3& p) const {
-        const double* t = frame.m_ViewMatrix;
-        return {t[3] * p.x + t[2] * p.z, t[4] * p.x + t[1] * p.y - t[5] * p.z,
-                -t[6] * p.x + t[0] * p.y + t[7] * p.z};
-    }
+    Vec3 ToView(const Vec3& p) const { return ::ToView(frame.m_ViewMatrix, p); }
 };
 
 std::vector<std::pair<double, double>> Chain(const Curve* c) {
@@ -116,7 +92,7 @@ TEST(CloseAndPlace, BothWindingsGiveTheSameOutwardNormalsOnTheViewPlane) {
     int run = 0;
     for (const auto& points : {ccw, cw}) {
         Scene s;
-        s.View(30.0, 40.0);
+        SetViewAngles(s.frame, 30.0, 40.0);
         PushStroke(s.frame, points);
         s.frame.CloseAndPlace();
         EXPECT_EQ(s.frame.m_pCurves->clockwise, run);

@@ -15,6 +15,7 @@
 #include "support/MeshBuilders.h"
 #include "support/Outlines.h"
 #include "support/Soundness.h"
+#include "support/TestFrame.h"
 
 namespace {
 
@@ -62,9 +63,8 @@ struct SmallMesh {
 
 TEST(SoundnessChecker, PassesASoundBodyAndFindsCrossingsAndATurnedFace) {
     {
-        HeadlessHost host;
-        CMainFrame frame(&host);
-        frame.OnCreate();
+        TestFrame scene{TestFrame::Unsized{}};
+        CMainFrame& frame = scene.frame;
         const BuiltMesh sphere = OutlinedSphere(frame, 100.0, 12, 24);
         const SelfIntersectionReport crossing = SelfIntersections(frame);
         EXPECT_EQ(crossing.triangles, CountTriangles(frame));
@@ -152,9 +152,8 @@ TEST(SoundnessChecker, PassesASoundBodyAndFindsCrossingsAndATurnedFace) {
          1},
     };
     for (const SmallMesh& m : meshes) {
-        HeadlessHost host;
-        CMainFrame frame(&host);
-        frame.OnCreate();
+        TestFrame scene{TestFrame::Unsized{}};
+        CMainFrame& frame = scene.frame;
         BuildMesh(frame, m.positions, m.faces);
         const SelfIntersectionReport crossing = SelfIntersections(frame);
         EXPECT_EQ(crossing.pairs.size(), m.pairs) << m.name << ": " << crossing.Text();

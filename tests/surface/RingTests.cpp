@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 // Ring nodes are plain records; to see that every one is released exactly once we
 // count the allocations of their size while a triangulation runs. No other record or
@@ -54,15 +54,9 @@ struct Counting {
     ~Counting() { g_counting = false; }
 };
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct Scene : TestFrame {
     // The rings here make whole models: the state says a model exists.
-    Scene() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-        frame.m_nModelState = 2;
-    }
+    Scene() { frame.m_nModelState = 2; }
 };
 
 // A closed curve over new vertices at the given positions with the given normals.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -11,11 +11,9 @@ namespace {
 // A ball seen from the front (identity view) with a smooth curve `smooth` and a
 // sharp curve `sharp` over vertices that face the viewer and lie far apart on
 // screen, so the mouse on a vertex's x and y picks that vertex.
-class ChangeTest : public ::testing::Test {
+class ChangeTest : public FrameTest {
 protected:
     void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
         host.repaints = 0;  // count only what the tools ask for
         BuiltMesh ball = MakeIcosphere(f, 100.0, 2);
         std::vector<Vertex*> front;
@@ -39,8 +37,6 @@ protected:
         f.ChangeAt();
     }
 
-    HeadlessHost host;
-    CMainFrame f{&host};
     std::vector<Vertex*> smooth;
     std::vector<Vertex*> sharp;
 };

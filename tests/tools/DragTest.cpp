@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -122,11 +123,9 @@ std::vector<Vertex*> MakeTorus(CMainFrame& f, int around, int across, double maj
 
 Vec3 Moved(const Vertex* v) { return v->position - v->work; }
 
-class DragTest : public ::testing::Test {
+class DragTest : public FrameTest {
 protected:
     void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
         host.repaints = 0;  // count only what the tools ask for
     }
 
@@ -158,8 +157,6 @@ protected:
         return true;
     }
 
-    HeadlessHost host;
-    CMainFrame f{&host};
     Cushion cushion;
     Vertex* anchor = nullptr;
     std::vector<Vec3> start;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -46,11 +46,9 @@ struct MeshPrint {
     bool operator==(const MeshPrint&) const = default;
 };
 
-class EraserTest : public ::testing::Test {
+class EraserTest : public FrameTest {
 protected:
     void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
         host.repaints = 0;  // count only what the tools ask for
         mesh = MakeIcosphere(f, 100.0, 2);
     }
@@ -66,8 +64,6 @@ protected:
         while (f.m_pCurves != nullptr) f.CutCurvesAtVertex(f.m_pCurves->first->vertex);
     }
 
-    HeadlessHost host;
-    CMainFrame f{&host};
     BuiltMesh mesh;
 };
 

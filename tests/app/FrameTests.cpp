@@ -4,18 +4,12 @@
 #include <cmath>
 
 #include "app/CommandTable.h"
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
-struct Frame : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
+struct Frame : FrameTest {
     void ExpectIdentityView() {
         const double identity[8] = {0, 1, 0, 1, 0, 0, 0, 1};
         for (int i = 0; i < 8; ++i) EXPECT_EQ(f.m_ViewMatrix[i], identity[i]) << "term " << i + 1;

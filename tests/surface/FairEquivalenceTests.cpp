@@ -10,23 +10,16 @@
 #include <vector>
 
 #include "ReferenceFairing.h"
-#include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 #include "surface/FairKernel.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-struct Scene {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-    Scene() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-    }
-};
+using Scene = TestFrame;
 
 struct VertexState {
     Vec3 position, normal, work;

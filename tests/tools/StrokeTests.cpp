@@ -7,20 +7,13 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
-struct Pen {
-    HeadlessHost host;
-    CMainFrame frame{&host};
-
-    Pen() {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-        host.repaints = 0;
-    }
+struct Pen : TestFrame {
+    Pen() { host.repaints = 0; }
 
     void Down(double x, double y) {
         frame.m_ptMouse = {x, y};
@@ -176,9 +169,8 @@ TEST(Classify, UShapeIsAnArc) {
 }
 
 TEST(Classify, LoopEndsCloserThan30AreALoop) {
-    HeadlessHost host;
-    CMainFrame f(&host);
-    f.OnCreate();
+    TestFrame scene{TestFrame::Unsized{}};
+    CMainFrame& f = scene.frame;
     PushStroke(f, SquareLoop(25.0));
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLoop);
@@ -191,9 +183,8 @@ TEST(Classify, LoopEndsCloserThan30AreALoop) {
 
 TEST(Classify, MiddleSampleNearTheChordComesBeforeCloseness) {
     // Ends 25 apart, but a middle sample lies on the chord between them.
-    HeadlessHost host;
-    CMainFrame f(&host);
-    f.OnCreate();
+    TestFrame scene{TestFrame::Unsized{}};
+    CMainFrame& f = scene.frame;
     PushStroke(f, {{0, 0}, {0, 40}, {40, 40}, {12.5, 3}, {25, 0}});
     f.ClassifyStroke();
     EXPECT_EQ(f.m_nStrokeClass, StrokeLine);

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "host/HeadlessHost.h"
 #include "model/PointerMap.h"
 #include "model/Snapshot.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -52,14 +52,7 @@ TEST(PointerTables, ListLengthStopsOnLoops) {
     }
 }
 
-struct Snapshots : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
-};
+struct Snapshots : FrameTest {};
 
 // Pointers to records outside the lists have no place in the copy and come back
 // null; everything else keeps its place.

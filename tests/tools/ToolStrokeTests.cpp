@@ -1,19 +1,12 @@
 // A tool stroke belongs to the tool that began it, and File New ends it.
 #include <gtest/gtest.h>
 
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
-struct ToolStroke : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
-};
+struct ToolStroke : FrameTest {};
 
 // Choosing the Eraser while drawing must not leave the pen stroke unfinished at the
 // head of the curve list: the pen finishes it (a short straight line on the empty

@@ -1,5 +1,22 @@
-# The OpenGL renderer (the only GL code) and the offscreen render tests.
-if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_RENDER)
+# The view scenarios, and the OpenGL renderer (the only GL code) with the offscreen
+# context its tests, the replay tool and the render benchmark draw in.
+if(PLIFORM_BUILD_TESTS)
+    pliform_add_scenarios(
+        view_zoom_clamp
+        view_presets_empty
+        view_rotate_empty
+        view_file_new_empty
+        view_exit_stops
+        view_display_tools
+        view_rotate_snap
+        view_presets_model
+        view_file_new_model
+        view_tool_refusal
+        view_commands_mid_stroke
+    )
+endif()
+
+if(PLIFORM_BUILD_RENDER)
     set(OpenGL_GL_PREFERENCE GLVND)
     find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
     find_package(PNG REQUIRED)
@@ -8,8 +25,7 @@ if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_RENDER)
     target_link_libraries(pliform_render PUBLIC pliform_core PRIVATE OpenGL::GL)
     pliform_target_options(pliform_render)
 
-    # An EGL context without a window, for the render tests, the replay tool and the
-    # render benchmark.
+    # An EGL context without a window.
     add_library(pliform_offscreen STATIC src/host/Offscreen.cpp src/host/Png.cpp)
     target_include_directories(pliform_offscreen PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
     target_link_libraries(pliform_offscreen PRIVATE OpenGL::EGL OpenGL::GL PNG::PNG)
@@ -22,6 +38,9 @@ if(PLIFORM_PHASE STREQUAL "targets" AND PLIFORM_BUILD_RENDER)
                     tests/render/SceneTest.cpp
                     tests/render/StateTest.cpp
                     tests/render/PngTest.cpp
+                    # The renderer's arrays against per-vertex calls.
+                    tests/render/RenderIdentityTest.cpp
+                    tests/render/ReferenceRenderer.cpp
             LIBS pliform_render pliform_offscreen OpenGL::GL PNG::PNG)
     endif()
 

@@ -7,19 +7,12 @@
 #include <map>
 #include <vector>
 
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
-struct Fair : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
-};
+struct Fair : FrameTest {};
 
 bool AllFinite(const CMainFrame& f) {
     for (Vertex* v = f.m_pVertices; v; v = v->next)

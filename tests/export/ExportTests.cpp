@@ -13,8 +13,8 @@
 #include <string>
 
 #include "export/ObjExport.h"
-#include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -43,13 +43,9 @@ int FilesIn(const std::string& folder) {
     return n;
 }
 
-struct Export : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
+struct Export : FrameTest {
     std::string folder;
     void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
         char pattern[] = "/tmp/pliform-export-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         folder = pattern;

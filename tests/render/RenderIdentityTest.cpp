@@ -7,6 +7,7 @@
 #include "ReferenceRenderer.h"
 #include "render/RenderSupport.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 #include "view/Renderer.h"
 
 namespace {
@@ -16,12 +17,9 @@ constexpr int kEdges = ID_DISPLAY_EDGES;
 
 struct Window {
     OffscreenGL gl;
-    HeadlessHost host;
-    CMainFrame frame{&host};
-    explicit Window(int width = 600, int height = 600) : gl(width, height) {
-        frame.OnCreate();
-        frame.OnSize(width, height);
-    }
+    TestFrame scene;
+    CMainFrame& frame = scene.frame;
+    explicit Window(int width = 600, int height = 600) : gl(width, height), scene(width, height) {}
     ~Window() { ReleaseModel(frame); }
     template <typename Draw>
     Image Render(Draw draw) {

@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 #include "tools/Pick.h"
 
 namespace {
@@ -51,20 +52,6 @@ protected:
         CurveLink link;
         link.vertex = &sample;
         return frame.PickTriangle(&link);
-    }
-
-    void SetView(double azDeg, double elDeg) {
-        const double az = azDeg * kPi / 180.0;
-        const double el = elDeg * kPi / 180.0;
-        double* t = frame.m_ViewMatrix;
-        t[0] = std::sin(el);
-        t[1] = std::cos(el);
-        t[2] = std::sin(az);
-        t[3] = std::cos(az);
-        t[4] = std::sin(az) * std::sin(el);
-        t[5] = std::cos(az) * std::sin(el);
-        t[6] = std::sin(az) * std::cos(el);
-        t[7] = std::cos(az) * std::cos(el);
     }
 
     HeadlessHost host;
@@ -143,7 +130,7 @@ TEST_F(PickTest, VertexTiesGoToTheFirstMet) {
 }
 
 TEST_F(PickTest, VertexOffsetsUseTheViewRotation) {
-    SetView(30.0, 20.0);
+    SetViewAngles(frame, 20.0, 30.0);
     frame.m_ptMouse = {4.0, -2.0};
     // A point placed where the rotated view shows it at (5, -1): rotate the view
     // point back by the inverse of (about x by el) after (about y by az).

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "host/HeadlessHost.h"
 #include "support/MeshBuilders.h"
+#include "support/TestFrame.h"
 
 namespace {
 
@@ -99,13 +99,8 @@ void MakeCube(CMainFrame& frame, int n) {
     frame.m_nModelState = 2;
 }
 
-class EmbedTest : public ::testing::Test {
+class EmbedTest : public ::testing::Test, public TestFrame {
 protected:
-    EmbedTest() : frame(&host) {
-        frame.OnCreate();
-        frame.OnSize(600, 600);
-    }
-
     // Pushes a stroke of the given kind, its samples in work x and y, as the head of
     // the curve list with its points at the front of the vertex list.
     Curve* PushStroke(const std::vector<Pt>& pts, int kind) {
@@ -194,9 +189,6 @@ protected:
         for (CurveLink* l = c->first; l; l = l->next) EXPECT_EQ(l->vertex->kind, kSmoothVertex);
         EXPECT_EQ(ValidateModel(frame), "");
     }
-
-    HeadlessHost host;
-    CMainFrame frame;
 };
 
 TEST_F(EmbedTest, ClosedStrokeAroundFrontRegionOfSphere) {

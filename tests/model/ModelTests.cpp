@@ -9,17 +9,12 @@
 
 #include "host/HeadlessHost.h"
 #include "model/Snapshot.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
 
-struct Model : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
+struct Model : FrameTest {
     // An octahedron: closed, 6 vertices, 8 triangles, with a closed curve round its
     // equator.
     BuiltMesh Octahedron() {

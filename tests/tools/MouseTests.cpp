@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 #include "support/MeshBuilders.h"
 
 namespace {
@@ -15,13 +15,7 @@ namespace {
 // lets the state machine be checked without any tool operation.
 constexpr int kNoTool = 0;
 
-struct Mouse : ::testing::Test {
-    HeadlessHost host;
-    CMainFrame f{&host};
-    void SetUp() override {
-        f.OnCreate();
-        f.OnSize(600, 600);
-    }
+struct Mouse : FrameTest {
     // Starts a rotation with both anchors at zero, so a move to (px, py) asks for
     // azimuth px and elevation py.
     void StartRotation() {

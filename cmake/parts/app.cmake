@@ -1,0 +1,8 @@
+# The frame's state and handlers, the memory budget, the command table and resources.
+if(PLIFORM_BUILD_TESTS)
+    pliform_add_test_executable(pliform_app_tests LABEL core SOURCES
+        tests/app/FrameTests.cpp
+        tests/app/MemoryTests.cpp
+        tests/app/ResourcesTests.cpp
+    )
+endif()
