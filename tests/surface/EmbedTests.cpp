@@ -189,6 +189,23 @@ protected:
         for (CurveLink* l = c->first; l; l = l->next) EXPECT_EQ(l->vertex->kind, kSmoothVertex);
         EXPECT_EQ(ValidateModel(frame), "");
     }
+
+    // Embeds the stroke and judges whichever way it went: embedded as a curve, or
+    // dropped with the beep and the model exactly as it was. True when embedded.
+    bool EmbedOrRefuseCleanly(const std::vector<Pt>& pts, int kind) {
+        const std::string before = Dump();
+        const Counts counts = Count();
+        const int beeps = host.beeps;
+        PushStroke(pts, kind);
+        EmbedAndPlace();
+        if (host.beeps == beeps) {
+            ExpectEmbedded(counts, frame.m_pCurves->kind, beeps);
+            return true;
+        }
+        frame.m_nModelState = 2;
+        EXPECT_EQ(Dump(), before);
+        return false;
+    }
 };
 
 TEST_F(EmbedTest, ClosedStrokeAroundFrontRegionOfSphere) {
@@ -479,18 +496,7 @@ TEST_F(EmbedTest, WigglyAndSelfCrossingStrokesLeaveASoundModel) {
         for (const auto& [pts, kind] : strokes) {
             ReleaseModel(frame);
             MakeIcosphere(frame, 100.0, subdivisions);
-            const std::string before = Dump();
-            const Counts counts = Count();
-            const int beeps = host.beeps;
-            PushStroke(pts, kind);
-            EmbedAndPlace();
-            if (host.beeps == beeps) {
-                ExpectEmbedded(counts, frame.m_pCurves->kind, beeps);
-                ++embedded;
-            } else {
-                frame.m_nModelState = 2;
-                EXPECT_EQ(Dump(), before);
-            }
+            if (EmbedOrRefuseCleanly(pts, kind)) ++embedded;
             EXPECT_EQ(ValidateModel(frame), "");
         }
     }
@@ -539,19 +545,10 @@ TEST_F(EmbedTest, ManyRandomStrokesAtRandomViewsKeepTheModelSound) {
                        {300 * unit(rng) - 150, 300 * unit(rng) - 150});
             break;
         }
-        const std::string before = Dump();
-        const Counts counts = Count();
-        const int beeps = host.beeps;
-        PushStroke(pts, kind);
-        EmbedAndPlace();
-        if (host.beeps == beeps) {
-            ExpectEmbedded(counts, frame.m_pCurves->kind, beeps);
+        if (EmbedOrRefuseCleanly(pts, kind))
             ++embedded;
-        } else {
-            frame.m_nModelState = 2;
-            EXPECT_EQ(Dump(), before);
+        else
             ++dropped;
-        }
         ASSERT_EQ(ValidateModel(frame), "");
         frame.m_nModelState = 2;  // accept a waiting closed curve, as a click does
     }
