@@ -21,13 +21,15 @@ struct PixelRun {
     int Length() const { return last - first + 1; }
 };
 
-// Longest run of grey pixels along one column (rows from the bottom).
-PixelRun GreyRunInColumn(const Image& image, int x) {
+// Longest run of grey pixels along one line of the image: `count` pixels from
+// (x, yUp), each a step (dx, dy) on from the one before (rows from the bottom). The
+// run's ends are counted along the line.
+PixelRun GreyRun(const Image& image, int x, int yUp, int dx, int dy, int count) {
     PixelRun best, current;
-    for (int yUp = 0; yUp < image.height; ++yUp) {
-        if (IsGrey(image.AtFromBottom(x, yUp))) {
-            if (current.Length() <= 0) current.first = yUp;
-            current.last = yUp;
+    for (int i = 0; i < count; ++i) {
+        if (IsGrey(image.AtFromBottom(x + i * dx, yUp + i * dy))) {
+            if (current.Length() <= 0) current.first = i;
+            current.last = i;
             if (current.Length() > best.Length()) best = current;
         } else {
             current = PixelRun{};
@@ -36,16 +38,18 @@ PixelRun GreyRunInColumn(const Image& image, int x) {
     return best;
 }
 
-PixelRun GreyRunInRow(const Image& image, int yUp) {
-    PixelRun best, current;
-    for (int x = 0; x < image.width; ++x) {
-        if (IsGrey(image.AtFromBottom(x, yUp))) {
-            if (current.Length() <= 0) current.first = x;
-            current.last = x;
-            if (current.Length() > best.Length()) best = current;
-        } else {
-            current = PixelRun{};
-        }
+// The longest grey run in the lower left 100 columns (`columns`) or 100 rows, and the
+// column or row (from the bottom) it lies on.
+struct LongestRun {
+    PixelRun run;
+    int line = -1;
+};
+LongestRun LongestGreyRun(const Image& image, bool columns) {
+    LongestRun best;
+    for (int i = 0; i < 100; ++i) {
+        const PixelRun r = columns ? GreyRun(image, i, 0, 0, 1, image.height)
+                                   : GreyRun(image, 0, i, 1, 0, image.width);
+        if (r.Length() > best.run.Length()) best = {r, i};
     }
     return best;
 }
@@ -66,34 +70,16 @@ TEST_F(RenderTest, EmptySceneAtElevationZeroShowsPlateEdgeOnAndAxis) {
     const Box grey = FindPixels(image, IsGrey);
     EXPECT_EQ(grey.count, drawn.count);
 
-    // The axis: the column with the longest grey run. Its line is 50 pixels (times
-    // the 1.01 outline scale) with a 3-pixel point at each end.
-    PixelRun axis;
-    int axisColumn = -1;
-    for (int x = 0; x < 100; ++x) {
-        PixelRun r = GreyRunInColumn(image, x);
-        if (r.Length() > axis.Length()) {
-            axis = r;
-            axisColumn = x;
-        }
+    // The axis is the column with the longest grey run, and the plate seen edge-on a
+    // row of the same length through the centre: each line is 50 pixels (times the
+    // 1.01 outline scale) with a 3-pixel point at each end.
+    for (bool columns : {true, false}) {
+        SCOPED_TRACE(columns ? "axis" : "plate");
+        const LongestRun longest = LongestGreyRun(image, columns);
+        EXPECT_NEAR(longest.line, 50, 1);
+        EXPECT_NEAR(longest.run.Length() - 3, 50, 1);
+        EXPECT_NEAR((longest.run.first + longest.run.last) / 2.0, 50, 1);
     }
-    EXPECT_NEAR(axisColumn, 50, 1);
-    EXPECT_NEAR(axis.Length() - 3, 50, 1);
-    EXPECT_NEAR((axis.first + axis.last) / 2.0, 50, 1);
-
-    // The plate seen edge-on: a horizontal line of the same length through the centre.
-    PixelRun plate;
-    int plateRow = -1;
-    for (int yUp = 0; yUp < 100; ++yUp) {
-        PixelRun r = GreyRunInRow(image, yUp);
-        if (r.Length() > plate.Length()) {
-            plate = r;
-            plateRow = yUp;
-        }
-    }
-    EXPECT_NEAR(plateRow, 50, 1);
-    EXPECT_NEAR(plate.Length() - 3, 50, 1);
-    EXPECT_NEAR((plate.first + plate.last) / 2.0, 50, 1);
 }
 
 TEST_F(RenderTest, TopViewShowsPlateFaceOnAsFiftyPixelSquare) {
