@@ -15,6 +15,17 @@ int FaceOnShade() {
     return static_cast<int>(std::lround(255 * (0.5 + 0.5 * diffuse)));
 }
 
+// The pixels of the plate lit face-on, which must make a square of `side` pixels,
+// give or take `slack`.
+Box FaceOnPlate(const Image& image, int side, int slack) {
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), side, slack);
+    EXPECT_NEAR(plate.Height(), side, slack);
+    return plate;
+}
+
 struct PixelRun {
     int first = -1;
     int last = -2;
@@ -85,11 +96,7 @@ TEST_F(RenderTest, EmptySceneAtElevationZeroShowsPlateEdgeOnAndAxis) {
 TEST_F(RenderTest, TopViewShowsPlateFaceOnAsFiftyPixelSquare) {
     SetView(frame, 90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     // Filled, but for the axis seen end-on as a point at the centre.
     EXPECT_GE(plate.count, 50 * 50 - 60);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
@@ -105,11 +112,7 @@ TEST_F(RenderTest, BottomViewShowsLitUndersideWithUnlitGreyOutline) {
     // and points are drawn unlit in grey, not in the shade of the last plate normal.
     SetView(frame, -90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     const int midRow = (plate.top + plate.bottom) / 2;
     const int midColumn = (plate.left + plate.right) / 2;
     EXPECT_TRUE(IsGrey(image.At(plate.left - 1, midRow)));
@@ -125,11 +128,7 @@ TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
     ApplyProjection(kWidth, kHeight - 60);
     SetView(frame, 90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
     EXPECT_NEAR(kHeight - 1 - (plate.top + plate.bottom) / 2.0, 50, 1);
 }
@@ -140,11 +139,7 @@ TEST_F(RenderTest, DevicePixelRatioScalesViewportAndPoints) {
     ApplyProjection(kWidth / 2, kHeight / 2);
     SetView(frame, 90, 0);
     const Image image = Render(2.0);
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 100, 2);
-    EXPECT_NEAR(plate.Height(), 100, 2);
+    const Box plate = FaceOnPlate(image, 100, 2);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 100, 2);
     // The axis seen end-on is a point of 3 logical pixels: 6 device pixels wide.
     const Box centre = FindPixels(
