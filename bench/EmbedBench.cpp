@@ -34,16 +34,25 @@ void Report(benchmark::State& state, const Body& body) {
     state.counters["beeps"] = body.host.beeps;
 }
 
-void BM_EmbedWithFairing(benchmark::State& state) {
-    Body body;
+// Each run puts the body back as `start` holds it and calls `setUp`, both untimed,
+// then times `operation`; the body's counts are reported at the end.
+template <typename SetUp, typename Operation>
+void MeasureFrom(benchmark::State& state, Body& body, ModelSnapshot& start, SetUp setUp,
+                 Operation operation) {
     for (auto _ : state) {
         state.PauseTiming();
-        body.pristine->Restore(body.frame);
-        body.PushStroke();
+        start.Restore(body.frame);
+        setUp();
         state.ResumeTiming();
-        body.frame.EmbedStroke();
+        operation();
     }
     Report(state, body);
+}
+
+void BM_EmbedWithFairing(benchmark::State& state) {
+    Body body;
+    MeasureFrom(
+        state, body, *body.pristine, [&] { body.PushStroke(); }, [&] { body.frame.EmbedStroke(); });
 }
 BENCHMARK(BM_EmbedWithFairing)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -54,13 +63,8 @@ void BM_FairingShareOfEmbed(benchmark::State& state) {
     body.PushStroke();
     body.frame.EmbedStroke();
     ModelSnapshot embedded(body.frame);
-    for (auto _ : state) {
-        state.PauseTiming();
-        embedded.Restore(body.frame);
-        state.ResumeTiming();
-        body.frame.FairModel();
-    }
-    Report(state, body);
+    MeasureFrom(
+        state, body, embedded, [] {}, [&] { body.frame.FairModel(); });
 }
 BENCHMARK(BM_FairingShareOfEmbed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
