@@ -149,6 +149,23 @@ bool FaceNormal(const Triangle* t, Vec3* normal) {
     return true;
 }
 
+// renderer_parts::SurfaceNormals, here where the array drawing can have it inline.
+void CornerNormals(const Triangle* t, Vec3& face, const Vec3* normals[3]) {
+    bool haveFace = false;
+    bool faceChecked = false;
+    for (int k = 0; k < 3; ++k) {
+        const Vertex* v = t->corner[k];
+        normals[k] = &v->normal;
+        if (v->kind == kSharpVertex) {
+            if (!faceChecked) {
+                haveFace = FaceNormal(t, &face);
+                faceChecked = true;
+            }
+            if (haveFace) normals[k] = &face;
+        }
+    }
+}
+
 // One corner as the vertex arrays carry it. OpenGL keeps normals and positions in
 // single precision however they are sent, so these are the very values that one call
 // per vertex would hand it, and the pictures agree to the pixel.
@@ -168,7 +185,7 @@ void Append(std::vector<ArrayVertex>& out, const Vec3& normal, const Vec3& posit
 void AppendSurfaceCorners(const Triangle* t, std::vector<ArrayVertex>& out) {
     Vec3 face;
     const Vec3* normals[3];
-    renderer_parts::SurfaceNormals(t, face, normals);
+    CornerNormals(t, face, normals);
     for (int k = 0; k < 3; ++k) Append(out, *normals[k], t->corner[k]->position);
 }
 
@@ -228,8 +245,9 @@ void DrawMesh(const Triangle* triangles, GLenum mode, size_t verticesPerTriangle
     glPopClientAttrib();
 }
 
-// The plate's four corners at height y, half a side `b` from the axis, round the top
-// face counter-clockwise seen from above or, `reversed`, round the bottom face.
+// The plate's four corners at height y, half a side `b` from the axis: round the top
+// face, counter-clockwise seen from above, or (`reversed`) round the bottom face,
+// counter-clockwise seen from below.
 void PlateCorners(double b, double y, bool reversed) {
     constexpr double kCorners[4][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}};
     for (int i = 0; i < 4; ++i) {
@@ -290,19 +308,7 @@ void DrawMeshArrays(const Triangle* triangles, bool surfaces) {
 namespace renderer_parts {
 
 void SurfaceNormals(const Triangle* t, Vec3& face, const Vec3* normals[3]) {
-    bool haveFace = false;
-    bool faceChecked = false;
-    for (int k = 0; k < 3; ++k) {
-        const Vertex* v = t->corner[k];
-        normals[k] = &v->normal;
-        if (v->kind == kSharpVertex) {
-            if (!faceChecked) {
-                haveFace = FaceNormal(t, &face);
-                faceChecked = true;
-            }
-            if (haveFace) normals[k] = &face;
-        }
-    }
+    CornerNormals(t, face, normals);
 }
 
 void RenderSceneWith(const CMainFrame& frame, double devicePixelRatio, MeshDrawer drawMesh) {
