@@ -18,12 +18,9 @@
 #include <set>
 
 #include "BenchScene.h"
-#include "edit/EditTestSupport.h"
-#include "host/HeadlessHost.h"
+#include "EditScene.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 double ThreadSeconds() {
     timespec ts{};
@@ -93,16 +90,9 @@ BENCHMARK(BM_AroundFirstSurface)->Unit(benchmark::kMillisecond)->Iterations(3);
 std::unique_ptr<Scene> BodyWithLoopStroke() {
     auto s = std::make_unique<Scene>();
     CMainFrame& f = s->frame;
-    PrepareFrame(f, 20, 30);
+    s->Turn(20, 30);
     MakeIcosphere(f, 150.0, 5);
-    const int n = 60;
-    const double r = 10.0 * n / (2 * kPi);
-    std::vector<Vec3> points;
-    for (int i = 0; i < n; ++i) {
-        const double a = 2 * kPi * i / n;
-        points.push_back({5 + r * std::cos(a), -3 + r * std::sin(a), 0});
-    }
-    PushStroke(f, points);
+    PushStroke(f, FrontLoopSamples());
     return s;
 }
 
@@ -116,52 +106,17 @@ BENCHMARK(BM_AroundEmbed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // ---- Cut and extrusion ----
 
-constexpr double kRadius = 200.0;
-
-// A body of 10242 vertices with a waiting closed curve round the cap beyond 0.6 of
-// the radius along `axis`; `loop` gets the curve's vertices.
-std::unique_ptr<Scene> BodyWithWaitingCurve(const std::function<Vec3(const CMainFrame&)>& axisOf,
-                                            std::vector<Vertex*>& loop) {
-    auto s = std::make_unique<Scene>();
-    CMainFrame& f = s->frame;
-    PrepareFrame(f, 20, 30);
-    BuiltMesh mesh = MakeIcosphere(f, kRadius, 5);
-    const std::set<const Triangle*> cap =
-        CleanCap(mesh, axisOf(f), 0.6 * kRadius, 0.002 * kRadius, 0.9 * kRadius);
-    loop = RegionBorder(mesh, [&](const Triangle* t) { return cap.count(t) > 0; });
-    AddCurve(f, loop, kClosedCurve);
-    f.m_nModelState = 1;
-    return s;
-}
-
 bool EndsInState2(const Scene& s) { return s.host.beeps == 0 && s.frame.m_nModelState == 2; }
 
 void BM_AroundCut(benchmark::State& state) {
-    auto prepare = [] {
-        std::vector<Vertex*> loop;
-        auto s = BodyWithWaitingCurve([](const CMainFrame& f) { return ViewToward(f); }, loop);
-        PushStroke(s->frame, SampleSegment({0, 0, 0}, {3 * kRadius, 0, 0}, 10.0));
-        return s;
-    };
+    auto prepare = [] { return CutScene(5); };
     MeasureAround(
         state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
 BENCHMARK(BM_AroundCut)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_AroundExtrude(benchmark::State& state) {
-    auto prepare = [] {
-        std::vector<Vertex*> loop;
-        auto s = BodyWithWaitingCurve([](const CMainFrame& f) { return ViewRight(f); }, loop);
-        const CMainFrame& f = s->frame;
-        Vertex* top = loop.front();
-        Vertex* bottom = loop.front();
-        for (Vertex* v : loop) {
-            if (ToView(f, v->position).y > ToView(f, top->position).y) top = v;
-            if (ToView(f, v->position).y < ToView(f, bottom->position).y) bottom = v;
-        }
-        PushStroke(s->frame, ArcProfile(ToView(f, top->position), ToView(f, bottom->position)));
-        return s;
-    };
+    auto prepare = [] { return ExtrudeScene(5); };
     MeasureAround(
         state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
@@ -174,7 +129,6 @@ BENCHMARK(BM_AroundExtrude)->Unit(benchmark::kMillisecond)->Iterations(3);
 std::unique_ptr<Scene> ToolStroke(int tool, const std::function<void(CMainFrame&)>& begin) {
     auto s = std::make_unique<Scene>();
     CMainFrame& f = s->frame;
-    PrepareFrame(f);
     BuiltMesh ball = MakeIcosphere(f, 100.0, 5);
     Vertex* top = ball.vertices[0];
     for (Vertex* v : ball.vertices)

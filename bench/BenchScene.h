@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "support/TestFrame.h"
 
@@ -29,4 +31,18 @@ inline std::unique_ptr<BenchScene> DrawCircle(double radius, int zoom) {
             f.ExtendStroke();
     }
     return s;
+}
+
+// A loop of 60 view-plane samples 10 units apart round (5, -3): drawn over the front of
+// a body of radius 150, it lies on it whole.
+inline std::vector<std::pair<double, double>> FrontLoopSamples() {
+    constexpr double kPi = 3.14159265358979323846;
+    const int n = 60;
+    const double r = 10.0 * n / (2 * kPi);
+    std::vector<std::pair<double, double>> samples;
+    for (int i = 0; i < n; ++i) {
+        const double a = 2 * kPi * i / n;
+        samples.emplace_back(5 + r * std::cos(a), -3 + r * std::sin(a));
+    }
+    return samples;
 }

@@ -4,52 +4,25 @@
 // the result).
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <memory>
 
 #include "model/Snapshot.h"
+#include "BenchScene.h"
 #include "support/MeshBuilders.h"
-#include "support/TestFrame.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A frame holding an icosphere of 10242 vertices and 20480 triangles, seen from an
 // angle, with a snapshot to put it back after every embedding.
 struct Body : TestFrame {
     Body() {
         MakeIcosphere(frame, 150.0, 5);
-        frame.m_nAzimuth = 30;
-        frame.m_nElevation = 20;
-        frame.ComputeViewMatrix();
+        Turn(20, 30);
         pristine = std::make_unique<ModelSnapshot>(frame);
     }
 
-    // A loop of 60 samples 10 units apart over the front of the body.
-    void PushStroke() {
-        auto* c = new Curve;
-        c->kind = kClosedCurve;
-        const int n = 60;
-        const double r = 10.0 * n / (2 * kPi);
-        for (int i = 0; i < n; ++i) {
-            auto* v = new Vertex;
-            v->kind = kSmoothVertex;
-            const double a = 2 * kPi * i / n;
-            v->work = {5 + r * std::cos(a), -3 + r * std::sin(a), 0};
-            v->next = frame.m_pVertices;
-            frame.m_pVertices = v;
-            auto* l = new CurveLink;
-            l->vertex = v;
-            if (c->last)
-                c->last->next = l;
-            else
-                c->first = l;
-            c->last = l;
-        }
-        c->next = frame.m_pCurves;
-        frame.m_pCurves = c;
-    }
+    // The loop of FrontLoopSamples as a closed curve.
+    void PushStroke() { ::PushStroke(frame, FrontLoopSamples(), kClosedCurve); }
 
     std::unique_ptr<ModelSnapshot> pristine;
 };
@@ -61,16 +34,25 @@ void Report(benchmark::State& state, const Body& body) {
     state.counters["beeps"] = body.host.beeps;
 }
 
-void BM_EmbedWithFairing(benchmark::State& state) {
-    Body body;
+// Each run puts the body back as `start` holds it and calls `setUp`, both untimed,
+// then times `operation`; the body's counts are reported at the end.
+template <typename SetUp, typename Operation>
+void MeasureFrom(benchmark::State& state, Body& body, ModelSnapshot& start, SetUp setUp,
+                 Operation operation) {
     for (auto _ : state) {
         state.PauseTiming();
-        body.pristine->Restore(body.frame);
-        body.PushStroke();
+        start.Restore(body.frame);
+        setUp();
         state.ResumeTiming();
-        body.frame.EmbedStroke();
+        operation();
     }
     Report(state, body);
+}
+
+void BM_EmbedWithFairing(benchmark::State& state) {
+    Body body;
+    MeasureFrom(
+        state, body, *body.pristine, [&] { body.PushStroke(); }, [&] { body.frame.EmbedStroke(); });
 }
 BENCHMARK(BM_EmbedWithFairing)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -81,13 +63,8 @@ void BM_FairingShareOfEmbed(benchmark::State& state) {
     body.PushStroke();
     body.frame.EmbedStroke();
     ModelSnapshot embedded(body.frame);
-    for (auto _ : state) {
-        state.PauseTiming();
-        embedded.Restore(body.frame);
-        state.ResumeTiming();
-        body.frame.FairModel();
-    }
-    Report(state, body);
+    MeasureFrom(
+        state, body, embedded, [] {}, [&] { body.frame.FairModel(); });
 }
 BENCHMARK(BM_FairingShareOfEmbed)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -117,28 +117,8 @@ private:
     }
 
     void Dispatch(const ScriptEvent& e) {
+        if (SendWindowEvent(m_frame, e, m_mouse)) return;
         switch (e.op) {
-        case ScriptOp::Size:
-            m_frame.OnSize(e.args[0], e.args[1]);
-            break;
-        case ScriptOp::LeftDown:
-            m_frame.OnLButtonDown(0, At(e, 0));
-            break;
-        case ScriptOp::LeftUp:
-            m_frame.OnLButtonUp(0, At(e, 0));
-            break;
-        case ScriptOp::RightDown:
-            m_frame.OnRButtonDown(0, At(e, 0));
-            break;
-        case ScriptOp::RightUp:
-            m_frame.OnRButtonUp(0, At(e, 0));
-            break;
-        case ScriptOp::Move:
-            m_frame.OnMouseMove(0, At(e, 0));
-            break;
-        case ScriptOp::Wheel:
-            m_frame.OnMouseWheel(0, static_cast<short>(e.args[0]), m_mouse);
-            break;
         case ScriptOp::Key:
             if (const CommandDef* command = FindCommandByKey(e.key)) m_frame.OnCommand(command->id);
             break;

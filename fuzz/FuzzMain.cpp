@@ -229,6 +229,27 @@ bool ParseArgs(int argc, char** argv, Options* o) {
 
 std::string Describe(const CheckResult& r) { return r.kind + ": " + r.failure; }
 
+// What the generated sessions of one run add up to, for its closing line.
+struct Totals {
+    long sequences = 0, events = 0, failures = 0;
+    long maxTriangles = 0, closedCurves = 0, edits = 0;
+    CheckResult slowest;
+    unsigned long long slowestSeed = 0;
+
+    void Add(const CheckResult& r, unsigned long long seed) {
+        ++sequences;
+        events += r.events;
+        closedCurves += r.closedCurves;
+        edits += r.edits;
+        if (r.maxTriangles > maxTriangles) maxTriangles = r.maxTriangles;
+        if (r.slowestMs > slowest.slowestMs) {
+            slowest = r;
+            slowestSeed = seed;
+        }
+        if (!r.ok) ++failures;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,32 +291,16 @@ int main(int argc, char** argv) {
     generator.events = o.events;
     generator.savePath = o.outDir + "/fuzz-save.obj";
 
-    long sequences = 0;
-    long events = 0;
-    long failures = 0;
-    long maxTriangles = 0;
-    long closedCurves = 0;
-    long edits = 0;
-    CheckResult slowest;
-    unsigned long long slowestSeed = 0;
+    Totals totals;
     for (long n = 0; n < o.count; ++n) {
         if (o.seconds > 0.0 && elapsed() > o.seconds) break;
         const unsigned long long seed = o.seed + static_cast<unsigned long long>(n);
         std::vector<std::string> lines = GenerateSequence(seed, generator);
         if (o.keep) WriteLines(o.outDir + "/session-" + std::to_string(seed) + ".pfs", "", lines);
         Outcome outcome = Run(lines, o, false);
-        ++sequences;
-        events += outcome.result.events;
-        closedCurves += outcome.result.closedCurves;
-        edits += outcome.result.edits;
-        if (outcome.result.maxTriangles > maxTriangles) maxTriangles = outcome.result.maxTriangles;
-        if (outcome.result.slowestMs > slowest.slowestMs) {
-            slowest = outcome.result;
-            slowestSeed = seed;
-        }
+        totals.Add(outcome.result, seed);
         if (outcome.result.ok) continue;
 
-        ++failures;
         const std::string name = o.outDir + "/seed-" + std::to_string(seed);
         const std::string header =
             "# seed " + std::to_string(seed) + ": " + Describe(outcome.result);
@@ -306,11 +311,13 @@ int main(int argc, char** argv) {
         std::cout << "  shrunk to " << small.size() << " lines: " << name << "-min.pfs\n";
     }
 
+    const CheckResult& slowest = totals.slowest;
     std::printf(
         "{\"sequences\":%ld,\"events\":%ld,\"failures\":%ld,\"seconds\":%.1f,"
         "\"slowestMs\":%.1f,\"slowestSeed\":%llu,\"slowestLine\":%d,\"slowestTriangles\":%ld,"
         "\"slowestVertices\":%ld,\"maxTriangles\":%ld,\"closedCurves\":%ld,\"edits\":%ld}\n",
-        sequences, events, failures, elapsed(), slowest.slowestMs, slowestSeed, slowest.slowestLine,
-        slowest.slowestTriangles, slowest.slowestVertices, maxTriangles, closedCurves, edits);
-    return failures == 0 ? 0 : 1;
+        totals.sequences, totals.events, totals.failures, elapsed(), slowest.slowestMs,
+        totals.slowestSeed, slowest.slowestLine, slowest.slowestTriangles, slowest.slowestVertices,
+        totals.maxTriangles, totals.closedCurves, totals.edits);
+    return totals.failures == 0 ? 0 : 1;
 }

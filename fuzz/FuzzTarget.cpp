@@ -23,23 +23,11 @@ public:
         std::vector<std::string> lines;
         while (m_pos < m_size && lines.size() < kMaxLines) {
             const int op = Byte() % kEventKinds;
+            if (op < kPointEvents) {
+                lines.push_back(kPointWords[op] + Point());
+                continue;
+            }
             switch (op) {
-            case 0:
-                lines.push_back("down " + Point());
-                break;
-            case 1:
-                lines.push_back("up " + Point());
-                break;
-            case 2:
-            case 3:
-                lines.push_back("move " + Point());
-                break;
-            case 4:
-                lines.push_back("rdown " + Point());
-                break;
-            case 5:
-                lines.push_back("rup " + Point());
-                break;
             case 6:
                 lines.push_back("wheel " + std::to_string(static_cast<int16_t>(Word())));
                 break;
@@ -68,6 +56,11 @@ private:
     // Ten kinds of single event, and a drawn loop for the other four values: a body
     // needs a whole loop, which a run of single moves seldom makes.
     static constexpr int kEventKinds = 14;
+    // The first six kinds are a point event each; a move has two values, as a gesture
+    // is mostly moves.
+    static constexpr int kPointEvents = 6;
+    static constexpr const char* kPointWords[kPointEvents] = {"down ", "up ",    "move ",
+                                                              "move ", "rdown ", "rup "};
 
     uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     unsigned Word() { return Byte() | (static_cast<unsigned>(Byte()) << 8); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 class CMainFrame;
+struct CPoint;
 class HeadlessHost;
 
 // Replay scripts: one event a line, '#' starts a comment, coordinates are client
@@ -70,6 +71,11 @@ struct RunOptions {
     // message naming its line; 0 disables the watchdog.
     double eventTimeoutSeconds = 0.0;
 };
+
+// Hands a window event (a size, a button pressed or released, a move or the wheel) to
+// the frame as the window does. A press, release or move sets `mouse` to its point; the
+// wheel is turned where `mouse` is. Returns false, and does nothing, for any other event.
+bool SendWindowEvent(CMainFrame& frame, const ScriptEvent& e, CPoint& mouse);
 
 // Creates the frame and gives it its first size: that of a leading size line, as the
 // window's first size, or else the program's initial client size. Returns the number

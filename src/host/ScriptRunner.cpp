@@ -101,19 +101,13 @@ public:
     bool Run(const ScriptEvent& e) {
         switch (e.op) {
         case ScriptOp::Size:
-            return Do(e, [&] { m_frame.OnSize(e.args[0], e.args[1]); });
         case ScriptOp::LeftDown:
-            return Do(e, [&] { m_frame.OnLButtonDown(0, At(e, 0)); });
         case ScriptOp::LeftUp:
-            return Do(e, [&] { m_frame.OnLButtonUp(0, At(e, 0)); });
         case ScriptOp::RightDown:
-            return Do(e, [&] { m_frame.OnRButtonDown(0, At(e, 0)); });
         case ScriptOp::RightUp:
-            return Do(e, [&] { m_frame.OnRButtonUp(0, At(e, 0)); });
         case ScriptOp::Move:
-            return Do(e, [&] { m_frame.OnMouseMove(0, At(e, 0)); });
         case ScriptOp::Wheel:
-            return Do(e, [&] { m_frame.OnMouseWheel(0, static_cast<short>(e.args[0]), m_mouse); });
+            return Do(e, [&] { SendWindowEvent(m_frame, e, m_mouse); });
         case ScriptOp::Key:
             return Key(e);
         case ScriptOp::Menu:
@@ -223,6 +217,33 @@ const char* const kUsage =
 constexpr double kDefaultEventTimeout = 120.0;
 
 }  // namespace
+
+bool SendWindowEvent(CMainFrame& frame, const ScriptEvent& e, CPoint& mouse) {
+    using PointHandler = void (CMainFrame::*)(unsigned, CPoint);
+    static constexpr struct {
+        ScriptOp op;
+        PointHandler handler;
+    } kPointEvents[] = {{ScriptOp::LeftDown, &CMainFrame::OnLButtonDown},
+                        {ScriptOp::LeftUp, &CMainFrame::OnLButtonUp},
+                        {ScriptOp::RightDown, &CMainFrame::OnRButtonDown},
+                        {ScriptOp::RightUp, &CMainFrame::OnRButtonUp},
+                        {ScriptOp::Move, &CMainFrame::OnMouseMove}};
+    if (e.op == ScriptOp::Size) {
+        frame.OnSize(e.args[0], e.args[1]);
+        return true;
+    }
+    if (e.op == ScriptOp::Wheel) {
+        frame.OnMouseWheel(0, static_cast<short>(e.args[0]), mouse);
+        return true;
+    }
+    for (const auto& [op, handler] : kPointEvents) {
+        if (op != e.op) continue;
+        mouse = CPoint{e.args[0], e.args[1]};
+        (frame.*handler)(0, mouse);
+        return true;
+    }
+    return false;
+}
 
 size_t StartFrame(CMainFrame& frame, const Script& script) {
     frame.OnCreate();

@@ -20,6 +20,18 @@ struct Model {
 // stroke grows, so its points stay together at the front of the list, newest first.
 Vertex* AppendCurvePoint(Model& model, Curve* curve, double x, double y);
 
+// Makes a triangle with corners a, b and c in that order and no neighbours yet, and
+// puts it at the front of the triangle list whose head is `triangles`.
+inline Triangle* PushTriangle(Triangle*& triangles, Vertex* a, Vertex* b, Vertex* c) {
+    auto* t = new Triangle;
+    t->corner[0] = a;
+    t->corner[1] = b;
+    t->corner[2] = c;
+    t->next = triangles;
+    triangles = t;
+    return t;
+}
+
 // Whether ReleaseChain frees the vertices its links hold, or leaves them to the
 // vertex list that also holds them.
 enum class ChainVertices { Keep, Release };

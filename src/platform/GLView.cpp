@@ -20,6 +20,21 @@ CPoint ClientPoint(const QPointF& position) {
                   static_cast<int>(std::floor(position.y()))};
 }
 
+// A press or release of the left or right button, handed to the frame's handler for
+// that button; the other buttons are not the program's.
+using ButtonHandler = void (CMainFrame::*)(unsigned, CPoint);
+void SendButton(CMainFrame* frame, const QMouseEvent* event, ButtonHandler left,
+                ButtonHandler right) {
+    if (frame == nullptr) {
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        (frame->*left)(0, ClientPoint(event->position()));
+    } else if (event->button() == Qt::RightButton) {
+        (frame->*right)(0, ClientPoint(event->position()));
+    }
+}
+
 }  // namespace
 
 GLView::GLView() { setSurfaceType(QSurface::OpenGLSurface); }
@@ -66,25 +81,11 @@ bool GLView::event(QEvent* event) {
 }
 
 void GLView::mousePressEvent(QMouseEvent* event) {
-    if (m_frame == nullptr) {
-        return;
-    }
-    if (event->button() == Qt::LeftButton) {
-        m_frame->OnLButtonDown(0, ClientPoint(event->position()));
-    } else if (event->button() == Qt::RightButton) {
-        m_frame->OnRButtonDown(0, ClientPoint(event->position()));
-    }
+    SendButton(m_frame, event, &CMainFrame::OnLButtonDown, &CMainFrame::OnRButtonDown);
 }
 
 void GLView::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_frame == nullptr) {
-        return;
-    }
-    if (event->button() == Qt::LeftButton) {
-        m_frame->OnLButtonUp(0, ClientPoint(event->position()));
-    } else if (event->button() == Qt::RightButton) {
-        m_frame->OnRButtonUp(0, ClientPoint(event->position()));
-    }
+    SendButton(m_frame, event, &CMainFrame::OnLButtonUp, &CMainFrame::OnRButtonUp);
 }
 
 void GLView::mouseMoveEvent(QMouseEvent* event) {

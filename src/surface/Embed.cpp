@@ -274,13 +274,7 @@ Vertex* Recut::MakeVertex(const Triangle* m, const Vec3& position) {
 }
 
 Triangle* Recut::MakeTriangle(Vertex* a, Vertex* b, Vertex* c) {
-    auto* t = new Triangle;
-    t->corner[0] = a;
-    t->corner[1] = b;
-    t->corner[2] = c;
-    t->next = m_f.m_pTriangles;
-    m_f.m_pTriangles = t;
-    return t;
+    return PushTriangle(m_f.m_pTriangles, a, b, c);
 }
 
 void Recut::AppendLink(Vertex* v) {

@@ -285,12 +285,7 @@ void CloseSmallRing(RingNode* p, int n, Triangle*& triangles) {
         RingNode* x = p;
         RingNode* y = x->next;
         RingNode* z = y->next;
-        auto* triangle = new Triangle;
-        triangle->corner[0] = x->vertex;
-        triangle->corner[1] = z->vertex;
-        triangle->corner[2] = y->vertex;
-        triangle->next = triangles;
-        triangles = triangle;
+        Triangle* triangle = PushTriangle(triangles, x->vertex, z->vertex, y->vertex);
         LinkEdge(x, triangle, 2);
         LinkEdge(y, triangle, 1);
         LinkEdge(z, triangle, 0);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "view/RendererParts.h"
 #include "view/ViewRotation.h"
 
 namespace {
@@ -148,6 +149,23 @@ bool FaceNormal(const Triangle* t, Vec3* normal) {
     return true;
 }
 
+// renderer_parts::SurfaceNormals, here where the array drawing can have it inline.
+void CornerNormals(const Triangle* t, Vec3& face, const Vec3* normals[3]) {
+    bool haveFace = false;
+    bool faceChecked = false;
+    for (int k = 0; k < 3; ++k) {
+        const Vertex* v = t->corner[k];
+        normals[k] = &v->normal;
+        if (v->kind == kSharpVertex) {
+            if (!faceChecked) {
+                haveFace = FaceNormal(t, &face);
+                faceChecked = true;
+            }
+            if (haveFace) normals[k] = &face;
+        }
+    }
+}
+
 // One corner as the vertex arrays carry it. OpenGL keeps normals and positions in
 // single precision however they are sent, so these are the very values that one call
 // per vertex would hand it, and the pictures agree to the pixel.
@@ -166,22 +184,9 @@ void Append(std::vector<ArrayVertex>& out, const Vec3& normal, const Vec3& posit
 // Each triangle's corners, three of them, in list order.
 void AppendSurfaceCorners(const Triangle* t, std::vector<ArrayVertex>& out) {
     Vec3 face;
-    bool haveFace = false;
-    bool faceChecked = false;
-    for (const Vertex* v : t->corner) {
-        const Vec3* n = &v->normal;
-        // A sharp vertex takes each triangle's facet normal, which shows the crease.
-        // A triangle without area has none; its sharp corners then keep their own
-        // normal rather than send an undefined one to the light.
-        if (v->kind == kSharpVertex) {
-            if (!faceChecked) {
-                haveFace = FaceNormal(t, &face);
-                faceChecked = true;
-            }
-            if (haveFace) n = &face;
-        }
-        Append(out, *n, v->position);
-    }
+    const Vec3* normals[3];
+    CornerNormals(t, face, normals);
+    for (int k = 0; k < 3; ++k) Append(out, *normals[k], t->corner[k]->position);
 }
 
 // Each triangle's outline as its three segments in loop order, six ends: the same
@@ -240,6 +245,17 @@ void DrawMesh(const Triangle* triangles, GLenum mode, size_t verticesPerTriangle
     glPopClientAttrib();
 }
 
+// The plate's four corners at height y, half a side `b` from the axis: round the top
+// face, counter-clockwise seen from above, or (`reversed`) round the bottom face,
+// counter-clockwise seen from below.
+void PlateCorners(double b, double y, bool reversed) {
+    constexpr double kCorners[4][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const double* c = kCorners[reversed ? (4 - i) % 4 : i];
+        glVertex3d(c[0] * b, y, c[1] * b);
+    }
+}
+
 // The ground plate with its vertical axis, 50 by 50 pixels whatever the zoom,
 // centred 50 pixels from the lower left corner and turned with the model.
 void DrawMarker(const CMainFrame& frame) {
@@ -254,15 +270,9 @@ void DrawMarker(const CMainFrame& frame) {
 
     glBegin(GL_QUADS);
     glNormal3d(0.0, 1.0, 0.0);
-    glVertex3d(b, 0.001, b);
-    glVertex3d(b, 0.001, -b);
-    glVertex3d(-b, 0.001, -b);
-    glVertex3d(-b, 0.001, b);
+    PlateCorners(b, 0.001, false);
     glNormal3d(0.0, -1.0, 0.0);
-    glVertex3d(b, -0.001, b);
-    glVertex3d(-b, -0.001, b);
-    glVertex3d(-b, -0.001, -b);
-    glVertex3d(b, -0.001, -b);
+    PlateCorners(b, -0.001, true);
     glEnd();
 
     glDisable(GL_LIGHTING);
@@ -270,16 +280,10 @@ void DrawMarker(const CMainFrame& frame) {
     glScaled(1.01, 1.01, 1.01);
     glColor3fv(kGrey);
     glBegin(GL_LINE_LOOP);
-    glVertex3d(b, 0.001, b);
-    glVertex3d(b, 0.001, -b);
-    glVertex3d(-b, 0.001, -b);
-    glVertex3d(-b, 0.001, b);
+    PlateCorners(b, 0.001, false);
     glEnd();
     glBegin(GL_POINTS);
-    glVertex3d(b, 0.0, b);
-    glVertex3d(b, 0.0, -b);
-    glVertex3d(-b, 0.0, -b);
-    glVertex3d(-b, 0.0, b);
+    PlateCorners(b, 0.0, false);
     glEnd();
     glBegin(GL_LINES);
     glVertex3d(0.0, b, 0.0);
@@ -291,9 +295,23 @@ void DrawMarker(const CMainFrame& frame) {
     glEnd();
 }
 
+// The mesh as vertex arrays.
+void DrawMeshArrays(const Triangle* triangles, bool surfaces) {
+    if (surfaces)
+        DrawMesh(triangles, GL_TRIANGLES, 3, AppendSurfaceCorners);
+    else
+        DrawMesh(triangles, GL_LINES, 6, AppendEdgeEnds);
+}
+
 }  // namespace
 
-void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
+namespace renderer_parts {
+
+void SurfaceNormals(const Triangle* t, Vec3& face, const Vec3* normals[3]) {
+    CornerNormals(t, face, normals);
+}
+
+void RenderSceneWith(const CMainFrame& frame, double devicePixelRatio, MeshDrawer drawMesh) {
     SetupRenderState(frame, devicePixelRatio);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!OrthoUsable(frame.m_adOrtho) || !std::isfinite(frame.m_dPixelSize)) return;
@@ -308,11 +326,14 @@ void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
     DrawCurves(frame, curves);
 
     glEnable(GL_LIGHTING);
-    if (frame.m_nDisplayMode == ID_DISPLAY_SURFACES)
-        DrawMesh(frame.m_pTriangles, GL_TRIANGLES, 3, AppendSurfaceCorners);
-    else
-        DrawMesh(frame.m_pTriangles, GL_LINES, 6, AppendEdgeEnds);
+    drawMesh(frame.m_pTriangles, frame.m_nDisplayMode == ID_DISPLAY_SURFACES);
 
     glClear(GL_DEPTH_BUFFER_BIT);
     DrawMarker(frame);
+}
+
+}  // namespace renderer_parts
+
+void RenderScene(const CMainFrame& frame, double devicePixelRatio) {
+    renderer_parts::RenderSceneWith(frame, devicePixelRatio, DrawMeshArrays);
 }

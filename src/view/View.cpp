@@ -16,6 +16,25 @@ double ZoomFactor(int zoom) {
     return zoom < 0 ? 1.0 / result : result;
 }
 
+// T5 ... T8 are T3 and T4 times sin el and cos el. At a preset elevation those are
+// exactly 0, 1 or -1, and the terms are copies, negated copies or zero: a plain zero,
+// never the -0 that a product with a negative term would give.
+double TermTimes(double term, int unit) { return unit == 0 ? 0.0 : unit > 0 ? term : -term; }
+
+// A preset view sets the elevation and its terms to exact values; the azimuth and its
+// terms T3, T4 stay as they are.
+void SetPresetElevation(CMainFrame& frame, int elevation, int sinEl, int cosEl) {
+    double* t = frame.m_ViewMatrix;
+    frame.m_nElevation = elevation;
+    t[0] = sinEl;
+    t[1] = cosEl;
+    t[4] = TermTimes(t[2], sinEl);
+    t[5] = TermTimes(t[3], sinEl);
+    t[6] = TermTimes(t[2], cosEl);
+    t[7] = TermTimes(t[3], cosEl);
+    frame.m_pPlatform->RedrawWindow();
+}
+
 }  // namespace
 
 void CMainFrame::OnSize(int cx, int cy) {
@@ -49,37 +68,8 @@ void CMainFrame::UpdateProjection() {
     m_pPlatform->RedrawWindow();
 }
 
-// The preset views set the elevation terms to exact values; the azimuth and its
-// terms T3, T4 stay as they are.
-void CMainFrame::OnViewTop() {
-    m_nElevation = 90;
-    m_ViewMatrix[0] = 1;
-    m_ViewMatrix[1] = 0;
-    m_ViewMatrix[4] = m_ViewMatrix[2];
-    m_ViewMatrix[5] = m_ViewMatrix[3];
-    m_ViewMatrix[6] = 0;
-    m_ViewMatrix[7] = 0;
-    m_pPlatform->RedrawWindow();
-}
+void CMainFrame::OnViewTop() { SetPresetElevation(*this, 90, 1, 0); }
 
-void CMainFrame::OnViewBottom() {
-    m_nElevation = -90;
-    m_ViewMatrix[0] = -1;
-    m_ViewMatrix[1] = 0;
-    m_ViewMatrix[4] = -m_ViewMatrix[2];
-    m_ViewMatrix[5] = -m_ViewMatrix[3];
-    m_ViewMatrix[6] = 0;
-    m_ViewMatrix[7] = 0;
-    m_pPlatform->RedrawWindow();
-}
+void CMainFrame::OnViewBottom() { SetPresetElevation(*this, -90, -1, 0); }
 
-void CMainFrame::OnViewSide() {
-    m_nElevation = 0;
-    m_ViewMatrix[0] = 0;
-    m_ViewMatrix[1] = 1;
-    m_ViewMatrix[4] = 0;
-    m_ViewMatrix[5] = 0;
-    m_ViewMatrix[6] = m_ViewMatrix[2];
-    m_ViewMatrix[7] = m_ViewMatrix[3];
-    m_pPlatform->RedrawWindow();
-}
+void CMainFrame::OnViewSide() { SetPresetElevation(*this, 0, 0, 1); }

@@ -164,6 +164,13 @@ region() {
 at_least() { [ "${counts[$1]}" -ge "$2" ] || { why="$1 is ${counts[$1]}, expected at least $2"; return 1; }; }
 at_most() { [ "${counts[$1]}" -le "$2" ] || { why="$1 is ${counts[$1]}, expected at most $2"; return 1; }; }
 
+# loop_in COLOUR OTHER: the closed curve's corner of the body is drawn in COLOUR and
+# shows no OTHER.
+loop_in() {
+    region loop 350 228 100 100
+    at_least "loop.$1" 60 && at_most "loop.$2" 0
+}
+
 # What each screenshot of the session must show; regions in session pixels.
 check_shot() {
     why=""
@@ -192,13 +199,11 @@ check_shot() {
         ;;
     waiting)
         # The closed curve waits for the next stroke in green.
-        region loop 350 228 100 100
-        at_least loop.green 60 && at_most loop.red 0
+        loop_in green red
         ;;
     cut)
         # The cut leaves a flat cap with a sharp, red rim.
-        region loop 350 228 100 100
-        at_least loop.red 60 && at_most loop.green 0
+        loop_in red green
         ;;
     extruded)
         # The protrusion fills the space left of the body's former end (at 109).

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "edit/EditTestSupport.h"
-#include "host/HeadlessHost.h"
+#include "support/TestFrame.h"
 
 namespace {
 
@@ -18,9 +18,7 @@ Vec3 Centroid(const Triangle* t) {
 
 // A sphere with a waiting closed curve along mesh edges around the cap that lies
 // beyond `height` along `axis`, and the sets the checks need, taken before the cut.
-struct CapSetup {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct CapSetup : TestFrame {
     BuiltMesh mesh;
     std::set<const Triangle*> cap;
     std::vector<Vertex*> loop;
@@ -28,10 +26,12 @@ struct CapSetup {
     std::set<Vertex*> kept;     // everything else
     Curve* curve = nullptr;
 
-    CapSetup(int elevation, int azimuth, Vec3 axis, double height, bool reversed,
-             int subdivisions = 3) {
-        PrepareFrame(frame, elevation, azimuth);
+    // `axisOf` picks the cap's direction from the turned frame's view.
+    CapSetup(int elevation, int azimuth, Vec3 (*axisOf)(const CMainFrame&), double height,
+             bool reversed, int subdivisions = 3) {
+        Turn(elevation, azimuth);
         mesh = MakeIcosphere(frame, kRadius, subdivisions);
+        const Vec3 axis = axisOf(frame);
         cap = CleanCap(mesh, axis, height, 0.002 * kRadius, height + 0.3 * kRadius);
         auto inCap = [&](const Triangle* t) { return cap.count(t) > 0; };
         loop = RegionBorder(mesh, inCap);
@@ -80,12 +80,8 @@ class CutAtViews : public ::testing::TestWithParam<CutView> {};
 // whichever way the curve runs and however the view is turned.
 TEST_P(CutAtViews, RemovesTheCapAndClosesTheHole) {
     const CutView view = GetParam();
-    HeadlessHost probeHost;
-    CMainFrame probe(&probeHost);
-    PrepareFrame(probe, view.elevation, view.azimuth);
-    const Vec3 toward = ViewToward(probe);
-
-    CapSetup s(view.elevation, view.azimuth, toward, 0.6 * kRadius, view.reversed);
+    CapSetup s(view.elevation, view.azimuth, ViewToward, 0.6 * kRadius, view.reversed);
+    const Vec3 toward = ViewToward(s.frame);
     ASSERT_GE(s.loop.size(), 6u);
     ASSERT_FALSE(s.removed.empty());
     const int curvesBefore = CountCurves(s.frame);
@@ -131,16 +127,13 @@ INSTANTIATE_TEST_SUITE_P(Views, CutAtViews,
 
 // A closed box-like body (a prism over a regular polygon, closed by fans) cut
 // along the ring of vertices at height `cutLevel`: the rim lies in a plane.
-struct PrismSetup {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct PrismSetup : TestFrame {
     BuiltMesh mesh;
     std::vector<Vertex*> ring;
     Curve* curve = nullptr;
     double cutLevel = 0;
 
     PrismSetup() {
-        PrepareFrame(frame);
         const int sides = 24;
         const double radius = 60.0;
         const std::vector<double> levels = {-60, -30, 0, 20, 40};
@@ -209,10 +202,7 @@ TEST(Cut, PlanarCurveGivesPlanarPatch) {
 // Control curves lose exactly the vertices that lay in the removed part, the way
 // the eraser would take them out one by one.
 TEST(Cut, CurvesReachingIntoTheCapAreShortenedSplitOrRemoved) {
-    HeadlessHost probeHost;
-    CMainFrame probe(&probeHost);
-    PrepareFrame(probe);
-    CapSetup s(0, 0, ViewToward(probe), 0.6 * kRadius, false);
+    CapSetup s(0, 0, ViewToward, 0.6 * kRadius, false);
     // Drop the waiting curve for a moment to put older curves beneath it.
     s.frame.m_pCurves = s.curve->next;
 
@@ -277,10 +267,7 @@ protected:
 // The curve's last vertex is not joined to its first by a mesh edge: the flood
 // leaks round and would take the whole model.
 TEST_F(CutRefusal, CurveWithAGapLetsTheFloodReachEverything) {
-    HeadlessHost probeHost;
-    CMainFrame probe(&probeHost);
-    PrepareFrame(probe);
-    CapSetup s(0, 0, ViewToward(probe), 0.6 * kRadius, false);
+    CapSetup s(0, 0, ViewToward, 0.6 * kRadius, false);
     const Vec3 from = s.PointOnCap();
     ReplaceWaitingCurve(s, std::vector<Vertex*>(s.loop.begin(), s.loop.end() - 2));
     ExpectRefused(s, from);
@@ -290,10 +277,7 @@ TEST_F(CutRefusal, CurveWithAGapLetsTheFloodReachEverything) {
 // edge inside the enclosed part, which stops the flood short of the curve, so the
 // hole's border would not be the curve.
 TEST_F(CutRefusal, EdgeAcrossTheEnclosedPartStopsTheFloodShortOfTheCurve) {
-    HeadlessHost probeHost;
-    CMainFrame probe(&probeHost);
-    PrepareFrame(probe);
-    CapSetup s(0, 0, ViewToward(probe), 0.6 * kRadius, false);
+    CapSetup s(0, 0, ViewToward, 0.6 * kRadius, false);
     const Vec3 from = s.PointOnCap();
     // Grow the region by one outer triangle on its border and curve round it.
     const Triangle* extra = nullptr;
@@ -322,9 +306,8 @@ TEST_F(CutRefusal, EdgeAcrossTheEnclosedPartStopsTheFloodShortOfTheCurve) {
 // walked whole. It stays inside the curve, and it is closed: every edge it did not
 // cross has both ends on the curve. Exactly the corners off the curve get kind 3.
 TEST(FloodCut, WalksALargeRegionAndStopsAtTheCurve) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    PrepareFrame(frame);
+    TestFrame scene;
+    CMainFrame& frame = scene.frame;
     BuiltMesh mesh = MakeIcosphere(frame, kRadius, 6);
     auto inCap = [](const Triangle* t) { return Centroid(t).z > -0.9 * kRadius; };
     std::set<const Triangle*> cap;
@@ -363,9 +346,8 @@ TEST(FloodCut, WalksALargeRegionAndStopsAtTheCurve) {
 
 // Without a curve to stop it the flood takes every triangle of a closed mesh.
 TEST(FloodCut, WithoutACurveReachesEverything) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    PrepareFrame(frame);
+    TestFrame scene;
+    CMainFrame& frame = scene.frame;
     BuiltMesh mesh = MakeIcosphere(frame, kRadius, 5);
     for (Triangle* t : mesh.triangles) t->mark = 0;
     frame.FloodCut(mesh.triangles.back());

@@ -7,15 +7,6 @@
 #include <sstream>
 #include <utility>
 
-void PrepareFrame(CMainFrame& frame, int elevation, int azimuth) {
-    frame.OnCreate();
-    frame.OnSize(600, 600);
-    frame.m_bAutoCenter = 0;
-    frame.m_nElevation = elevation;
-    frame.m_nAzimuth = azimuth;
-    frame.ComputeViewMatrix();
-}
-
 Vec3 ViewRight(const CMainFrame& frame) {
     const double* T = frame.m_ViewMatrix;
     return {T[3], 0.0, T[2]};
@@ -106,22 +97,9 @@ std::set<Vertex*> RegionInterior(const BuiltMesh& mesh,
 }
 
 Curve* PushStroke(CMainFrame& frame, const std::vector<Vec3>& viewPoints) {
-    auto* c = new Curve;
-    c->kind = kStrokeCurve;
-    for (const Vec3& p : viewPoints) {
-        auto* v = new Vertex;
-        v->kind = kSmoothVertex;
-        v->work = {p.x, p.y, 0.0};
-        v->next = frame.m_pVertices;
-        frame.m_pVertices = v;
-        auto* l = new CurveLink;
-        l->vertex = v;
-        if (c->last) c->last->next = l; else c->first = l;
-        c->last = l;
-    }
-    c->next = frame.m_pCurves;
-    frame.m_pCurves = c;
-    return c;
+    std::vector<std::pair<double, double>> samples;
+    for (const Vec3& p : viewPoints) samples.emplace_back(p.x, p.y);
+    return PushStroke(frame, samples);
 }
 
 std::vector<Vec3> SampleSegment(Vec3 a, Vec3 b, double step) {

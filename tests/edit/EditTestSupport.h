@@ -11,11 +11,8 @@
 
 // Helpers of the cut and extrusion tests: regions of a built mesh and their border
 // curves, strokes pushed the way stroke capture pushes them, and a comparable
-// print of a whole model.
-
-// A frame as the window makes it (600 by 600), view set to the given angles,
-// without automatic centring so that positions can be compared.
-void PrepareFrame(CMainFrame& frame, int elevation = 0, int azimuth = 0);
+// print of a whole model. The frames are TestFrame's (600 by 600, as the window
+// makes them), turned with Turn; Auto Center starts off, so positions can be compared.
 
 // The model direction that points along the view's x axis / towards the viewer.
 Vec3 ViewRight(const CMainFrame& frame);

@@ -7,7 +7,7 @@
 
 #include "edit/EditTestSupport.h"
 #include "edit/Profile.h"
-#include "host/HeadlessHost.h"
+#include "support/FrameTest.h"
 
 namespace {
 
@@ -16,9 +16,7 @@ constexpr double kRadius = 100.0;
 // A sphere whose waiting loop runs round the cap on the right of the view, so the
 // loop is seen edge-on: its top and bottom vertices sit on the silhouette, where a
 // profile drawn beside the model can start and end.
-struct SideLoop {
-    HeadlessHost host;
-    CMainFrame frame{&host};
+struct SideLoop : TestFrame {
     BuiltMesh mesh;
     std::vector<Vertex*> loop;
     std::set<Vertex*> capInterior;
@@ -28,7 +26,7 @@ struct SideLoop {
     Vertex* bottom = nullptr;
 
     SideLoop(int elevation, int azimuth, bool reversed) {
-        PrepareFrame(frame, elevation, azimuth);
+        Turn(elevation, azimuth);
         mesh = MakeIcosphere(frame, kRadius, 3);
         const Vec3 right = ViewRight(frame);
         std::set<const Triangle*> cap = CleanCap(mesh, right, 0.6 * kRadius, 0.005 * kRadius, 0.8 * kRadius);
@@ -242,9 +240,9 @@ TEST_F(ExtrudeRefusal, NoTriangleAtTheStartVertex) {
 // non-finite positions here). Whatever the patches do, the model left behind must
 // pass the checker, and a refused extrusion leaves the model from before, exactly.
 TEST(Extrude, FoldedProfileNeverLeavesABrokenModel) {
-    HeadlessHost host;
-    CMainFrame frame(&host);
-    PrepareFrame(frame);
+    TestFrame scene;
+    CMainFrame& frame = scene.frame;
+    const HeadlessHost& host = scene.host;
     BuiltMesh mesh = MakeIcosphere(frame, kRadius, 3);
     // the plain cap beyond x = 60: its border has two vertices on one point of the
     // screen at the top, one in front and one behind
@@ -276,15 +274,13 @@ TEST(Extrude, FoldedProfileNeverLeavesABrokenModel) {
 
 // ---- Placing the profile in space ----
 
-class PlacedProfile : public ::testing::Test {
+class PlacedProfile : public FrameTest {
 protected:
-    PlacedProfile() { PrepareFrame(frame, 30, 45); }
+    PlacedProfile() { Turn(30, 45); }
 
     // P and Q at different depths; the chord runs along view x.
     const Vec3 p{-40, 10, 25};
     const Vec3 q{60, 10, -15};
-    HeadlessHost host;
-    CMainFrame frame{&host};
 
     Curve* Place(const std::vector<Vec3>& points) {
         Curve* c = PushStroke(frame, points);

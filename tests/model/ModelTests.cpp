@@ -35,6 +35,17 @@ struct Model : FrameTest {
         const std::string report = ValidateModel(f);
         return report.find(what) != std::string::npos;
     }
+    // Points `slot` at a record that is in none of the model's lists, expects the
+    // checker to report `what`, and points it back, after which the model must pass.
+    template <typename Record>
+    void ExpectStrayReported(Record*& slot, const std::string& what) {
+        Record stray;
+        Record* saved = slot;
+        slot = &stray;
+        EXPECT_TRUE(Reports(what)) << ValidateModel(f);
+        slot = saved;
+        EXPECT_EQ(ValidateModel(f), "");
+    }
 };
 
 TEST_F(Model, ReleaseChainFreesLinksAndTheirVerticesOfLongChain) {
@@ -109,26 +120,14 @@ TEST_F(Model, ValidatorFindsBrokenAdjacency) {
 
 TEST_F(Model, ValidatorFindsNeighbourOutsideList) {
     BuiltMesh mesh = Octahedron();
-    Triangle stray;
-    Triangle* saved = mesh.triangles[3]->neighbour[1];
-    mesh.triangles[3]->neighbour[1] = &stray;
-    EXPECT_TRUE(Reports("not in the triangle list"));
-    mesh.triangles[3]->neighbour[1] = saved;
-    EXPECT_EQ(ValidateModel(f), "");
+    ExpectStrayReported(mesh.triangles[3]->neighbour[1], "not in the triangle list");
 }
 
 TEST_F(Model, ValidatorFindsForeignVertices) {
     BuiltMesh mesh = Octahedron();
-    Vertex stray;
-    Vertex* saved = mesh.triangles[5]->corner[2];
-    mesh.triangles[5]->corner[2] = &stray;
-    EXPECT_TRUE(Reports("corner 2 is not in the vertex list"));
-    mesh.triangles[5]->corner[2] = saved;
+    ExpectStrayReported(mesh.triangles[5]->corner[2], "corner 2 is not in the vertex list");
     Curve* c = AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2]}, kClosedCurve);
-    c->first->next->vertex = &stray;
-    EXPECT_TRUE(Reports("holds a vertex that is not in the vertex list"));
-    c->first->next->vertex = mesh.vertices[1];
-    EXPECT_EQ(ValidateModel(f), "");
+    ExpectStrayReported(c->first->next->vertex, "holds a vertex that is not in the vertex list");
 }
 
 TEST_F(Model, ValidatorFindsListCycles) {

@@ -15,19 +15,32 @@ int FaceOnShade() {
     return static_cast<int>(std::lround(255 * (0.5 + 0.5 * diffuse)));
 }
 
+// The pixels of the plate lit face-on, which must make a square of `side` pixels,
+// give or take `slack`.
+Box FaceOnPlate(const Image& image, int side, int slack) {
+    const int shade = FaceOnShade();
+    const Box plate =
+        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
+    EXPECT_NEAR(plate.Width(), side, slack);
+    EXPECT_NEAR(plate.Height(), side, slack);
+    return plate;
+}
+
 struct PixelRun {
     int first = -1;
     int last = -2;
     int Length() const { return last - first + 1; }
 };
 
-// Longest run of grey pixels along one column (rows from the bottom).
-PixelRun GreyRunInColumn(const Image& image, int x) {
+// Longest run of grey pixels along one line of the image: `count` pixels from
+// (x, yUp), each a step (dx, dy) on from the one before (rows from the bottom). The
+// run's ends are counted along the line.
+PixelRun GreyRun(const Image& image, int x, int yUp, int dx, int dy, int count) {
     PixelRun best, current;
-    for (int yUp = 0; yUp < image.height; ++yUp) {
-        if (IsGrey(image.AtFromBottom(x, yUp))) {
-            if (current.Length() <= 0) current.first = yUp;
-            current.last = yUp;
+    for (int i = 0; i < count; ++i) {
+        if (IsGrey(image.AtFromBottom(x + i * dx, yUp + i * dy))) {
+            if (current.Length() <= 0) current.first = i;
+            current.last = i;
             if (current.Length() > best.Length()) best = current;
         } else {
             current = PixelRun{};
@@ -36,16 +49,18 @@ PixelRun GreyRunInColumn(const Image& image, int x) {
     return best;
 }
 
-PixelRun GreyRunInRow(const Image& image, int yUp) {
-    PixelRun best, current;
-    for (int x = 0; x < image.width; ++x) {
-        if (IsGrey(image.AtFromBottom(x, yUp))) {
-            if (current.Length() <= 0) current.first = x;
-            current.last = x;
-            if (current.Length() > best.Length()) best = current;
-        } else {
-            current = PixelRun{};
-        }
+// The longest grey run in the lower left 100 columns (`columns`) or 100 rows, and the
+// column or row (from the bottom) it lies on.
+struct LongestRun {
+    PixelRun run;
+    int line = -1;
+};
+LongestRun LongestGreyRun(const Image& image, bool columns) {
+    LongestRun best;
+    for (int i = 0; i < 100; ++i) {
+        const PixelRun r = columns ? GreyRun(image, i, 0, 0, 1, image.height)
+                                   : GreyRun(image, 0, i, 1, 0, image.width);
+        if (r.Length() > best.run.Length()) best = {r, i};
     }
     return best;
 }
@@ -66,44 +81,22 @@ TEST_F(RenderTest, EmptySceneAtElevationZeroShowsPlateEdgeOnAndAxis) {
     const Box grey = FindPixels(image, IsGrey);
     EXPECT_EQ(grey.count, drawn.count);
 
-    // The axis: the column with the longest grey run. Its line is 50 pixels (times
-    // the 1.01 outline scale) with a 3-pixel point at each end.
-    PixelRun axis;
-    int axisColumn = -1;
-    for (int x = 0; x < 100; ++x) {
-        PixelRun r = GreyRunInColumn(image, x);
-        if (r.Length() > axis.Length()) {
-            axis = r;
-            axisColumn = x;
-        }
+    // The axis is the column with the longest grey run, and the plate seen edge-on a
+    // row of the same length through the centre: each line is 50 pixels (times the
+    // 1.01 outline scale) with a 3-pixel point at each end.
+    for (bool columns : {true, false}) {
+        SCOPED_TRACE(columns ? "axis" : "plate");
+        const LongestRun longest = LongestGreyRun(image, columns);
+        EXPECT_NEAR(longest.line, 50, 1);
+        EXPECT_NEAR(longest.run.Length() - 3, 50, 1);
+        EXPECT_NEAR((longest.run.first + longest.run.last) / 2.0, 50, 1);
     }
-    EXPECT_NEAR(axisColumn, 50, 1);
-    EXPECT_NEAR(axis.Length() - 3, 50, 1);
-    EXPECT_NEAR((axis.first + axis.last) / 2.0, 50, 1);
-
-    // The plate seen edge-on: a horizontal line of the same length through the centre.
-    PixelRun plate;
-    int plateRow = -1;
-    for (int yUp = 0; yUp < 100; ++yUp) {
-        PixelRun r = GreyRunInRow(image, yUp);
-        if (r.Length() > plate.Length()) {
-            plate = r;
-            plateRow = yUp;
-        }
-    }
-    EXPECT_NEAR(plateRow, 50, 1);
-    EXPECT_NEAR(plate.Length() - 3, 50, 1);
-    EXPECT_NEAR((plate.first + plate.last) / 2.0, 50, 1);
 }
 
 TEST_F(RenderTest, TopViewShowsPlateFaceOnAsFiftyPixelSquare) {
     SetView(frame, 90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     // Filled, but for the axis seen end-on as a point at the centre.
     EXPECT_GE(plate.count, 50 * 50 - 60);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
@@ -119,11 +112,7 @@ TEST_F(RenderTest, BottomViewShowsLitUndersideWithUnlitGreyOutline) {
     // and points are drawn unlit in grey, not in the shade of the last plate normal.
     SetView(frame, -90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     const int midRow = (plate.top + plate.bottom) / 2;
     const int midColumn = (plate.left + plate.right) / 2;
     EXPECT_TRUE(IsGrey(image.At(plate.left - 1, midRow)));
@@ -139,11 +128,7 @@ TEST_F(RenderTest, MarkerKeepsItsPixelSizeAtAnyZoomAndWindowShape) {
     ApplyProjection(kWidth, kHeight - 60);
     SetView(frame, 90, 0);
     const Image image = Render();
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 50, 1);
-    EXPECT_NEAR(plate.Height(), 50, 1);
+    const Box plate = FaceOnPlate(image, 50, 1);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 50, 1);
     EXPECT_NEAR(kHeight - 1 - (plate.top + plate.bottom) / 2.0, 50, 1);
 }
@@ -154,11 +139,7 @@ TEST_F(RenderTest, DevicePixelRatioScalesViewportAndPoints) {
     ApplyProjection(kWidth / 2, kHeight / 2);
     SetView(frame, 90, 0);
     const Image image = Render(2.0);
-    const int shade = FaceOnShade();
-    const Box plate =
-        FindPixels(image, [shade](Image::Rgb p) { return IsNear(p, shade, shade, shade); });
-    EXPECT_NEAR(plate.Width(), 100, 2);
-    EXPECT_NEAR(plate.Height(), 100, 2);
+    const Box plate = FaceOnPlate(image, 100, 2);
     EXPECT_NEAR((plate.left + plate.right) / 2.0, 100, 2);
     // The axis seen end-on is a point of 3 logical pixels: 6 device pixels wide.
     const Box centre = FindPixels(

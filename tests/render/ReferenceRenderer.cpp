@@ -2,168 +2,20 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
-#include <cmath>
+#include "view/RendererParts.h"
 
 namespace {
-
-constexpr GLfloat kGrey[3] = {0.5f, 0.5f, 0.5f};
-constexpr GLfloat kHighlight[3] = {0.0f, 0.6f, 0.0f};
-constexpr GLfloat kSmoothColour[3] = {0.0f, 0.0f, 1.0f};
-constexpr GLfloat kOtherColour[3] = {0.8f, 0.0f, 0.0f};
-
-// The stroke lies on the near clipping plane, in front of everything else.
-constexpr double kStrokeDepth = 1000.0;
-
-// A projection with no extent (a minimised window) or a non-finite bound cannot be
-// loaded; such a frame is only cleared.
-bool OrthoUsable(const double ortho[6]) {
-    for (int i = 0; i < 6; ++i)
-        if (!std::isfinite(ortho[i])) return false;
-    return ortho[0] != ortho[1] && ortho[2] != ortho[3] && ortho[4] != ortho[5];
-}
-
-GLint ScaledPixels(int logical, double devicePixelRatio) {
-    return static_cast<GLint>(std::lround(logical * devicePixelRatio));
-}
-
-// Everything the picture depends on, from the frame's fields and the OpenGL defaults
-// the drawing relies on, so that whatever an earlier frame (or a toolkit sharing the
-// context) left behind has no effect.
-void SetupRenderState(const CMainFrame& frame, double devicePixelRatio) {
-    const int* vp = frame.m_anViewport;
-    glViewport(ScaledPixels(vp[0], devicePixelRatio), ScaledPixels(vp[1], devicePixelRatio),
-               std::max(0, ScaledPixels(vp[2], devicePixelRatio)),
-               std::max(0, ScaledPixels(vp[3], devicePixelRatio)));
-    glDepthRange(0.0, 1.0);
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const double* o = frame.m_adOrtho;
-    if (OrthoUsable(o)) glOrtho(o[0], o[1], o[2], o[3], o[4], o[5]);
-
-    const float* c = frame.m_afClearColor;
-    glClearColor(c[0], c[1], c[2], c[3]);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-
-    for (GLenum cap :
-         {GL_BLEND, GL_CULL_FACE, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_STENCIL_TEST, GL_TEXTURE_1D,
-          GL_TEXTURE_2D, GL_FOG, GL_COLOR_MATERIAL, GL_NORMALIZE, GL_POINT_SMOOTH, GL_LINE_SMOOTH,
-          GL_POLYGON_SMOOTH, GL_LINE_STIPPLE, GL_POLYGON_STIPPLE, GL_LIGHTING})
-        glDisable(cap);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glShadeModel(GL_SMOOTH);
-    glPointSize(static_cast<GLfloat>(frame.m_fPointSize * devicePixelRatio));
-    glLineWidth(1.0f);
-
-    // One-sided lighting: the white ambient light on the grey material, plus white
-    // light 0 from a fixed direction in eye coordinates; no highlights.
-    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, frame.m_afLightModelAmbient);
-    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
-    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE);
-    for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light) glDisable(light);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, frame.m_afMaterialAmbientDiffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, black);
-    glMaterialfv(GL_FRONT, GL_EMISSION, black);
-    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
-
-    // The light position is transformed by the model-view matrix current at the call:
-    // with the identity it stays fixed relative to the viewer.
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glLightfv(GL_LIGHT0, GL_POSITION, frame.m_afLight0Position);
-}
-
-void ViewRotation(const CMainFrame& frame) {
-    glRotated(frame.m_nElevation, 1.0, 0.0, 0.0);
-    glRotated(frame.m_nAzimuth, 0.0, 1.0, 0.0);
-}
-
-// The pen stroke being drawn, in view coordinates, ending at the mouse.
-void DrawStroke(const CMainFrame& frame, const Curve* stroke) {
-    glColor3fv(kGrey);
-    if (frame.m_bShowControlVertices) {
-        glBegin(GL_POINTS);
-        for (const CurveLink* l = stroke->first; l; l = l->next)
-            if (l->vertex) glVertex3d(l->vertex->work.x, l->vertex->work.y, kStrokeDepth);
-        glEnd();
-    }
-    glBegin(GL_LINE_STRIP);
-    for (const CurveLink* l = stroke->first; l; l = l->next)
-        if (l->vertex) glVertex3d(l->vertex->work.x, l->vertex->work.y, kStrokeDepth);
-    glVertex3d(frame.m_ptMouse.x, frame.m_ptMouse.y, kStrokeDepth);
-    glEnd();
-}
-
-void CurveVertex(const Vertex* v, const Vec3& offset, bool perVertexColour) {
-    if (perVertexColour) glColor3fv(v->kind == kSmoothVertex ? kSmoothColour : kOtherColour);
-    const Vec3 p = v->position + offset;
-    glVertex3d(p.x, p.y, p.z);
-}
-
-// Control curves, lifted one model unit toward the viewer so the surface they lie
-// on does not hide them.
-void DrawCurves(const CMainFrame& frame, const Curve* first) {
-    const double* t = frame.m_ViewMatrix;
-    const Vec3 towardViewer{-t[6], t[0], t[7]};
-    for (const Curve* c = first; c; c = c->next) {
-        const bool highlighted = frame.m_nModelState == 1 && c == first;
-        if (highlighted) glColor3fv(kHighlight);
-        if (frame.m_bShowControlVertices) {
-            glBegin(GL_POINTS);
-            for (const CurveLink* l = c->first; l; l = l->next)
-                if (l->vertex) CurveVertex(l->vertex, towardViewer, !highlighted);
-            glEnd();
-        }
-        glBegin(GL_LINE_STRIP);
-        for (const CurveLink* l = c->first; l; l = l->next)
-            if (l->vertex) CurveVertex(l->vertex, towardViewer, !highlighted);
-        if (c->kind == kClosedCurve && c->first && c->first->vertex)
-            CurveVertex(c->first->vertex, towardViewer, !highlighted);
-        glEnd();
-    }
-}
-
-// The unit face normal, or false when the triangle has no area (or a corner is not
-// finite) and so no direction.
-bool FaceNormal(const Triangle* t, Vec3* normal) {
-    const Vec3& a = t->corner[0]->position;
-    const Vec3 n = Cross(t->corner[1]->position - a, t->corner[2]->position - a);
-    const double length = Length(n);
-    if (!(length > 0.0) || !std::isfinite(length)) return false;
-    *normal = n / length;
-    return true;
-}
 
 void DrawSurfaces(const Triangle* triangles) {
     glBegin(GL_TRIANGLES);
     for (const Triangle* t = triangles; t; t = t->next) {
         Vec3 face;
-        bool haveFace = false;
-        bool faceChecked = false;
-        for (const Vertex* v : t->corner) {
-            const Vec3* n = &v->normal;
-            // A sharp vertex takes each triangle's facet normal, which shows the crease.
-            // A triangle without area has none; its sharp corners then keep their own
-            // normal rather than send an undefined one to the light.
-            if (v->kind == kSharpVertex) {
-                if (!faceChecked) {
-                    haveFace = FaceNormal(t, &face);
-                    faceChecked = true;
-                }
-                if (haveFace) n = &face;
-            }
-            glNormal3d(n->x, n->y, n->z);
-            glVertex3d(v->position.x, v->position.y, v->position.z);
+        const Vec3* normals[3];
+        renderer_parts::SurfaceNormals(t, face, normals);
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& p = t->corner[k]->position;
+            glNormal3d(normals[k]->x, normals[k]->y, normals[k]->z);
+            glVertex3d(p.x, p.y, p.z);
         }
     }
     glEnd();
@@ -180,79 +32,15 @@ void DrawEdges(const Triangle* triangles) {
     }
 }
 
-// The ground plate with its vertical axis, 50 by 50 pixels whatever the zoom,
-// centred 50 pixels from the lower left corner and turned with the model.
-void DrawMarker(const CMainFrame& frame) {
-    const double s = frame.m_dPixelSize;
-    glLoadIdentity();
-    // The extra 0.001 keeps the vertical axis off the boundary between two pixel
-    // columns, where rounding would pick either.
-    glTranslated(s * (100 - frame.m_nClientWidth) / 2 + 0.001,
-                 s * (100 - frame.m_nClientHeight) / 2, 0.0);
-    ViewRotation(frame);
-    const double b = 25 * s;
-
-    glBegin(GL_QUADS);
-    glNormal3d(0.0, 1.0, 0.0);
-    glVertex3d(b, 0.001, b);
-    glVertex3d(b, 0.001, -b);
-    glVertex3d(-b, 0.001, -b);
-    glVertex3d(-b, 0.001, b);
-    glNormal3d(0.0, -1.0, 0.0);
-    glVertex3d(b, -0.001, b);
-    glVertex3d(-b, -0.001, b);
-    glVertex3d(-b, -0.001, -b);
-    glVertex3d(b, -0.001, -b);
-    glEnd();
-
-    glDisable(GL_LIGHTING);
-    // Just outside the plate, so the outline is not lost in its edge.
-    glScaled(1.01, 1.01, 1.01);
-    glColor3fv(kGrey);
-    glBegin(GL_LINE_LOOP);
-    glVertex3d(b, 0.001, b);
-    glVertex3d(b, 0.001, -b);
-    glVertex3d(-b, 0.001, -b);
-    glVertex3d(-b, 0.001, b);
-    glEnd();
-    glBegin(GL_POINTS);
-    glVertex3d(b, 0.0, b);
-    glVertex3d(b, 0.0, -b);
-    glVertex3d(-b, 0.0, -b);
-    glVertex3d(-b, 0.0, b);
-    glEnd();
-    glBegin(GL_LINES);
-    glVertex3d(0.0, b, 0.0);
-    glVertex3d(0.0, -b, 0.0);
-    glEnd();
-    glBegin(GL_POINTS);
-    glVertex3d(0.0, b, 0.0);
-    glVertex3d(0.0, -b, 0.0);
-    glEnd();
+void DrawMeshPerVertex(const Triangle* triangles, bool surfaces) {
+    if (surfaces)
+        DrawSurfaces(triangles);
+    else
+        DrawEdges(triangles);
 }
 
 }  // namespace
 
 void ReferenceRenderScene(const CMainFrame& frame, double devicePixelRatio) {
-    SetupRenderState(frame, devicePixelRatio);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!OrthoUsable(frame.m_adOrtho) || !std::isfinite(frame.m_dPixelSize)) return;
-
-    const Curve* curves = frame.m_pCurves;
-    if (curves && curves->kind == kStrokeCurve) {
-        DrawStroke(frame, curves);
-        curves = curves->next;
-    }
-
-    ViewRotation(frame);
-    DrawCurves(frame, curves);
-
-    glEnable(GL_LIGHTING);
-    if (frame.m_nDisplayMode == ID_DISPLAY_SURFACES)
-        DrawSurfaces(frame.m_pTriangles);
-    else
-        DrawEdges(frame.m_pTriangles);
-
-    glClear(GL_DEPTH_BUFFER_BIT);
-    DrawMarker(frame);
+    renderer_parts::RenderSceneWith(frame, devicePixelRatio, DrawMeshPerVertex);
 }

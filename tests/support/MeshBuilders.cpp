@@ -19,10 +19,8 @@ BuiltMesh BuildMesh(CMainFrame& frame, const std::vector<Vec3>& positions,
     std::map<std::pair<int, int>, std::pair<Triangle*, int>> edges;
     std::vector<Vec3> normalSum(positions.size());
     for (const auto& f : faces) {
-        auto* t = new Triangle;
-        for (int k = 0; k < 3; ++k) t->corner[k] = mesh.vertices[f[k]];
-        t->next = frame.m_pTriangles;
-        frame.m_pTriangles = t;
+        Triangle* t = PushTriangle(frame.m_pTriangles, mesh.vertices[f[0]], mesh.vertices[f[1]],
+                                   mesh.vertices[f[2]]);
         mesh.triangles.push_back(t);
         Vec3 n = Cross(positions[f[1]] - positions[f[0]], positions[f[2]] - positions[f[0]]);
         double len = Length(n);
@@ -107,23 +105,21 @@ Curve* PushStroke(CMainFrame& frame, const std::vector<std::pair<double, double>
                   int kind) {
     auto* curve = new Curve;
     curve->kind = kind;
-    for (const auto& [x, y] : points) {
-        auto* v = new Vertex;
-        v->kind = kSmoothVertex;
-        v->work = {x, y, 0.0};
-        v->next = frame.m_pVertices;
-        frame.m_pVertices = v;
-        auto* link = new CurveLink;
-        link->vertex = v;
-        if (curve->first == nullptr)
-            curve->first = link;
-        else
-            curve->last->next = link;
-        curve->last = link;
-    }
+    for (const auto& [x, y] : points) AppendCurvePoint(frame, curve, x, y);
     curve->next = frame.m_pCurves;
     frame.m_pCurves = curve;
     return curve;
+}
+
+Bounds ModelBounds(const CMainFrame& frame) {
+    Vec3 lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
+    for (const Vertex* v = frame.m_pVertices; v; v = v->next) {
+        lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y),
+              std::min(lo.z, v->position.z)};
+        hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y),
+              std::max(hi.z, v->position.z)};
+    }
+    return {lo, hi};
 }
 
 int CountVertices(const CMainFrame& frame) {

@@ -36,6 +36,12 @@ Curve* AddCurve(CMainFrame& frame, const std::vector<Vertex*>& vertices, int kin
 Curve* PushStroke(CMainFrame& frame, const std::vector<std::pair<double, double>>& points,
                   int kind = kStrokeCurve);
 
+// The smallest box round the positions of every vertex in the list.
+struct Bounds {
+    Vec3 lo, hi;
+};
+Bounds ModelBounds(const CMainFrame& frame);
+
 // Counts of the three lists.
 int CountVertices(const CMainFrame& frame);
 int CountCurves(const CMainFrame& frame);

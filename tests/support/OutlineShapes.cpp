@@ -72,19 +72,14 @@ P RightCrossing(const Circle& a, const Circle& b) {
 
 double AngleOn(const Circle& c, P p) { return std::atan2(p.y - c.c.y, p.x - c.c.x); }
 
-// Anticlockwise along c from p to q.
-void AppendArcBetween(Path& path, const Circle& c, P p, P q) {
+// Along c from p to q, anticlockwise or clockwise.
+void AppendArcBetween(Path& path, const Circle& c, P p, P q, bool clockwise = false) {
     const double from = AngleOn(c, p);
     double to = AngleOn(c, q);
-    while (to <= from) to += 2 * kPi;
-    AppendArc(path, c.c, c.r, from, to);
-}
-
-// Clockwise along c from p to q.
-void AppendArcBetweenClockwise(Path& path, const Circle& c, P p, P q) {
-    const double from = AngleOn(c, p);
-    double to = AngleOn(c, q);
-    while (to >= from) to -= 2 * kPi;
+    if (clockwise)
+        while (to >= from) to -= 2 * kPi;
+    else
+        while (to <= from) to += 2 * kPi;
     AppendArc(path, c.c, c.r, from, to);
 }
 
@@ -104,25 +99,27 @@ Path CircleChain(std::initializer_list<double> xyr) {
     return path;
 }
 
-// What is left of circle a when the overlapping circle b is taken away.
-Path Crescent(const Circle& a, const Circle& b) {
+// The outline of two overlapping circles cut where their boundaries cross: a's arc
+// outside b then b's arc inside a (what is left of a when b is taken away, a crescent),
+// or, `overlap`, a's arc inside b then b's inside a (where they overlap: a lens,
+// pointed at both ends).
+Path TwoArcs(const Circle& a, const Circle& b, bool overlap) {
     Path path;
     const P in = RightCrossing(b, a);
     const P out = RightCrossing(a, b);
-    AppendArcBetween(path, a, in, out);
-    AppendArcBetweenClockwise(path, b, out, in);
+    if (overlap) {
+        AppendArcBetween(path, a, out, in);
+        AppendArcBetween(path, b, in, out);
+    } else {
+        AppendArcBetween(path, a, in, out);
+        AppendArcBetween(path, b, out, in, true);
+    }
     return path;
 }
 
-// Where two overlapping circles overlap: pointed at both ends.
-Path Lens(const Circle& a, const Circle& b) {
-    Path path;
-    const P in = RightCrossing(b, a);
-    const P out = RightCrossing(a, b);
-    AppendArcBetween(path, a, out, in);
-    AppendArcBetween(path, b, in, out);
-    return path;
-}
+Path Crescent(const Circle& a, const Circle& b) { return TwoArcs(a, b, false); }
+
+Path Lens(const Circle& a, const Circle& b) { return TwoArcs(a, b, true); }
 
 // A band of half-width `half` either side of an open centre line, with square ends.
 Path Band(const Path& centre, double half) {

@@ -506,6 +506,19 @@ TEST_F(EmbedTest, WigglyAndSelfCrossingStrokesLeaveASoundModel) {
 TEST_F(EmbedTest, ManyRandomStrokesAtRandomViewsKeepTheModelSound) {
     std::mt19937 rng(20240611);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
+    // `steps` samples 10 apart from a random start in a square `extent` wide round the
+    // middle, the heading turning by up to half of `turn` either way at each step.
+    auto walk = [&](double extent, int steps, double turn) {
+        std::vector<Pt> walked;
+        Pt p{extent * unit(rng) - extent / 2, extent * unit(rng) - extent / 2};
+        double heading = 2 * kPi * unit(rng);
+        for (int i = 0; i < steps; ++i) {
+            walked.push_back(p);
+            heading += turn * (unit(rng) - 0.5);
+            p = {p.x + 10 * std::cos(heading), p.y + 10 * std::sin(heading)};
+        }
+        return walked;
+    };
     MakeIcosphere(frame, 100.0, 3);
     int embedded = 0, dropped = 0;
     for (int n = 0; n < 32; ++n) {
@@ -518,28 +531,14 @@ TEST_F(EmbedTest, ManyRandomStrokesAtRandomViewsKeepTheModelSound) {
             pts = Circle({120 * unit(rng) - 60, 120 * unit(rng) - 60}, 15 + 50 * unit(rng));
             kind = kClosedCurve;
             break;
-        case 1: {
-            Pt p{160 * unit(rng) - 80, 160 * unit(rng) - 80};
-            double heading = 2 * kPi * unit(rng);
-            for (int i = 0; i < 12; ++i) {
-                pts.push_back(p);
-                heading += 0.8 * (unit(rng) - 0.5);
-                p = {p.x + 10 * std::cos(heading), p.y + 10 * std::sin(heading)};
-            }
+        case 1:
+            pts = walk(160, 12, 0.8);
             break;
-        }
-        case 2: {
+        case 2:
             // A scribble that turns sharply and crosses itself.
-            Pt p{100 * unit(rng) - 50, 100 * unit(rng) - 50};
-            double heading = 2 * kPi * unit(rng);
-            for (int i = 0; i < 30; ++i) {
-                pts.push_back(p);
-                heading += 5.0 * (unit(rng) - 0.5);
-                p = {p.x + 10 * std::cos(heading), p.y + 10 * std::sin(heading)};
-            }
+            pts = walk(100, 30, 5.0);
             kind = (unit(rng) < 0.5) ? kOpenCurve : kClosedCurve;
             break;
-        }
         default:
             pts = Line({300 * unit(rng) - 150, 300 * unit(rng) - 150},
                        {300 * unit(rng) - 150, 300 * unit(rng) - 150});

@@ -142,16 +142,10 @@ TEST_F(Fair, CentringOnlyWithAutoCenterAndAModel) {
 
     f.m_nModelState = 2;
     f.FairModel();
-    Vec3 lo{1e300, 1e300, 1e300}, hi{-1e300, -1e300, -1e300};
-    for (Vertex* v = f.m_pVertices; v; v = v->next) {
-        lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y),
-              std::min(lo.z, v->position.z)};
-        hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y),
-              std::max(hi.z, v->position.z)};
-    }
-    EXPECT_NEAR(lo.x + hi.x, 0, 1e-9);
-    EXPECT_NEAR(lo.y + hi.y, 0, 1e-9);
-    EXPECT_NEAR(lo.z + hi.z, 0, 1e-9);
+    const Bounds box = ModelBounds(f);
+    EXPECT_NEAR(box.lo.x + box.hi.x, 0.0, 1e-9);
+    EXPECT_NEAR(box.lo.y + box.hi.y, 0.0, 1e-9);
+    EXPECT_NEAR(box.lo.z + box.hi.z, 0.0, 1e-9);
 }
 
 TEST_F(Fair, FlatSquareSharedVertexGetsTheSquareNormalExactly) {

@@ -136,6 +136,22 @@ std::vector<Vertex*> NewVerticesOldestFirst(const CMainFrame& f, const Vertex* o
     return out;
 }
 
+// A sharp closed curve over new vertices at `positions`, made a ring and split along
+// its first chord: the row's new vertices, oldest first, and the twin ring of the
+// other side, left for the test to split.
+struct FirstSplit {
+    std::vector<Vertex*> fresh;
+    RingNode* twin;
+};
+FirstSplit SplitSharpLoop(CMainFrame& f, const std::vector<Vec3>& positions) {
+    Curve* c = MakeLoop(f, positions, {}, kSharpVertex);
+    Vertex* oldHead = f.m_pVertices;
+    RingNode* r = f.RingFromCurve(c);
+    RingNode* t = f.TwinRing(r);
+    f.SplitRing(r, 0);
+    return {NewVerticesOldestFirst(f, oldHead), t};
+}
+
 void ReleaseRing(RingNode* ring) {
     RingNode* n = ring->next;
     while (n != ring) {
@@ -227,13 +243,8 @@ TEST(SplitRing, SharpSquareWithLongDiagonalLaysEvenStraightRow) {
     // Diagonal 141.4: straight chord, N = trunc(14.14 + 0.382) = 14, 13 new vertices
     // evenly spaced from node 1 (100, 100) to node 3 (0, 0) of the ring.
     Scene s;
-    Curve* c =
-        MakeLoop(s.frame, {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}}, {}, kSharpVertex);
-    Vertex* oldHead = s.frame.m_pVertices;
-    RingNode* r = s.frame.RingFromCurve(c);
-    RingNode* t = s.frame.TwinRing(r);
-    s.frame.SplitRing(r, 0);
-    const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+    const auto [fresh, t] =
+        SplitSharpLoop(s.frame, {{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}});
     ASSERT_GE(fresh.size(), 13u);
     for (int i = 1; i <= 13; ++i) {
         const Vertex* w = fresh[i - 1];
@@ -256,13 +267,8 @@ TEST(SplitRing, SegmentCountFollowsMeanArcLength) {
     for (const Case& k : {Case{16.0, 0}, Case{16.4, 1}, Case{100.0, 9}}) {
         Scene s;
         const double h = k.diagonal / 2.0;
-        Curve* c =
-            MakeLoop(s.frame, {{h, 0, 0}, {0, h, 0}, {-h, 0, 0}, {0, -h, 0}}, {}, kSharpVertex);
-        Vertex* oldHead = s.frame.m_pVertices;
-        RingNode* r = s.frame.RingFromCurve(c);
-        RingNode* t = s.frame.TwinRing(r);
-        s.frame.SplitRing(r, 0);
-        const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+        const auto [fresh, t] =
+            SplitSharpLoop(s.frame, {{h, 0, 0}, {0, h, 0}, {-h, 0, 0}, {0, -h, 0}});
         // The ring runs (0, -h), (-h, 0), (0, h), (h, 0): the first chord's row lies on
         // the diagonal y = 0 from node 1 (-h, 0) to node 3 (h, 0).
         size_t onDiagonal = 0;
@@ -505,13 +511,8 @@ TEST(SplitRing, RowAlongItsOwnTangentsTakesTheEndNormals) {
     // tangents all lie along x, so D x Tu is zero; the row's normals come from the
     // two ends' normals instead of being non-numbers.
     Scene s;
-    Curve* c = MakeLoop(s.frame, {{0, 0, 0}, {40, 0, 0}, {80, 0, 0}, {120, 0, 0}}, {},
-                        kSharpVertex);
-    Vertex* oldHead = s.frame.m_pVertices;
-    RingNode* r = s.frame.RingFromCurve(c);
-    RingNode* t = s.frame.TwinRing(r);
-    s.frame.SplitRing(r, 0);
-    const std::vector<Vertex*> fresh = NewVerticesOldestFirst(s.frame, oldHead);
+    const auto [fresh, t] =
+        SplitSharpLoop(s.frame, {{0, 0, 0}, {40, 0, 0}, {80, 0, 0}, {120, 0, 0}});
     // The ring runs 120, 80, 40, 0 along x; the first chord joins node 1 (80, 0) and
     // node 3 (0, 0): N = trunc(8 + 0.382) = 8, the row runs from 80 down to 0.
     ASSERT_GE(fresh.size(), 7u);

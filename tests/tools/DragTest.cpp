@@ -157,6 +157,15 @@ protected:
         return true;
     }
 
+    // After a press that started no drag: no drag state, `beeps` beeps (a refusal beeps
+    // once, a press on nothing not at all), no repaint and the cushion where it was.
+    void ExpectNoDrag(int beeps) {
+        EXPECT_EQ(f.m_nDragState, 0);
+        EXPECT_EQ(host.beeps, beeps);
+        EXPECT_EQ(host.repaints, 0);
+        EXPECT_TRUE(NothingMoved());
+    }
+
     Cushion cushion;
     Vertex* anchor = nullptr;
     std::vector<Vec3> start;
@@ -344,10 +353,7 @@ TEST_F(DragTest, RegionGrowthCoversALargeModel) {
 TEST_F(DragTest, PressOnNothingEndsTheStrokeWithoutRepaint) {
     MakeFlatModel(16, 5.0);
     Press(40.0, 40.0);
-    EXPECT_EQ(f.m_nDragState, 0);
-    EXPECT_EQ(host.repaints, 0);
-    EXPECT_EQ(host.beeps, 0);
-    EXPECT_TRUE(NothingMoved());
+    ExpectNoDrag(0);
 }
 
 TEST_F(DragTest, VertexOnNoTriangleIsRefused) {
@@ -367,10 +373,7 @@ TEST_F(DragTest, VertexOnNoTriangleIsRefused) {
     AddCurve(f, loose, kOpenCurve);
     const Vec3 anchorBefore = f.m_vDragAnchor;
     Press(4.0, 0.0);
-    EXPECT_EQ(f.m_nDragState, 0);
-    EXPECT_EQ(host.beeps, 1);
-    EXPECT_EQ(host.repaints, 0);
-    EXPECT_TRUE(NothingMoved());
+    ExpectNoDrag(1);
     EXPECT_EQ(loose[0]->position.x, 3.0);
     EXPECT_EQ(f.m_vDragAnchor.x, anchorBefore.x);
 }
@@ -384,10 +387,7 @@ TEST_F(DragTest, MeshWithAnOpenEdgeIsRefused) {
         if (across->neighbour[k] == t) across->neighbour[k] = nullptr;
     t->neighbour[1] = nullptr;
     Press(3.0, 0.0);
-    EXPECT_EQ(f.m_nDragState, 0);
-    EXPECT_EQ(host.beeps, 1);
-    EXPECT_EQ(host.repaints, 0);
-    EXPECT_TRUE(NothingMoved());
+    ExpectNoDrag(1);
 }
 
 TEST_F(DragTest, DragAfterTheStrokeEndedDoesNothing) {

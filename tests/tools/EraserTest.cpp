@@ -199,32 +199,29 @@ TEST_F(EraserTest, OnlyTheFirstCurveHoldingTheVertexIsCut) {
 TEST_F(EraserTest, CurveListStaysLinkedWhereverTheCutCurveLies) {
     // The cut curve is unlinked through the pointer that leads to it, which moves
     // when a split pushes a new curve in front of a cut head.
-    Chain y = Vertices(3, 0);
-    Chain x = Vertices(5, 3);
-    Chain z = Vertices(2, 8);
-    AddCurve(f, y, kOpenCurve);
-    AddCurve(f, x, kOpenCurve);
-    f.CutCurvesAtVertex(x[1]);  // x is the head
-    EXPECT_EQ(AllChains(f), (std::vector<Chain>{{x[2], x[3], x[4]}, y}));
-    EXPECT_EQ(ValidateModel(f), "");
-
-    Chain x2 = Vertices(5, 20);
-    ClearCurves();
-    AddCurve(f, y, kOpenCurve);
-    AddCurve(f, x2, kOpenCurve);
-    AddCurve(f, z, kOpenCurve);
-    f.CutCurvesAtVertex(x2[1]);  // x2 lies between z and y
-    EXPECT_EQ(AllChains(f), (std::vector<Chain>{{x2[2], x2[3], x2[4]}, z, y}));
-    EXPECT_EQ(ValidateModel(f), "");
-
-    Chain w = Vertices(2, 30);
-    ClearCurves();
-    AddCurve(f, y, kOpenCurve);
-    AddCurve(f, w, kOpenCurve);
-    AddCurve(f, z, kOpenCurve);
-    f.CutCurvesAtVertex(w[1]);  // an inner curve deleted outright
-    EXPECT_EQ(AllChains(f), (std::vector<Chain>{z, y}));
-    EXPECT_EQ(ValidateModel(f), "");
+    const Chain y = Vertices(3, 0);
+    const Chain x = Vertices(5, 3);
+    const Chain z = Vertices(2, 8);
+    const Chain x2 = Vertices(5, 20);
+    const Chain w = Vertices(2, 30);
+    struct Case {
+        const char* where;
+        std::vector<Chain> curves;  // pushed in this order, so the last is the head
+        Vertex* erased;
+        std::vector<Chain> left;  // head first
+    };
+    for (const Case& k : {
+             Case{"the cut curve is the head", {y, x}, x[1], {{x[2], x[3], x[4]}, y}},
+             Case{"the cut curve lies between two", {y, x2, z}, x2[1], {{x2[2], x2[3], x2[4]}, z, y}},
+             Case{"an inner curve deleted outright", {y, w, z}, w[1], {z, y}},
+         }) {
+        SCOPED_TRACE(k.where);
+        ClearCurves();
+        for (const Chain& c : k.curves) AddCurve(f, c, kOpenCurve);
+        f.CutCurvesAtVertex(k.erased);
+        EXPECT_EQ(AllChains(f), k.left);
+        EXPECT_EQ(ValidateModel(f), "");
+    }
 }
 
 TEST_F(EraserTest, MeshAndVertexListAreUntouched) {

@@ -37,13 +37,7 @@ protected:
     }
 
     Triangle* Tri(Vertex* a, Vertex* b, Vertex* c) {
-        auto* t = new Triangle;
-        t->corner[0] = a;
-        t->corner[1] = b;
-        t->corner[2] = c;
-        t->next = frame.m_pTriangles;
-        frame.m_pTriangles = t;
-        return t;
+        return PushTriangle(frame.m_pTriangles, a, b, c);
     }
 
     Triangle* PickAt(double x, double y) {

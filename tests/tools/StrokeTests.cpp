@@ -23,6 +23,11 @@ struct Pen : TestFrame {
         frame.m_ptMouse = {x, y};
         frame.ExtendStroke();
     }
+    // Press and release at one point: a stroke of a single sample handed on.
+    void Click(double x, double y) {
+        Down(x, y);
+        frame.FinishPenStroke();
+    }
     std::vector<std::pair<double, double>> Samples() const {
         std::vector<std::pair<double, double>> out;
         for (const CurveLink* l = frame.m_pCurves->first; l != nullptr; l = l->next)
@@ -213,8 +218,7 @@ TEST(DropStroke, BeepLeavesStateSilentSetsTwo) {
 
 TEST(FinishPenStroke, EmptySceneRefusesClickAndLineWithBeep) {
     Pen pen;
-    pen.Down(0, 0);
-    pen.frame.FinishPenStroke();
+    pen.Click(0, 0);
     EXPECT_EQ(pen.host.beeps, 1);
     pen.Down(0, 0);
     pen.Move(100, 0);
@@ -230,14 +234,12 @@ TEST(FinishPenStroke, EmptySceneRefusesClickAndLineWithBeep) {
 TEST(FinishPenStroke, ClickWhileCurveWaitsIsSilentAndAccepts) {
     Pen pen;
     pen.frame.m_nModelState = 1;
-    pen.Down(5, 5);
-    pen.frame.FinishPenStroke();
+    pen.Click(5, 5);
     EXPECT_EQ(pen.host.beeps, 0);
     EXPECT_EQ(pen.frame.m_nModelState, 2);
     EXPECT_EQ(pen.frame.m_pCurves, nullptr);
     // Idle model: a click beeps.
-    pen.Down(5, 5);
-    pen.frame.FinishPenStroke();
+    pen.Click(5, 5);
     EXPECT_EQ(pen.host.beeps, 1);
     EXPECT_EQ(pen.frame.m_nModelState, 2);
 }
