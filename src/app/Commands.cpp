@@ -33,6 +33,7 @@ void CMainFrame::OnAutoCenter() {
     if (m_bAutoCenter == 1) {
         if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
+        AutosaveDrawing();
     }
 }
 
@@ -47,4 +48,5 @@ void CMainFrame::OnFileNew() {
     // that are gone: end it here, so the later button-up finds nothing to finish.
     if (m_nDragState == kDragTool) m_nDragState = kDragNone;
     m_pPlatform->RedrawWindow();
+    AutosaveDrawing();
 }
