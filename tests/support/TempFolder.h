@@ -23,6 +23,14 @@ struct TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::string operator/(const std::string& name) const { return path + "/" + name; }
+
+    // Whether a file whose name contains `part` lies in `folder`.
+    static bool Contains(const std::string& folder, const std::string& part) {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+            if (entry.path().filename().string().find(part) != std::string::npos) return true;
+        return false;
+    }
 };
 
 inline std::string ReadBytes(const std::string& path) {
