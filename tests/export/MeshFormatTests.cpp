@@ -4,8 +4,8 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
-#include <assimp/Importer.hpp>
 #include <gtest/gtest.h>
+#include <assimp/Importer.hpp>
 
 #include <array>
 #include <cmath>
@@ -33,8 +33,7 @@ struct Imported {
 Imported Import(const std::string& path, bool withNormals) {
     Imported result;
     Assimp::Importer importer;
-    const aiScene* scene =
-        importer.ReadFile(path, aiProcess_ValidateDataStructure);
+    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
     if (scene == nullptr || scene->mNumMeshes != 1) {
         result.faults = "not read as one mesh: " + std::string(importer.GetErrorString());
         return result;
@@ -107,8 +106,8 @@ TEST_F(FrameTest, StlAndGlbReadBackAsTheObjsClosedMeshAndExtent) {
     EXPECT_EQ(obj.triangles, CountTriangles(f));
 
     // The extension picks the format, whatever its case; the glTF is in metres.
-    const std::pair<const char*, double> files[] = {{"body.stl", 1.0}, {"BODY.STL", 1.0},
-                                                    {"body.glb", 1000.0}};
+    const std::pair<const char*, double> files[] = {
+        {"body.stl", 1.0}, {"BODY.STL", 1.0}, {"body.glb", 1000.0}};
     for (const auto& [name, unitsPerFileUnit] : files) {
         SCOPED_TRACE(name);
         const Imported mesh = saveAs(name);

@@ -71,8 +71,8 @@ TEST(SafeWrite, AsAUserWithoutRootEachFolderAndFileGetsTheRightWrite) {
         {"another's writable file in a sticky folder", 01777, 0, 0666, 0, false,
          FileWriteResult::Written, true},
         // Replacing one name would leave the other name with the old bytes.
-        {"file with two hard links", 0755, kNobody, 0644, kNobody, true,
-         FileWriteResult::Written, true},
+        {"file with two hard links", 0755, kNobody, 0644, kNobody, true, FileWriteResult::Written,
+         true},
         {"own file in own folder", 0755, kNobody, 0644, kNobody, false, FileWriteResult::Written,
          false},
         // The folder would allow a rename, the file does not allow writing.
