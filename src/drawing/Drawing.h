@@ -42,6 +42,10 @@ std::string FormatDrawing(const CMainFrame& frame);
 // leaves `model` empty and sets `error` to one sentence saying what is wrong.
 bool ParseDrawing(std::string_view text, Model& model, DrawingView& view, std::string* error);
 
+// Replaces the frame's model and view with a parsed drawing (which `model` then no
+// longer holds), shows the marks and repaints.
+void ApplyDrawing(CMainFrame& frame, Model& model, const DrawingView& view);
+
 // Reads and parses the file at `path` into the frame, replacing its model and view
 // and repainting. On failure the frame is left exactly as it was and `error` says why.
 bool OpenDrawingFile(CMainFrame& frame, const std::string& path, std::string* error);

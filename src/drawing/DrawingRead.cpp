@@ -11,6 +11,7 @@
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "drawing/Drawing.h"
+#include "model/PointerMap.h"
 
 namespace {
 
@@ -288,6 +289,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
     return ok;
 }
 
+}  // namespace
+
 void ApplyDrawing(CMainFrame& frame, Model& model, const DrawingView& view) {
     ReleaseModel(frame);
     frame.m_pVertices = model.m_pVertices;
@@ -312,7 +315,23 @@ void ApplyDrawing(CMainFrame& frame, Model& model, const DrawingView& view) {
     for (const CommandDef& command : kCommands) frame.ShowMark(command);
 }
 
-}  // namespace
+// What the model checker leaves open but the tools rely on: a curve's vertices are
+// curve vertices (smooth or sharp) and, on a body, corners of its triangles, which is
+// where picking, dragging and erasing look for them.
+std::string CurveVertexFault(const Model& model) {
+    PointerSet corners;
+    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next)
+        for (const Vertex* corner : t->corner) corners.Insert(corner);
+    for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next) {
+        for (const CurveLink* l = c->first; l != nullptr; l = l->next) {
+            if (l->vertex->kind != kSmoothVertex && l->vertex->kind != kSharpVertex)
+                return "a curve holds a vertex that is neither smooth nor sharp";
+            if (model.m_pTriangles != nullptr && !corners.Contains(l->vertex))
+                return "a curve holds a vertex that is not on the surface";
+        }
+    }
+    return {};
+}
 
 bool ParseDrawing(std::string_view text, Model& model, DrawingView& view, std::string* error) {
     try {
@@ -325,7 +344,8 @@ bool ParseDrawing(std::string_view text, Model& model, DrawingView& view, std::s
         *error = bad.what;
         return false;
     }
-    const std::string problems = ValidateModel(model);
+    std::string problems = ValidateModel(model);
+    if (problems.empty()) problems = CurveVertexFault(model);
     if (!problems.empty()) {
         ReleaseModel(model);
         const size_t end = problems.find('\n');

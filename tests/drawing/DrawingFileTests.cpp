@@ -57,7 +57,8 @@ struct Drawings : FrameTest {
 
     void SetUp() override {
         BuiltMesh mesh = MakeIcosphere(f, 20.0, 0);
-        AddCurve(f, {mesh.vertices[0], mesh.vertices[1], mesh.vertices[2]}, kClosedCurve);
+        // Through the head of the vertex list, the first vertex line.
+        AddCurve(f, {mesh.vertices[11], mesh.vertices[10], mesh.vertices[9]}, kClosedCurve);
         f.m_nModelState = kModelCurveWaiting;
         good = FormatDrawing(f);
         ReleaseModel(f);
@@ -94,6 +95,8 @@ TEST_F(Drawings, EveryBadFileIsRefusedWithItsReasonAndChangesNothing) {
         {"NaN position", EditWord(good, "vertices", 2, "nan"), "not finite"},
         {"infinite number", EditWord(good, "vertices", 3, "inf"), "not finite"},
         {"decimal number", EditWord(good, "vertices", 4, "1.5"), "not a hexadecimal number"},
+        {"curve on a surface vertex", EditWord(good, "vertices", 0, "0"),
+         "neither smooth nor sharp"},
         {"unknown vertex kind", EditWord(good, "vertices", 0, "7"), "lies outside"},
         {"stroke curve", EditWord(good, "curves", 0, "0"), "lies outside"},
         {"state without a body", Edited(good, "model", "state 1", "state 0"),
