@@ -4,7 +4,7 @@ if(PLIFORM_BUILD_TESTS)
         SOURCES tests/drawing/DrawingRoundTripTests.cpp
                 tests/drawing/DrawingFileTests.cpp
                 tests/drawing/AutosaveTests.cpp
-        LIBS pliform_replay)
+        LIBS pliform_replay pliform_fuzz)
     # The round trip replays the scenario scripts from the source tree.
     target_compile_definitions(pliform_drawing_tests PRIVATE
         PLIFORM_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
