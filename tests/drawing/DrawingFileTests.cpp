@@ -165,6 +165,15 @@ TEST_F(Drawings, SaveDrawingAsksOnceThenKeepsItsPath) {
     EXPECT_TRUE(host.offeredTypes.empty());
     EXPECT_EQ(ReadBytes(path), FormatDrawing(f));
 
+    // After New the empty scene has no file: Save Drawing asks (here: cancelled) and
+    // the drawing on disk stays.
+    const std::string saved = ReadBytes(path);
+    f.OnCommand(ID_FILE_NEW);
+    f.OnCommand(ID_FILE_SAVE);
+    EXPECT_EQ(host.offeredTypes.size(), 1u);
+    EXPECT_EQ(ReadBytes(path), saved);
+    MakeIcosphere(f, 40.0, 1);
+
     // The folder is gone: the save fails with the standard error box.
     const std::string gone = folder / "sub";
     ASSERT_EQ(::mkdir(gone.c_str(), 0700), 0);
@@ -174,5 +183,5 @@ TEST_F(Drawings, SaveDrawingAsksOnceThenKeepsItsPath) {
     ASSERT_EQ(::rmdir(gone.c_str()), 0);
     f.OnCommand(ID_FILE_SAVE);
     EXPECT_EQ(host.fileErrors, 1);
-    EXPECT_EQ(ReadBytes(path), FormatDrawing(f));  // the other file is untouched
+    EXPECT_EQ(ReadBytes(path), saved);  // the other file is untouched
 }
