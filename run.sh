@@ -20,6 +20,8 @@ packages=(
     libgl-dev
     libegl-dev
     libpng-dev
+    libtinygltf-dev
+    nlohmann-json3-dev
 )
 # Without an X server the program talks to the Wayland compositor directly.
 if [ -z "${DISPLAY:-}" ]; then

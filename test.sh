@@ -5,7 +5,9 @@
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core, its unit
 #      and scenario tests,
 #   4. one short run of the benchmarks, so they keep building and running,
-#   5. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh).
+#   5. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh),
+#   6. the drawing reader under libFuzzer (clang, sanitizers) for a few seconds from
+#      its seed files.
 # Exits non-zero at the first failure.
 set -euo pipefail
 
@@ -14,14 +16,18 @@ ROOT=$(pwd)
 JOBS=${PLIFORM_JOBS:-2}
 
 # Compiler, build tools, Qt, OpenGL/EGL (Mesa's software rasteriser serves the
-# offscreen render tests), PNG, test and benchmark libraries, and the X server and
-# tools the smoke test of the real window uses.
+# offscreen render tests), PNG, glTF (tinygltf and the JSON library it uses), test and
+# benchmark libraries, an independent mesh importer that reads the exports back, clang
+# and its libFuzzer runtime, and the X server and tools the smoke test of the real
+# window uses.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libqt6opengl6-dev
     libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
     libpng-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libtinygltf-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libassimp-dev
+    clang libclang-rt-14-dev
     xvfb xauth xdotool openbox x11-utils imagemagick
 )
 
@@ -84,5 +90,16 @@ echo "== benchmarks: one short run"
 
 echo "== fuzz: fixed seeds under the sanitizers, about two minutes"
 "$ROOT/fuzz/ci-fuzz.sh" "$SANITIZE_DIR"
+
+echo "== fuzz: the drawing reader under libFuzzer, from its seeds"
+FUZZ_DIR="$ROOT/build-test/libfuzzer"
+CC=clang CXX=clang++ configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_SANITIZE=ON \
+    -DPLIFORM_LIBFUZZER=ON -DPLIFORM_BUILD_GUI=OFF -DPLIFORM_BUILD_RENDER=OFF \
+    -DPLIFORM_BUILD_BENCHMARKS=OFF -DPLIFORM_BUILD_TESTS=OFF
+cmake --build "$FUZZ_DIR" -j "$JOBS" --target pliform-drawing-fuzzer
+rm -rf "$FUZZ_DIR/drawing-corpus"
+cp -r "$ROOT/fuzz/drawing-seeds" "$FUZZ_DIR/drawing-corpus"
+(cd "$FUZZ_DIR" && ./pliform-drawing-fuzzer -seed=1 -max_total_time=20 -max_len=16384 \
+    -timeout=10 drawing-corpus)
 
 echo "== all tests passed"

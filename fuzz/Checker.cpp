@@ -123,7 +123,7 @@ private:
             if (const CommandDef* command = FindCommandByKey(e.key)) m_frame.OnCommand(command->id);
             break;
         case ScriptOp::Menu:
-            if (e.command == ID_SAVE_AS) m_host.saveAnswer = e.path;
+            m_host.AnswerDialogOf(e.command, e.path);
             m_frame.OnCommand(e.command);
             break;
         default:

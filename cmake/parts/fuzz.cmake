@@ -24,6 +24,13 @@ if(PLIFORM_LIBFUZZER)
     pliform_target_options(pliform-libfuzzer)
     target_compile_options(pliform-libfuzzer PRIVATE -fsanitize=fuzzer)
     target_link_options(pliform-libfuzzer PRIVATE -fsanitize=fuzzer)
+
+    # The drawing reader; its seeds are in fuzz/drawing-seeds.
+    add_executable(pliform-drawing-fuzzer fuzz/DrawingFuzzTarget.cpp)
+    target_link_libraries(pliform-drawing-fuzzer PRIVATE pliform_core)
+    pliform_target_options(pliform-drawing-fuzzer)
+    target_compile_options(pliform-drawing-fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(pliform-drawing-fuzzer PRIVATE -fsanitize=fuzzer)
 endif()
 
 if(PLIFORM_BUILD_TESTS)

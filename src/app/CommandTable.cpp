@@ -40,6 +40,10 @@ constexpr MenuDef kMenuRows[] = {
 constexpr CommandDef kCommandRows[] = {
 //   id                        menu              text                      key  script        handler                                   mark    marked
     {ID_FILE_NEW,              IDM_FILE,         "&New",                   0,   "new",        Run<&CMainFrame::OnFileNew>},
+    // The drawing commands' keys go with Ctrl, so they are named by field.
+    {.id = ID_FILE_OPEN, .menu = IDM_FILE, .text = "&Open...", .scriptName = "open", .run = Run<&CMainFrame::OnFileOpen>, .ctrlKey = 'O'},
+    {.id = ID_FILE_SAVE, .menu = IDM_FILE, .text = "Save &Drawing", .scriptName = "save", .run = Run<&CMainFrame::OnFileSave>, .ctrlKey = 'S'},
+    {.id = ID_FILE_SAVE_DRAWING_AS, .menu = IDM_FILE, .text = "Save Drawing &As...", .scriptName = "savedrawingas", .run = Run<&CMainFrame::OnFileSaveDrawingAs>},
     {kSeparator,               IDM_FILE},
     {ID_SAVE_AS,               IDM_FILE,         "&Save As...",            0,   "saveas",     Run<&CMainFrame::OnSaveAs>},
     {kSeparator,               IDM_FILE},
@@ -97,10 +101,30 @@ const MenuDef* FindMenuDef(int menuId) {
     return nullptr;
 }
 
+std::string ShortcutLabel(const CommandDef& command) {
+    if (command.key != 0) return std::string(1, command.key);
+    if (command.ctrlKey != 0) return std::string("Ctrl+") + command.ctrlKey;
+    return {};
+}
+
 std::string MenuItemText(const CommandDef& command) {
     std::string text = command.text != nullptr ? command.text : "";
-    if (command.key != 0) (text += '\t') += command.key;
+    const std::string shortcut = ShortcutLabel(command);
+    if (!shortcut.empty()) (text += '\t') += shortcut;
     return text;
+}
+
+CommandDialog DialogOf(int id) {
+    switch (id) {
+    case ID_SAVE_AS:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_DRAWING_AS:
+        return CommandDialog::Save;
+    case ID_FILE_OPEN:
+        return CommandDialog::Open;
+    default:
+        return CommandDialog::None;
+    }
 }
 
 std::vector<MenuEntry> MenuEntries(int menuId) {

@@ -48,6 +48,8 @@ struct CommandDef {
     bool (*marked)(const CMainFrame& frame, int id) = nullptr;
     // Whether the command may run now; null for always.
     bool (*enabled)(const CMainFrame& frame, int id) = nullptr;
+    // The accelerator, a key pressed with Ctrl; never with `key` too.
+    char ctrlKey = 0;
 };
 
 // The rows in menu order: a menu appears where the table first uses it, a menu of the
@@ -62,8 +64,16 @@ const CommandDef* FindCommandByKey(char key);
 const CommandDef* FindCommandByScriptName(std::string_view name);
 const MenuDef* FindMenuDef(int menuId);
 
+// The item's shortcut as a menu shows it, "P" or "Ctrl+O"; empty for none.
+std::string ShortcutLabel(const CommandDef& command);
+
 // The item's text as a menu shows it: the shortcut label after a tab.
 std::string MenuItemText(const CommandDef& command);
+
+// The file dialog a command shows; a replay script gives its answer after the
+// command's name ("menu saveas PATH").
+enum class CommandDialog { None, Save, Open };
+CommandDialog DialogOf(int id);
 
 // One entry of a menu: a command, a separator (a command row without text) or, with
 // `command` null, the submenu `submenu`.

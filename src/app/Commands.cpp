@@ -33,6 +33,7 @@ void CMainFrame::OnAutoCenter() {
     if (m_bAutoCenter == 1) {
         if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
+        AutosaveDrawing();
     }
 }
 
@@ -43,8 +44,12 @@ void CMainFrame::OnFileNew() {
     m_nElevation = 0;
     m_nAzimuth = 0;
     ReleaseModel(*this);
+    // The new drawing has no file yet: Save Drawing must ask rather than write the
+    // empty scene over the drawing that was open.
+    m_strDrawingPath.clear();
     // A tool stroke whose release was never seen would otherwise go on with records
     // that are gone: end it here, so the later button-up finds nothing to finish.
     if (m_nDragState == kDragTool) m_nDragState = kDragNone;
     m_pPlatform->RedrawWindow();
+    AutosaveDrawing();
 }

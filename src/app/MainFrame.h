@@ -39,6 +39,7 @@ constexpr int32_t kDragTool = 2;    // the left button makes a stroke of the cur
 constexpr int32_t kChangeNothing = 0;
 
 class FairKernel;
+class Autosave;
 struct CommandDef;
 
 // Frees a fairing kernel. Defined beside the fairing, so that whatever destroys a frame
@@ -46,6 +47,15 @@ struct CommandDef;
 struct FairKernelDeleter {
     void operator()(FairKernel* kernel) const;
 };
+
+// Frees the autosave, removing its file: defined beside it, as the kernel's deleter is.
+struct AutosaveDeleter {
+    void operator()(Autosave* autosave) const;
+};
+
+// The folder autosave uses: $XDG_STATE_HOME/pliform, else $HOME/.local/state/pliform;
+// empty when neither variable holds an absolute path.
+std::string DefaultAutosaveFolder();
 
 // The one main frame: owner of every piece of program state and of every model
 // record. Handlers run to completion and repaint synchronously through the platform.
@@ -133,6 +143,24 @@ public:
     // ---- Export (export/) ----
     void OnSaveAs();
 
+    // ---- Drawing files and autosave (drawing/) ----
+    // Open asks for a drawing and replaces the model and view with it; a file that is
+    // not a sound drawing is refused with a message and changes nothing.
+    void OnFileOpen();
+    // Saves the drawing to the path it was opened from or last saved to, asking for
+    // one the first time.
+    void OnFileSave();
+    void OnFileSaveDrawingAs();
+    // Writes the drawing to this program's autosave file, when autosave is on. Called
+    // after every action that changed the model.
+    void AutosaveDrawing();
+    // Turns autosave on in `folder` (made if missing). First offers to recover the
+    // drawing that a program that ended without exiting left there; the answer Yes
+    // opens it. Returns false, with autosave off, when the folder cannot be used.
+    bool StartAutosave(const std::string& folder);
+    // Turns autosave off and removes this program's autosave file: the clean exit.
+    void StopAutosave();
+
     // ---- Fields, in the order the frame declares them ----
     int m_hCursorPen = 0;
     int m_hCursorEraser = 0;
@@ -185,6 +213,11 @@ public:
     // process already holds costs far less than first touches of fresh pages, which
     // on a 10k-vertex model took up to a third of the fairing's time.
     std::unique_ptr<FairKernel, FairKernelDeleter> m_pFairKernel;
+    // Where Save Drawing writes without asking; empty until a drawing was opened or
+    // saved under a name.
+    std::string m_strDrawingPath;
+    // Null while autosave is off, as in tests and the replay tool.
+    std::unique_ptr<Autosave, AutosaveDeleter> m_pAutosave;
 
     // Recomputes the eight m_ViewMatrix terms from m_nElevation and m_nAzimuth.
     void ComputeViewMatrix();

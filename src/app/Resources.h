@@ -17,6 +17,9 @@ constexpr int ID_VIEW_BOTTOM = 32780;
 constexpr int ID_VIEW_SIDE = 32781;
 constexpr int ID_AUTO_CENTER = 32782;
 constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_FILE_OPEN = 57601;
+constexpr int ID_FILE_SAVE = 57603;
+constexpr int ID_FILE_SAVE_DRAWING_AS = 57604;
 constexpr int ID_APP_EXIT = 57665;
 
 constexpr int IDR_MAINFRAME = 128;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "export/AtomicWrite.h"
+
 class CMainFrame;
 
 // The whole OBJ text of the frame's model: one "v x y z" line per vertex in list
@@ -11,17 +13,9 @@ class CMainFrame;
 // nothing else.
 std::string FormatObj(CMainFrame& frame);
 
-enum class ObjWriteResult {
-    Written,
-    OpenFailed,   // the file could not be created or is not writable; nothing written
-    WriteFailed,  // writing or completing the file failed; the previous file is intact
-};
-
-// Writes FormatObj(frame) to `path`. The text goes to a temporary file in the same
-// folder that is renamed over `path` only when complete, so a failure leaves any
-// earlier file untouched and no temporary file behind. On failure `error` (if given)
-// receives the reason.
-ObjWriteResult WriteObj(CMainFrame& frame, const std::string& path, std::string* error);
+// Writes FormatObj(frame) to `path` with WriteFileSafely: a failure leaves any earlier
+// file as it was. On failure `error` (if given) receives the reason.
+FileWriteResult WriteObj(CMainFrame& frame, const std::string& path, std::string* error);
 
 // WriteObj reduced to success or failure.
 bool WriteObjFile(CMainFrame& frame, const std::string& path, std::string* error);

@@ -22,10 +22,28 @@ void HeadlessHost::CheckMenuItem(int menu, int id, bool checked) {
     markMenu[id] = menu;
 }
 
-bool HeadlessHost::GetSaveFileName(std::string& path) {
+bool HeadlessHost::GetSaveFileName(std::span<const FileType> types, std::string& path) {
+    offeredTypes.assign(types.begin(), types.end());
     if (saveAnswer.empty()) return false;
     path = saveAnswer;
     return true;
+}
+
+bool HeadlessHost::GetOpenFileName(std::span<const FileType> types, std::string& path) {
+    offeredTypes.assign(types.begin(), types.end());
+    if (openAnswer.empty()) return false;
+    path = openAnswer;
+    return true;
+}
+
+void HeadlessHost::ShowMessage(const std::string& text) {
+    ++messages;
+    lastMessage = text;
+}
+
+bool HeadlessHost::AskYesNo(const std::string& question) {
+    questions.push_back(question);
+    return yesAnswer;
 }
 
 void HeadlessHost::ReportFileError(const std::string& path, const std::string& reason) {
@@ -36,4 +54,17 @@ void HeadlessHost::ReportFileError(const std::string& path, const std::string& r
 bool HeadlessHost::IsChecked(int id) const {
     auto it = marks.find(id);
     return it != marks.end() && it->second;
+}
+
+void HeadlessHost::AnswerDialogOf(int commandId, const std::string& path) {
+    switch (DialogOf(commandId)) {
+    case CommandDialog::Save:
+        saveAnswer = path;
+        break;
+    case CommandDialog::Open:
+        openAnswer = path;
+        break;
+    case CommandDialog::None:
+        break;
+    }
 }

@@ -200,7 +200,7 @@ private:
         if (!found) return Fail("unknown menu name '" + std::string(name) + "'");
         event->name = found->scriptName;
         event->command = found->id;
-        if (found->id == ID_SAVE_AS) {
+        if (DialogOf(found->id) != CommandDialog::None) {
             // The path is the rest of the line, so it may contain spaces.
             size_t at = m_text.find(name) + name.size();
             event->path = std::string(Trim(m_text.substr(at)));

@@ -41,7 +41,7 @@ struct ScriptEvent {
     int command = 0;        // menu: the command id (ID_APP_EXIT ends the script)
     char key = 0;           // key: the accelerator key, upper case
     std::string name;       // menu name, or the expect key
-    std::string path;       // menu saveas: the dialog answer (empty means cancelled)
+    std::string path;       // menu with a file dialog: its answer (empty means cancelled)
     ExpectCompare compare = ExpectCompare::Equal;
     long long value = 0;  // expect: the value compared with (valid: 1 true, 0 false)
 };

@@ -168,7 +168,7 @@ private:
             m_stopped = true;
             return true;
         }
-        if (e.command == ID_SAVE_AS) m_host.saveAnswer = e.path;
+        m_host.AnswerDialogOf(e.command, e.path);
         return Command(e, e.command);
     }
 

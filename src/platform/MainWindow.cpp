@@ -86,6 +86,11 @@ void MainWindow::ShowAtInitialSize() {
     }
 }
 
+void MainWindow::StartAutosave() {
+    const std::string folder = DefaultAutosaveFolder();
+    if (!folder.empty()) m_frame->StartAutosave(folder);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // By the first expose the window manager has put its frame around the window,
     // so the frame's size is known.

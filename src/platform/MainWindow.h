@@ -24,6 +24,10 @@ public:
     // that the outer size, frame included, is the initial size.
     void ShowAtInitialSize();
 
+    // Autosave in the user's state folder, after offering to recover what a session
+    // that did not exit left there.
+    void StartAutosave();
+
     CMainFrame* Frame() const { return m_frame.get(); }
 
 protected:

@@ -41,7 +41,7 @@ void QtMenus::Fill(int handle, int menuId) {
             widget->addAction(action);
         } else {
             action = AddCommand(widget, entry.command->id, MenuItemText(*entry.command),
-                                entry.command->key);
+                                ShortcutLabel(*entry.command));
         }
         Menu& filled = m_menus[handle - 1];
         filled.items.push_back(action);
@@ -50,13 +50,14 @@ void QtMenus::Fill(int handle, int menuId) {
     }
 }
 
-QAction* QtMenus::AddCommand(QWidget* widget, int id, const std::string& text, char key) {
+QAction* QtMenus::AddCommand(QWidget* widget, int id, const std::string& text,
+                             const std::string& shortcut) {
     // The text keeps its "\t" shortcut label; the menu shows it at the right.
     auto* action = new QAction(QString::fromStdString(text), widget);
     widget->addAction(action);
     m_actions[id] = action;
-    if (key != 0) {
-        action->setShortcut(QKeySequence(QChar(key)));
+    if (!shortcut.empty()) {
+        action->setShortcut(QKeySequence(QString::fromStdString(shortcut)));
         // Window-wide, not application-wide: the keys act while the drawing surface,
         // a native window of its own inside this one, holds the focus, but not while
         // a menu is open, where the same letters are the items' mnemonics (D for

@@ -53,7 +53,8 @@ private:
 
     int AddMenu(QWidget* widget);
     void Fill(int handle, int menuId);
-    QAction* AddCommand(QWidget* widget, int id, const std::string& text, char key);
+    QAction* AddCommand(QWidget* widget, int id, const std::string& text,
+                        const std::string& shortcut);
     void GreyWhileOpen(QMenu* menu, int handle);
     void CommandsIn(int menu, std::vector<QAction*>& out) const;
     QAction* FindIn(int menu, int id) const;

@@ -71,13 +71,49 @@ void QtPlatform::CheckMenuItem(int menu, int id, bool checked) {
     m_menus->Check(menu, id, checked);
 }
 
-bool QtPlatform::GetSaveFileName(std::string& path) {
+namespace {
+
+QStringList Filters(std::span<const FileType> types) {
+    QStringList filters;
+    for (const FileType& type : types) filters << QString::fromUtf8(type.filter);
+    return filters;
+}
+
+// The user's choice of type counts only when the name typed has no extension of the
+// offered types: "shape.stl" is STL whatever filter is chosen, "shape" with the STL
+// filter becomes "shape.stl". A name with another extension keeps it, as the OBJ
+// dialog always did.
+QString WithTypeExtension(QString file, std::span<const FileType> types, int chosen) {
+    for (const FileType& type : types)
+        if (file.endsWith(QStringLiteral(".") + QString::fromUtf8(type.extension),
+                          Qt::CaseInsensitive))
+            return file;
+    if (chosen <= 0 || static_cast<size_t>(chosen) >= types.size()) return file;
+    const QString leaf = file.section(QLatin1Char('/'), -1);
+    if (leaf.contains(QLatin1Char('.'))) return file;
+    return file + QStringLiteral(".") +
+           QString::fromUtf8(types[static_cast<size_t>(chosen)].extension);
+}
+
+}  // namespace
+
+bool QtPlatform::GetSaveFileName(std::span<const FileType> types, std::string& path) {
+    if (types.empty()) return false;
     QFileDialog dialog(m_owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("OBJ (*.obj)"));
-    dialog.setDefaultSuffix(QStringLiteral("obj"));
-    dialog.selectFile(QStringLiteral("Untitled.obj"));
+    dialog.setNameFilters(Filters(types));
+    const QString extension = QString::fromUtf8(types.front().extension);
+    dialog.setDefaultSuffix(extension);
+    dialog.selectFile(QStringLiteral("Untitled.") + extension);
+    // The default suffix follows the chosen type, so that the dialog's own overwrite
+    // question names the file that will be written.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, types](const QString& filter) {
+                         for (const FileType& type : types)
+                             if (filter == QString::fromUtf8(type.filter))
+                                 dialog.setDefaultSuffix(QString::fromUtf8(type.extension));
+                     });
     // Overwrite confirmation is the dialog's default; it is left on.
     const int result = dialog.exec();
     ReturnFocus();
@@ -88,9 +124,40 @@ bool QtPlatform::GetSaveFileName(std::string& path) {
     if (files.isEmpty()) {
         return false;
     }
+    const int chosen = Filters(types).indexOf(dialog.selectedNameFilter());
     // The core opens the path with the C library, which takes the file system's encoding.
-    path = QFile::encodeName(files.first()).toStdString();
+    path = QFile::encodeName(WithTypeExtension(files.first(), types, chosen)).toStdString();
     return true;
+}
+
+bool QtPlatform::GetOpenFileName(std::span<const FileType> types, std::string& path) {
+    QFileDialog dialog(m_owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(Filters(types));
+    const int result = dialog.exec();
+    ReturnFocus();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    path = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    return true;
+}
+
+void QtPlatform::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    QString::fromStdString(text), QMessageBox::Ok, m_owner);
+    box.exec();
+    ReturnFocus();
+}
+
+bool QtPlatform::AskYesNo(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+                    QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = box.exec();
+    ReturnFocus();
+    return answer == QMessageBox::Yes;
 }
 
 void QtPlatform::ReportFileError(const std::string& path, const std::string& reason) {

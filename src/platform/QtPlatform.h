@@ -25,8 +25,11 @@ public:
     int FindMenu(int menuId) override;
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
     void CheckMenuItem(int menu, int id, bool checked) override;
-    bool GetSaveFileName(std::string& path) override;
+    bool GetSaveFileName(std::span<const FileType> types, std::string& path) override;
+    bool GetOpenFileName(std::span<const FileType> types, std::string& path) override;
     void ReportFileError(const std::string& path, const std::string& reason) override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
 
 private:
     // Hands the keyboard back to the owner's window once a dialog has closed.

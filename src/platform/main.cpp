@@ -32,5 +32,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     window.ShowAtInitialSize();
+    window.StartAutosave();
     return QApplication::exec();
 }

@@ -137,6 +137,7 @@ void CMainFrame::OnLButtonUp(unsigned, CPoint) {
         break;
     }
     m_nDragState = kDragNone;
+    AutosaveDrawing();
 }
 
 void CMainFrame::OnRButtonDown(unsigned, CPoint point) {

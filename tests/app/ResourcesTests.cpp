@@ -35,11 +35,14 @@ bool Pixel(const uint32_t* rows, int x, int y) { return (rows[y] >> (31 - x)) & 
 }  // namespace
 
 // Texts, mnemonics, shortcut labels, ids, order and separators, as the user has always
-// seen them.
+// seen them, with the drawing commands after New.
 TEST(CommandTable, MenusShowEveryItemInItsPlace) {
     EXPECT_EQ(Outline(0, ""),
               "&File\n"
               "  &New 57600\n"
+              "  &Open...\tCtrl+O 57601\n"
+              "  Save &Drawing\tCtrl+S 57603\n"
+              "  Save Drawing &As... 57604\n"
               "  -\n"
               "  &Save As... 32778\n"
               "  -\n"
@@ -67,6 +70,7 @@ TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
     std::set<int> ids;
     std::set<std::string> names;
     std::map<char, int> keys;
+    std::map<char, int> ctrlKeys;
     for (const CommandDef& command : kCommands) {
         if (command.text == nullptr) continue;
         EXPECT_TRUE(ids.insert(command.id).second) << command.id;
@@ -80,15 +84,21 @@ TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
             keys[command.key] = command.id;
             EXPECT_EQ(FindCommandByKey(command.key), &command);
         }
+        if (command.ctrlKey != 0) {
+            ctrlKeys[command.ctrlKey] = command.id;
+            // A key without Ctrl is another command, or none.
+            EXPECT_NE(FindCommandByKey(command.ctrlKey), &command);
+        }
     }
-    EXPECT_EQ(ids.size(), 14u);
+    EXPECT_EQ(ids.size(), 17u);
+    EXPECT_EQ(ctrlKeys, (std::map<char, int>{{'O', ID_FILE_OPEN}, {'S', ID_FILE_SAVE}}));
     const std::map<char, int> expected = {{'1', ID_DISPLAY_SURFACES}, {'2', ID_DISPLAY_EDGES},
                                           {'P', ID_TOOL_PEN},         {'E', ID_TOOL_ERASER},
                                           {'D', ID_TOOL_DRAG},        {'C', ID_TOOL_CHANGE}};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(FindCommand(0), nullptr);
     EXPECT_EQ(FindCommandByKey('X'), nullptr);
-    EXPECT_EQ(FindCommandByScriptName("open"), nullptr);
+    EXPECT_EQ(FindCommandByScriptName("frobnicate"), nullptr);
 }
 
 // The frame sends a radio group's marks as one range of ids to the menu whose handle it

@@ -3,7 +3,9 @@
 # manager and drives a whole session (tests/e2e/session.pfs) with synthetic mouse and
 # key events through its real menus and its real save dialog, checking screenshots
 # on the way and the saved OBJ file at the end. The replay tool runs the same session
-# headless first; the program must save exactly the file the replay saves.
+# headless first; the program must save exactly the file the replay saves. Before
+# Exit the drawing is saved with Ctrl+S; a second start opens it with Ctrl+O and is
+# killed, a third recovers it from the autosave: both save the replay's final OBJ.
 #
 # Usage: e2e.sh PLIFORM PLIFORM_REPLAY SESSION [SHOT_DIR]
 #   SHOT_DIR keeps every screenshot of the session, cropped to the window.
@@ -46,6 +48,12 @@ xs_wait_until 20 xs_outer_fitted || fail "the window did not take its initial si
 xs_geometry || fail "the drawing surface was not found in the window"
 echo "window ${xs_win_w}x${xs_win_h} at $xs_win_x,$xs_win_y; drawing surface ${xs_view_w}x${xs_view_h} at $xs_view_x,$xs_view_y"
 
+# The drawing commands: Ctrl+S saves the drawing before Exit, a second start opens it
+# with Ctrl+O, a third recovers it after the second was killed; each of the two later
+# programs saves the OBJ, which must be the replay's final model byte for byte.
+drawing=$work/drawing.pliform
+autosaves() { find "$XDG_STATE_HOME/pliform" -name '*.pliform' 2>/dev/null | grep -c .; }
+
 # The session is written for a 598 by 556 surface; another menu font makes the
 # surface a little taller or shorter, so every point moves with its centre.
 read -r design_w design_h < <(awk '$1 == "size" {print $2, $3; exit}' "$session")
@@ -62,8 +70,10 @@ awk -v dx="$shift_x" -v dy="$shift_y" -v w="$xs_view_w" -v h="$xs_view_h" '
 
 # The headless run: its expectations hold, and it saves the reference file.
 mkdir "$work/replay"
-(cd "$work/replay" && "$replay" --check "$work/session.pfs") >"$work/replay.log" 2>&1 ||
+(cd "$work/replay" && "$replay" --check --obj final.obj "$work/session.pfs") >"$work/replay.log" 2>&1 ||
     fail "the replay tool rejected the session: $(cat "$work/replay.log")"
+cp "$work/replay/final.obj" "$work/replay/reopened.obj"
+mv "$work/replay/final.obj" "$work/replay/recovered.obj"
 
 # Screen position of a session point.
 sx() { echo $((xs_view_x + $1 + shift_x)); }
@@ -91,7 +101,8 @@ viewable() {
 open_menus() { viewable --class '^pliform$' | grep -c ' yes$'; }
 menus_closed() { [ "$(open_menus)" -eq 0 ]; }
 menu_open() { [ "$(open_menus)" -ge "$1" ]; }
-dialog_ids() { viewable --name '^Save As$' | cut -d' ' -f1; }
+dialog_title="Save As"
+dialog_ids() { viewable --name "^$dialog_title\$" | cut -d' ' -f1; }
 dialogs_are() { [ "$(dialog_ids | grep -c .)" -eq "$1" ]; }
 # The keyboard goes to the window or to its drawing surface.
 window_has_focus() {
@@ -139,6 +150,19 @@ save_as() {
     xs_wait_until 20 dialogs_are 0 || fail "the save dialog did not close"
     xs_wait_until 10 window_has_focus || fail "the keyboard did not come back to the window after saving"
     xs_wait_until 30 test -s "$file" || fail "nothing was saved to $1"
+}
+# file_dialog TITLE KEY PATH: the key opens the dialog of that title; type the path.
+file_dialog() {
+    flush
+    dialog_title=$1
+    xdotool key "$2" || fail "xdotool key $2"
+    xs_wait_until 20 dialogs_are 1 || fail "the $1 dialog did not open"
+    xs_wait_until 10 dialog_has_focus || fail "the $1 dialog did not get the keyboard"
+    xdotool type --delay 5 "$3" || fail "xdotool type"
+    xdotool key Return
+    xs_wait_until 20 dialogs_are 0 || fail "the $1 dialog did not close"
+    xs_wait_until 10 window_has_focus || fail "the keyboard did not come back after $1"
+    dialog_title="Save As"
 }
 dialog_has_focus() {
     local focus newest
@@ -336,6 +360,8 @@ while read -r verb rest; do
         new) choose f n ;;
         saveas) flush && save_as "${args[1]}" ;;
         exit)
+            file_dialog "Save As" ctrl+s "$drawing"
+            xs_wait_until 30 test -s "$drawing" || fail "Ctrl+S saved no drawing"
             choose f x
             exited=yes
             ;;
@@ -371,7 +397,57 @@ status=$?
 xs_app_pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 
-# The saved file: the replay's file byte for byte, a closed and consistently
+[ "$(autosaves)" -eq 0 ] || fail "File > Exit left its autosave behind"
+
+# transient_ids: the program's dialogs and message boxes.
+transient_ids() {
+    local id
+    for id in $(viewable --name '^Pliform$' | cut -d' ' -f1); do
+        xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && echo "$id"
+    done
+}
+question_shown() { [ -n "$(transient_ids)" ]; }
+# The top-level window of the program, not a message box over it.
+find_main_window() {
+    local id
+    xs_window=""
+    for id in $(xdotool search --onlyvisible --name '^Pliform$' 2>/dev/null); do
+        xprop -id "$id" WM_STATE 2>/dev/null | grep -q Normal || continue
+        xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id' && continue
+        xs_window=$id
+    done
+    [ -n "$xs_window" ]
+}
+
+# Second start: open the drawing, save the OBJ, then die without exiting.
+xs_start_program "$program" || fail "the program did not start a second time"
+xs_wait_until 20 find_main_window || fail "no main window at the second start"
+xs_wait_until 20 xs_outer_fitted || fail "the second window did not take its size"
+xdotool windowactivate --sync "$xs_window" >/dev/null 2>&1
+xs_wait_until 10 window_has_focus || fail "the second window did not get the keyboard"
+file_dialog Open ctrl+o "$drawing"
+save_as reopened.obj
+xs_wait_until 20 test "$(autosaves)" -eq 1 || fail "opening a drawing did not autosave it"
+kill -9 "$xs_app_pid"
+wait "$xs_app_pid" 2>/dev/null
+xs_app_pid=""
+
+# Third start: the question comes, Yes brings the drawing back.
+xs_start_program "$program" || fail "the program did not start a third time"
+xs_wait_until 20 question_shown || fail "no recovery question after the program was killed"
+xdotool windowactivate --sync "$(transient_ids | head -n1)" >/dev/null 2>&1
+xdotool key Return
+xs_wait_until 20 find_main_window || fail "no main window at the third start"
+xs_wait_until 10 window_has_focus || xdotool windowactivate --sync "$xs_window" >/dev/null 2>&1
+xs_wait_until 10 window_has_focus || fail "the third window did not get the keyboard"
+save_as recovered.obj
+choose f x
+xs_wait_until 20 program_gone || fail "File > Exit did not end the third program"
+wait "$xs_app_pid"
+xs_app_pid=""
+[ "$(autosaves)" -eq 0 ] || fail "the recovered drawing's autosave was left behind"
+
+# The saved files: the replay's file byte for byte, a closed and consistently
 # oriented mesh, CRLF lines, and the size of the shape that was drawn.
 for saved in "$work"/*.obj; do
     name=$(basename "$saved")

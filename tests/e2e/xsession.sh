@@ -52,6 +52,8 @@ xs_start_display() {
     export DISPLAY=":$(head -n1 "$work/display")"
     unset WAYLAND_DISPLAY
     export XDG_RUNTIME_DIR="$work/runtime"
+    # Autosave goes to a folder of the test's own, never the user's.
+    export XDG_STATE_HOME="$work/state"
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     export QT_QPA_PLATFORM=xcb
     openbox --config-file "$xs_dir/openbox-rc.xml" >"$work/wm.log" 2>&1 &

@@ -60,6 +60,8 @@ done
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
 export XDG_RUNTIME_DIR="$work/runtime"
+# Autosave goes to a folder of the test's own, never the user's.
+export XDG_STATE_HOME="$work/state"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 
