@@ -22,13 +22,22 @@ bool ShowingControlVertices(const CMainFrame& frame, int) {
     return frame.m_bShowControlVertices == 1;
 }
 bool AutoCentering(const CMainFrame& frame, int) { return frame.m_bAutoCenter == 1; }
+// Not while a button is held: the gesture's records would be taken from under it.
+bool CanUndo(const CMainFrame& frame, int) {
+    return frame.m_nDragState == kDragNone && frame.m_history.UndoCount() > 0;
+}
+bool CanRedo(const CMainFrame& frame, int) {
+    return frame.m_nDragState == kDragNone && frame.m_history.RedoCount() > 0;
+}
 
+constexpr CommandMark kNone = CommandMark::None;
 constexpr CommandMark kCheck = CommandMark::Check;
 constexpr CommandMark kRadio = CommandMark::Radio;
 constexpr int kSeparator = 0;
 
 constexpr MenuDef kMenuRows[] = {
     {IDM_FILE, 0, "&File", nullptr},
+    {IDM_EDIT, 0, "&Edit", &CMainFrame::m_hEditMenu},
     {IDM_VIEW, 0, "&View", &CMainFrame::m_hViewMenu},
     {IDM_DISPLAY_MODE, IDM_VIEW, "&Display Mode", &CMainFrame::m_hDisplayMenu},
     {IDM_TOOLS, 0, "&Tools", &CMainFrame::m_hToolsMenu},
@@ -38,13 +47,15 @@ constexpr MenuDef kMenuRows[] = {
 // a command has no mark and may always run.
 // clang-format off
 constexpr CommandDef kCommandRows[] = {
-//   id                        menu              text                      key  script        handler                                   mark    marked
+//   id                        menu              text                      key  script        handler                                   mark    marked                  enabled  shortcuts
     {ID_FILE_NEW,              IDM_FILE,         "&New",                   0,   "new",        Run<&CMainFrame::OnFileNew>},
     {kSeparator,               IDM_FILE},
     {ID_SAVE_AS,               IDM_FILE,         "&Save As...",            0,   "saveas",     Run<&CMainFrame::OnSaveAs>},
     {kSeparator,               IDM_FILE},
     // The platform closes the window; a replay script stops there.
     {ID_APP_EXIT,              IDM_FILE,         "E&xit",                  0,   "exit",       nullptr},
+    {ID_EDIT_UNDO,             IDM_EDIT,         "&Undo",                  0,   "undo",       Run<&CMainFrame::OnUndo>,                 kNone,  nullptr,                CanUndo, "Ctrl+Z"},
+    {ID_EDIT_REDO,             IDM_EDIT,         "&Redo",                  0,   "redo",       Run<&CMainFrame::OnRedo>,                 kNone,  nullptr,                CanRedo, "Ctrl+Y; Ctrl+Shift+Z"},
     {ID_VIEW_TOP,              IDM_VIEW,         "&Top",                   0,   "top",        Run<&CMainFrame::OnViewTop>},
     {ID_VIEW_BOTTOM,           IDM_VIEW,         "&Bottom",                0,   "bottom",     Run<&CMainFrame::OnViewBottom>},
     {ID_VIEW_SIDE,             IDM_VIEW,         "&Side",                  0,   "side",       Run<&CMainFrame::OnViewSide>},
@@ -98,9 +109,18 @@ const MenuDef* FindMenuDef(int menuId) {
 }
 
 std::string MenuItemText(const CommandDef& command) {
-    std::string text = command.text != nullptr ? command.text : "";
-    if (command.key != 0) (text += '\t') += command.key;
-    return text;
+    return MenuItemText(command, command.text != nullptr ? command.text : "");
+}
+
+std::string MenuItemText(const CommandDef& command, std::string_view text) {
+    std::string shown(text);
+    if (command.key != 0) {
+        (shown += '\t') += command.key;
+    } else if (command.shortcuts != nullptr) {
+        const std::string_view shortcuts = command.shortcuts;
+        (shown += '\t') += shortcuts.substr(0, shortcuts.find(';'));
+    }
+    return shown;
 }
 
 std::vector<MenuEntry> MenuEntries(int menuId) {

@@ -21,6 +21,8 @@ public:
     virtual int FindMenu(int menuId) = 0;
     virtual void CheckMenuRadioItem(int menu, int first, int last, int checkedId) = 0;
     virtual void CheckMenuItem(int menu, int id, bool checked) = 0;
+    // Shows `text` (with its '&' mnemonic and "\t" shortcut label) as the item's text.
+    virtual void SetMenuItemText(int menu, int id, const std::string& text) = 0;
 
     // Save dialog: default extension "obj", initial name "Untitled.obj", one filter
     // "OBJ (*.obj)", overwrite prompt. Returns false when cancelled.

@@ -17,6 +17,8 @@ constexpr int ID_VIEW_BOTTOM = 32780;
 constexpr int ID_VIEW_SIDE = 32781;
 constexpr int ID_AUTO_CENTER = 32782;
 constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_EDIT_REDO = 57644;
 constexpr int ID_APP_EXIT = 57665;
 
 constexpr int IDR_MAINFRAME = 128;

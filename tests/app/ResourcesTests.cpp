@@ -44,6 +44,9 @@ TEST(CommandTable, MenusShowEveryItemInItsPlace) {
               "  &Save As... 32778\n"
               "  -\n"
               "  E&xit 57665\n"
+              "&Edit\n"
+              "  &Undo\tCtrl+Z 57643\n"
+              "  &Redo\tCtrl+Y 57644\n"
               "&View\n"
               "  &Top 32779\n"
               "  &Bottom 32780\n"
@@ -81,7 +84,7 @@ TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
             EXPECT_EQ(FindCommandByKey(command.key), &command);
         }
     }
-    EXPECT_EQ(ids.size(), 14u);
+    EXPECT_EQ(ids.size(), 16u);
     const std::map<char, int> expected = {{'1', ID_DISPLAY_SURFACES}, {'2', ID_DISPLAY_EDGES},
                                           {'P', ID_TOOL_PEN},         {'E', ID_TOOL_ERASER},
                                           {'D', ID_TOOL_DRAG},        {'C', ID_TOOL_CHANGE}};
