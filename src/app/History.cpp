@@ -35,6 +35,7 @@ void UndoHistory::End(const Model& model, const StepSettings& after, const char*
     m_top.reset();
     m_steps.push_back(std::move(*step));
     m_done = m_steps.size();
+    ++m_made;
     Trim();
 }
 

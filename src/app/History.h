@@ -67,8 +67,9 @@ public:
     void SetBudget(size_t bytes);
     // The memory the kept copies hold.
     size_t Bytes() const;
-    // Steps dropped for the budget so far.
+    // Steps dropped for the budget so far, and steps made so far.
     size_t Dropped() const { return m_dropped; }
+    size_t Made() const { return m_made; }
 
 private:
     struct Step {
@@ -90,4 +91,5 @@ private:
     std::unique_ptr<ModelSnapshot> m_top;
     size_t m_budget = kDefaultBudget;
     size_t m_dropped = 0;
+    size_t m_made = 0;
 };

@@ -101,6 +101,8 @@ void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
     default:
         break;
     }
+    // A drag that found nothing to pull has ended already, and with it the action.
+    if (m_nDragState == kDragNone) EndUndoStep(StepName(m_nStrokeTool));
 }
 
 void CMainFrame::OnMouseMove(unsigned, CPoint point) {
