@@ -259,6 +259,7 @@ private:
         const UndoHistory& history = m_frame.m_history;
         if (!m_result.ok || history.Made() == m_stepsMade) return;
         m_stepsMade = history.Made();
+        ++m_result.steps;
         if (m_frame.m_nDragState != kDragNone) return;
         const std::string after = ModelDump(m_frame);
         m_frame.OnCommand(ID_EDIT_UNDO);
@@ -267,6 +268,7 @@ private:
         if (m_options.retakeSteps && m_actionRepeatable) {
             for (const Act& a : m_action) Repeat(a);
             m_stepsMade = history.Made();
+            ++m_result.retaken;
             if (ModelDump(m_frame) != after)
                 return Fail("retake", e.line, "the action done again after its undo left another model");
         } else {

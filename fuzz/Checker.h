@@ -52,6 +52,10 @@ struct CheckResult {
     // cuts or extrusions carried out (1 -> 2 with the mesh changed).
     long closedCurves = 0;
     long edits = 0;
+    // Undo steps made, and of those the ones whose action was done again after its
+    // undo (CheckOptions::retakeSteps).
+    long steps = 0;
+    long retaken = 0;
 };
 
 CheckResult CheckScript(const std::vector<std::string>& lines, const CheckOptions& options);
