@@ -188,6 +188,21 @@ TEST_F(QtLayer, AcceleratorsAreWindowWideKeysOnTheirItems) {
         EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut) << id;
     }
     EXPECT_TRUE(menus->ActionFor(ID_FILE_NEW)->shortcut().isEmpty());
+    // Keys with modifiers, Redo with two.
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_UNDO)->shortcuts(),
+              QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))});
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                   QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->shortcutContext(), Qt::WindowShortcut);
+}
+
+// The core names the step in the item; a handle of another menu changes nothing.
+TEST_F(QtLayer, UndoItemsShowTheTextTheCoreSets) {
+    platform->SetMenuItemText(frame->m_hEditMenu, ID_EDIT_UNDO, "&Undo Cut\tCtrl+Z");
+    platform->SetMenuItemText(frame->m_hViewMenu, ID_EDIT_REDO, "&Redo Cut\tCtrl+Y");
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_UNDO)->text(), QStringLiteral("&Undo Cut\tCtrl+Z"));
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->text(), QStringLiteral("&Redo\tCtrl+Y"));
 }
 
 TEST(QtCursors, BitmapsMatchTheResourcePixelForPixel) {
