@@ -120,7 +120,7 @@ TEST(ScriptParse, EveryScriptNameOfTheCommandTableCarriesItsCommandId) {
         EXPECT_EQ(r.script.events[0].command, command.id) << command.scriptName;
         ++names;
     }
-    EXPECT_EQ(names, 14);
+    EXPECT_EQ(names, 16);
 }
 
 TEST(ScriptParse, SaveAsTakesTheRestOfTheLineAsPath) {
