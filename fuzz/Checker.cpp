@@ -270,7 +270,8 @@ private:
             m_stepsMade = history.Made();
             ++m_result.retaken;
             if (ModelDump(m_frame) != after)
-                return Fail("retake", e.line, "the action done again after its undo left another model");
+                return Fail("retake", e.line,
+                            "the action done again after its undo left another model");
         } else {
             m_frame.OnCommand(ID_EDIT_REDO);
             if (ModelDump(m_frame) != after)
@@ -296,8 +297,7 @@ private:
             models.push_back(ModelDump(m_frame));
         }
         const bool empty = m_frame.m_pVertices == nullptr && m_frame.m_pCurves == nullptr &&
-                           m_frame.m_pTriangles == nullptr &&
-                           m_frame.m_nModelState == kModelEmpty;
+                           m_frame.m_pTriangles == nullptr && m_frame.m_nModelState == kModelEmpty;
         if (history.Dropped() == 0 && !empty)
             return Fail("undo", line, "undoing every step did not give back the empty scene");
         for (size_t i = models.size() - 1; i-- > 0 && history.RedoCount() > 0;) {

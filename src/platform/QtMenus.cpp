@@ -56,9 +56,10 @@ QAction* QtMenus::AddCommand(QWidget* widget, const CommandDef& command) {
     widget->addAction(action);
     m_actions[id] = action;
     if (command.key != 0 || command.shortcuts != nullptr) {
-        action->setShortcuts(command.key != 0 ? QList<QKeySequence>{QKeySequence(QChar(command.key))}
-                                              : QKeySequence::listFromString(QString::fromLatin1(
-                                                    command.shortcuts)));
+        action->setShortcuts(
+            command.key != 0
+                ? QList<QKeySequence>{QKeySequence(QChar(command.key))}
+                : QKeySequence::listFromString(QString::fromLatin1(command.shortcuts)));
         // Window-wide, not application-wide: the keys act while the drawing surface,
         // a native window of its own inside this one, holds the focus, but not while
         // a menu is open, where the same letters are the items' mnemonics (D for

@@ -97,9 +97,10 @@ TEST_F(QtLayer, MenusAreBuiltFromTheTableAndFoundById) {
     const int displayMenu = platform->FindMenu(IDM_DISPLAY_MODE);
     const int toolsMenu = platform->FindMenu(IDM_TOOLS);
     const int editMenu = platform->FindMenu(IDM_EDIT);
-    EXPECT_EQ(std::set<int>({viewMenu, displayMenu, toolsMenu, editMenu, platform->FindMenu(IDM_FILE)})
-                  .size(),
-              5u);
+    EXPECT_EQ(
+        std::set<int>({viewMenu, displayMenu, toolsMenu, editMenu, platform->FindMenu(IDM_FILE)})
+            .size(),
+        5u);
     EXPECT_EQ(frame->m_hEditMenu, editMenu);
     EXPECT_EQ(frame->m_hViewMenu, viewMenu);
     EXPECT_EQ(frame->m_hToolsMenu, toolsMenu);
