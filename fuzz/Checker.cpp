@@ -95,19 +95,20 @@ public:
             if (e.op == ScriptOp::Expect) continue;               // the replay tool's business
             if (e.op == ScriptOp::Stroke) {
                 const size_t last = e.args.size() - 2;
-                Event(e, [&] { m_frame.OnLButtonDown(0, At(e, 0)); });
+                Event(e, ScriptOp::LeftDown, [&] { m_frame.OnLButtonDown(0, At(e, 0)); });
                 for (size_t k = 2; k <= last && m_result.ok; k += 2)
-                    Event(e, [&] { m_frame.OnMouseMove(0, At(e, k)); });
-                if (m_result.ok) Event(e, [&] { m_frame.OnLButtonUp(0, At(e, last)); });
+                    Event(e, ScriptOp::Move, [&] { m_frame.OnMouseMove(0, At(e, k)); });
+                if (m_result.ok)
+                    Event(e, ScriptOp::LeftUp, [&] { m_frame.OnLButtonUp(0, At(e, last)); });
             } else {
-                Event(e, [&] { Dispatch(e); });
+                Event(e, e.op, [&] { Dispatch(e); });
             }
         }
         if (!m_result.ok) return;
+        const int lastLine = script.events.empty() ? 0 : script.events.back().line;
         std::string objProblem = CheckClosedObj(FormatObj(m_frame));
-        if (!objProblem.empty())
-            Fail("open-mesh", script.events.empty() ? 0 : script.events.back().line,
-                 "final OBJ: " + objProblem);
+        if (!objProblem.empty()) return Fail("open-mesh", lastLine, "final OBJ: " + objProblem);
+        UndoAllAndBack(lastLine);
     }
 
 private:
@@ -137,9 +138,14 @@ private:
         return e.op == ScriptOp::Key || e.op == ScriptOp::Menu;
     }
 
+    // `op` is what the handler does: a stroke line is a press, moves and a release.
     template <typename F>
-    void Event(const ScriptEvent& e, F&& handler) {
+    void Event(const ScriptEvent& e, ScriptOp op, F&& handler) {
         const int dragBefore = m_frame.m_nDragState;
+        if (dragBefore == kDragNone) {
+            m_action.clear();
+            m_actionRepeatable = true;
+        }
         const int stateBefore = m_frame.m_nModelState;
         const long trianglesBefore = CountTriangles(m_frame);
         const int beepsBefore = m_host.beeps;
@@ -184,14 +190,102 @@ private:
             // A release that ends a gesture answers for the whole gesture.
             const bool endsGesture = dragBefore == kDragTool && m_frame.m_nDragState == kDragNone &&
                                      !MayRefuseMidGesture(e);
-            if (endsGesture && m_gestureStartStale) return;
             const std::string& reference = endsGesture ? m_gestureStart : before;
-            if (ModelDump(m_frame) != reference)
+            if (!(endsGesture && m_gestureStartStale) && ModelDump(m_frame) != reference)
                 return Fail("refusal", e.line, "the event beeped but changed the model");
         } else if (dragBefore != 0 && MayRefuseMidGesture(e) && ModelDump(m_frame) != before) {
             // A command in the middle of a gesture changed the model on purpose (Auto
             // Center fairs and moves it): what the gesture began with is gone.
             m_gestureStartStale = true;
+        }
+        Record(e, op);
+        CheckStep(e);
+    }
+
+    // What the action under way did, to be done again: mouse presses, moves and
+    // releases with their points, or one command at rest.
+    struct Act {
+        ScriptOp op;
+        CPoint point;
+        int command;
+    };
+
+    void Record(const ScriptEvent& e, ScriptOp op) {
+        if (op == ScriptOp::LeftDown || op == ScriptOp::Move || op == ScriptOp::LeftUp)
+            m_action.push_back({op, m_mouse, 0});
+        else if (op == ScriptOp::Menu && m_action.empty())
+            m_action.push_back({op, {}, e.command});
+        else
+            m_actionRepeatable = false;
+    }
+
+    void Repeat(const Act& a) {
+        switch (a.op) {
+        case ScriptOp::LeftDown:
+            return m_frame.OnLButtonDown(0, a.point);
+        case ScriptOp::Move:
+            return m_frame.OnMouseMove(0, a.point);
+        case ScriptOp::LeftUp:
+            return m_frame.OnLButtonUp(0, a.point);
+        default:
+            m_frame.OnCommand(a.command);
+        }
+    }
+
+    // The step an action made goes back to the model the action began with (the one
+    // the gesture began with, for a command that ended a gesture) and forward to the
+    // one it left. Not while the right button turns the view: undo waits for that.
+    void CheckStep(const ScriptEvent& e) {
+        const UndoHistory& history = m_frame.m_history;
+        if (!m_result.ok || history.Made() == m_stepsMade) return;
+        m_stepsMade = history.Made();
+        ++m_result.steps;
+        if (m_frame.m_nDragState != kDragNone) return;
+        const std::string after = ModelDump(m_frame);
+        m_frame.OnCommand(ID_EDIT_UNDO);
+        if (ModelDump(m_frame) != m_gestureStart)
+            return Fail("undo", e.line, "undo did not give back the model the action began with");
+        if (m_options.retakeSteps && m_actionRepeatable) {
+            for (const Act& a : m_action) Repeat(a);
+            m_stepsMade = history.Made();
+            ++m_result.retaken;
+            if (ModelDump(m_frame) != after)
+                return Fail("retake", e.line,
+                            "the action done again after its undo left another model");
+        } else {
+            m_frame.OnCommand(ID_EDIT_REDO);
+            if (ModelDump(m_frame) != after)
+                return Fail("redo", e.line, "redo did not give back the model the action left");
+        }
+    }
+
+    // Every step undone, down to the empty scene, then every step redone; each redo
+    // must give back the model the undo before it had left.
+    void UndoAllAndBack(int line) {
+        // Undo waits for a button the session never let go of.
+        if (m_frame.m_nDragState != kDragNone) return;
+        const UndoHistory& history = m_frame.m_history;
+        std::vector<std::string> models{ModelDump(m_frame)};
+        while (history.UndoCount() > 0) {
+            const size_t count = history.UndoCount();
+            m_frame.OnCommand(ID_EDIT_UNDO);
+            if (history.UndoCount() >= count)
+                return Fail("undo", line, "undo did nothing with a step to take back");
+            const std::string violations = ValidateModel(m_frame);
+            if (!violations.empty())
+                return Fail("undo", line, "undo left an invalid model: " + violations);
+            models.push_back(ModelDump(m_frame));
+        }
+        const bool empty = m_frame.m_pVertices == nullptr && m_frame.m_pCurves == nullptr &&
+                           m_frame.m_pTriangles == nullptr && m_frame.m_nModelState == kModelEmpty;
+        if (history.Dropped() == 0 && !empty)
+            return Fail("undo", line, "undoing every step did not give back the empty scene");
+        for (size_t i = models.size() - 1; i-- > 0 && history.RedoCount() > 0;) {
+            m_frame.OnCommand(ID_EDIT_REDO);
+            if (ModelDump(m_frame) != models[i])
+                return Fail("redo", line,
+                            "redo " + std::to_string(models.size() - 1 - i) +
+                                " of the session's end did not give back the model undo had left");
         }
     }
 
@@ -209,6 +303,9 @@ private:
     CPoint m_mouse;
     std::string m_gestureStart;
     bool m_gestureStartStale = false;
+    std::vector<Act> m_action;
+    bool m_actionRepeatable = false;
+    size_t m_stepsMade = 0;
 };
 
 }  // namespace

@@ -13,8 +13,13 @@ class CMainFrame;
 //  - an event that beeped left the model as it was: the OBJ text, the curve list
 //    and ModelState equal those before the refused action (for the release that
 //    ends a gesture, before the press that began it);
+//  - an action that made an undo step is undone to exactly the model it began with
+//    (OBJ text, curve list, ModelState) and redone to exactly the model it left, or,
+//    with `retakeSteps`, done again after the undo to the very same model;
 //  - at the end, the OBJ mesh is closed: every edge in exactly two faces, once each
-//    way.
+//    way; undoing every step goes back to the empty scene (unless the history's
+//    budget dropped some) through valid models, and redoing them all comes back the
+//    same way to the same end.
 // Nothing is written to disk except by the script's own Save As lines.
 
 struct CheckOptions {
@@ -25,6 +30,9 @@ struct CheckOptions {
     // Written with the script line of the event about to run, for a parent process
     // that must name the event that crashed or hung. May be null.
     volatile int* progressLine = nullptr;
+    // Undo each step as it is made and carry out its action again (when the action was
+    // one command, or mouse presses, moves and releases alone), instead of redoing it.
+    bool retakeSteps = false;
 };
 
 constexpr int kHangExitCode = 86;
@@ -44,6 +52,10 @@ struct CheckResult {
     // cuts or extrusions carried out (1 -> 2 with the mesh changed).
     long closedCurves = 0;
     long edits = 0;
+    // Undo steps made, and of those the ones whose action was done again after its
+    // undo (CheckOptions::retakeSteps).
+    long steps = 0;
+    long retaken = 0;
 };
 
 CheckResult CheckScript(const std::vector<std::string>& lines, const CheckOptions& options);

@@ -49,7 +49,10 @@ double Norm(Pt a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 // rough, which is fine: a near miss is a test case too.
 class Session {
 public:
-    Session(uint64_t seed, const GeneratorOptions& options) : m_r(seed), m_o(options) {}
+    // Undo and redo draw from a stream of their own, so that between them a seed's
+    // gestures stay the ones it always had.
+    Session(uint64_t seed, const GeneratorOptions& options)
+        : m_r(seed), m_history(seed ^ 0x5DEECE66Dull), m_o(options) {}
 
     std::vector<std::string> Run() {
         while (static_cast<int>(m_out.size()) < m_o.events) Gesture();
@@ -260,6 +263,8 @@ private:
 
     // ---- gestures ----
     void Interrupt() {
+        // Held buttons make undo wait: it must do nothing then.
+        if (m_history.Chance(10)) return Line(m_history.Chance(50) ? "menu undo" : "menu redo");
         switch (m_r.Int(0, 9)) {
         case 0:
             Key();
@@ -575,7 +580,17 @@ private:
         }
     }
 
+    // A few steps back, now and then forward again. The generator's belief about the
+    // body is not taken back with them: its next strokes are near misses at worst.
+    void UndoRedo() {
+        const int back = m_history.Chance(70) ? 1 : m_history.Int(2, 6);
+        for (int i = 0; i < back; ++i) Line("menu undo");
+        const int forward = m_history.Chance(50) ? 0 : m_history.Int(1, back + 1);
+        for (int i = 0; i < forward; ++i) Line("menu redo");
+    }
+
     void Gesture() {
+        if (m_history.Chance(8)) return UndoRedo();
         const int roll = m_r.Int(0, 99);
         if (!m_bodyDrawn) {
             if (roll < 55) return DrawBody();
@@ -607,6 +622,7 @@ private:
     }
 
     FuzzRandom m_r;
+    FuzzRandom m_history;
     const GeneratorOptions& m_o;
     const std::vector<char> m_keys = AcceleratorKeys();
     const std::vector<std::string> m_viewItems = ViewMenuItems();

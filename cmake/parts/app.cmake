@@ -4,5 +4,12 @@ if(PLIFORM_BUILD_TESTS)
         tests/app/FrameTests.cpp
         tests/app/MemoryTests.cpp
         tests/app/ResourcesTests.cpp
+        tests/app/UndoTests.cpp
     )
+endif()
+if(PLIFORM_BUILD_BENCHMARKS)
+    target_sources(pliform_bench PRIVATE bench/HistoryBench.cpp)
+endif()
+if(PLIFORM_BUILD_TESTS)
+    pliform_add_scenarios(edit_undo_redo)
 endif()

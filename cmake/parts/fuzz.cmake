@@ -37,7 +37,11 @@ if(PLIFORM_BUILD_TESTS)
     pliform_add_test_executable(pliform_fuzz_tests LABEL core
         SOURCES tests/fuzz/GeneratorTests.cpp
                 tests/fuzz/ShrinkTests.cpp
+                tests/fuzz/UndoPropertyTests.cpp
         LIBS pliform_fuzz)
+    # The undo test replays the scenario scripts from the source tree.
+    target_compile_definitions(pliform_fuzz_tests PRIVATE
+        PLIFORM_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 
     # Shrunk scripts of the faults the fuzzer found. Each runs twice: with the
     # replay tool and its expect lines, and with every fuzz check (closed OBJ

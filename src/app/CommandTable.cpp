@@ -22,13 +22,22 @@ bool ShowingControlVertices(const CMainFrame& frame, int) {
     return frame.m_bShowControlVertices == 1;
 }
 bool AutoCentering(const CMainFrame& frame, int) { return frame.m_bAutoCenter == 1; }
+// Not while a button is held: the gesture's records would be taken from under it.
+bool CanUndo(const CMainFrame& frame, int) {
+    return frame.m_nDragState == kDragNone && frame.m_history.UndoCount() > 0;
+}
+bool CanRedo(const CMainFrame& frame, int) {
+    return frame.m_nDragState == kDragNone && frame.m_history.RedoCount() > 0;
+}
 
+constexpr CommandMark kNone = CommandMark::None;
 constexpr CommandMark kCheck = CommandMark::Check;
 constexpr CommandMark kRadio = CommandMark::Radio;
 constexpr int kSeparator = 0;
 
 constexpr MenuDef kMenuRows[] = {
     {IDM_FILE, 0, "&File", nullptr},
+    {IDM_EDIT, 0, "&Edit", &CMainFrame::m_hEditMenu},
     {IDM_VIEW, 0, "&View", &CMainFrame::m_hViewMenu},
     {IDM_DISPLAY_MODE, IDM_VIEW, "&Display Mode", &CMainFrame::m_hDisplayMenu},
     {IDM_TOOLS, 0, "&Tools", &CMainFrame::m_hToolsMenu},
@@ -38,17 +47,18 @@ constexpr MenuDef kMenuRows[] = {
 // a command has no mark and may always run.
 // clang-format off
 constexpr CommandDef kCommandRows[] = {
-//   id                        menu              text                      key  script        handler                                   mark    marked
+//   id                        menu              text                      key  script        handler                                   mark    marked                  enabled  shortcuts
     {ID_FILE_NEW,              IDM_FILE,         "&New",                   0,   "new",        Run<&CMainFrame::OnFileNew>},
-    // The drawing commands' keys go with Ctrl, so they are named by field.
-    {.id = ID_FILE_OPEN, .menu = IDM_FILE, .text = "&Open...", .scriptName = "open", .run = Run<&CMainFrame::OnFileOpen>, .ctrlKey = 'O'},
-    {.id = ID_FILE_SAVE, .menu = IDM_FILE, .text = "Save &Drawing", .scriptName = "save", .run = Run<&CMainFrame::OnFileSave>, .ctrlKey = 'S'},
-    {.id = ID_FILE_SAVE_DRAWING_AS, .menu = IDM_FILE, .text = "Save Drawing &As...", .scriptName = "savedrawingas", .run = Run<&CMainFrame::OnFileSaveDrawingAs>},
+    {ID_FILE_OPEN,             IDM_FILE,         "&Open...",               0,   "open",       Run<&CMainFrame::OnFileOpen>,             kNone,  nullptr,                nullptr, "Ctrl+O"},
+    {ID_FILE_SAVE,             IDM_FILE,         "Save &Drawing",          0,   "save",       Run<&CMainFrame::OnFileSave>,             kNone,  nullptr,                nullptr, "Ctrl+S"},
+    {ID_FILE_SAVE_DRAWING_AS,  IDM_FILE,         "Save Drawing &As...",    0,   "savedrawingas", Run<&CMainFrame::OnFileSaveDrawingAs>},
     {kSeparator,               IDM_FILE},
     {ID_SAVE_AS,               IDM_FILE,         "&Save As...",            0,   "saveas",     Run<&CMainFrame::OnSaveAs>},
     {kSeparator,               IDM_FILE},
     // The platform closes the window; a replay script stops there.
     {ID_APP_EXIT,              IDM_FILE,         "E&xit",                  0,   "exit",       nullptr},
+    {ID_EDIT_UNDO,             IDM_EDIT,         "&Undo",                  0,   "undo",       Run<&CMainFrame::OnUndo>,                 kNone,  nullptr,                CanUndo, "Ctrl+Z"},
+    {ID_EDIT_REDO,             IDM_EDIT,         "&Redo",                  0,   "redo",       Run<&CMainFrame::OnRedo>,                 kNone,  nullptr,                CanRedo, "Ctrl+Y; Ctrl+Shift+Z"},
     {ID_VIEW_TOP,              IDM_VIEW,         "&Top",                   0,   "top",        Run<&CMainFrame::OnViewTop>},
     {ID_VIEW_BOTTOM,           IDM_VIEW,         "&Bottom",                0,   "bottom",     Run<&CMainFrame::OnViewBottom>},
     {ID_VIEW_SIDE,             IDM_VIEW,         "&Side",                  0,   "side",       Run<&CMainFrame::OnViewSide>},
@@ -101,17 +111,19 @@ const MenuDef* FindMenuDef(int menuId) {
     return nullptr;
 }
 
-std::string ShortcutLabel(const CommandDef& command) {
-    if (command.key != 0) return std::string(1, command.key);
-    if (command.ctrlKey != 0) return std::string("Ctrl+") + command.ctrlKey;
-    return {};
+std::string MenuItemText(const CommandDef& command) {
+    return MenuItemText(command, command.text != nullptr ? command.text : "");
 }
 
-std::string MenuItemText(const CommandDef& command) {
-    std::string text = command.text != nullptr ? command.text : "";
-    const std::string shortcut = ShortcutLabel(command);
-    if (!shortcut.empty()) (text += '\t') += shortcut;
-    return text;
+std::string MenuItemText(const CommandDef& command, std::string_view text) {
+    std::string shown(text);
+    if (command.key != 0) {
+        (shown += '\t') += command.key;
+    } else if (command.shortcuts != nullptr) {
+        const std::string_view shortcuts = command.shortcuts;
+        (shown += '\t') += shortcuts.substr(0, shortcuts.find(';'));
+    }
+    return shown;
 }
 
 CommandDialog DialogOf(int id) {

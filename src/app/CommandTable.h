@@ -19,6 +19,7 @@ constexpr int IDM_FILE = 1;
 constexpr int IDM_VIEW = 2;
 constexpr int IDM_DISPLAY_MODE = 3;
 constexpr int IDM_TOOLS = 4;
+constexpr int IDM_EDIT = 5;
 
 struct MenuDef {
     int id;
@@ -48,8 +49,9 @@ struct CommandDef {
     bool (*marked)(const CMainFrame& frame, int id) = nullptr;
     // Whether the command may run now; null for always.
     bool (*enabled)(const CMainFrame& frame, int id) = nullptr;
-    // The accelerator, a key pressed with Ctrl; never with `key` too.
-    char ctrlKey = 0;
+    // Keys with modifiers, in the toolkit's portable text ("Ctrl+Z"), separated by
+    // "; " when there are several; the menu shows the first. Null for none.
+    const char* shortcuts = nullptr;
 };
 
 // The rows in menu order: a menu appears where the table first uses it, a menu of the
@@ -64,11 +66,10 @@ const CommandDef* FindCommandByKey(char key);
 const CommandDef* FindCommandByScriptName(std::string_view name);
 const MenuDef* FindMenuDef(int menuId);
 
-// The item's shortcut as a menu shows it, "P" or "Ctrl+O"; empty for none.
-std::string ShortcutLabel(const CommandDef& command);
-
-// The item's text as a menu shows it: the shortcut label after a tab.
+// The item's text as a menu shows it: the shortcut label after a tab. The second form
+// shows `text` in place of the row's own (an item that names what it will do).
 std::string MenuItemText(const CommandDef& command);
+std::string MenuItemText(const CommandDef& command, std::string_view text);
 
 // The file dialog a command shows; a replay script gives its answer after the
 // command's name ("menu saveas PATH").

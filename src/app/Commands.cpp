@@ -31,13 +31,22 @@ void CMainFrame::OnTool(int id) {
 void CMainFrame::OnAutoCenter() {
     m_bAutoCenter = m_bAutoCenter == 0 ? 1 : 0;
     if (m_bAutoCenter == 1) {
+        // Switched on, it moves the body: an undo step, or part of the gesture's step
+        // when it comes in the middle of one. Undone, it is off again.
+        const bool ownStep = !m_history.InAction();
+        BeginUndoStep();
+        m_history.KeepAutoCenter(0);
         if (!FairModel()) m_pPlatform->MessageBeep();
         m_pPlatform->RedrawWindow();
-        AutosaveDrawing();
+        if (ownStep) EndUndoStep("Auto Center");
     }
 }
 
 void CMainFrame::OnFileNew() {
+    // An undo step that also gives back the orientation. A gesture New ends has begun
+    // the step already: undone, the model is as the gesture found it.
+    BeginUndoStep();
+    m_history.KeepView(CurrentStepSettings());
     const double identityView[8] = {0, 1, 0, 1, 0, 0, 0, 1};
     for (int i = 0; i < 8; ++i) m_ViewMatrix[i] = identityView[i];
     m_nModelState = kModelEmpty;
@@ -51,5 +60,5 @@ void CMainFrame::OnFileNew() {
     // that are gone: end it here, so the later button-up finds nothing to finish.
     if (m_nDragState == kDragTool) m_nDragState = kDragNone;
     m_pPlatform->RedrawWindow();
-    AutosaveDrawing();
+    EndUndoStep("New");
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/History.h"
 #include "app/Platform.h"
 #include "app/Resources.h"
 #include "model/Model.h"
@@ -85,6 +86,22 @@ public:
     // Shows a command's check or radio mark as the frame's state has it, in the menu
     // that holds the command.
     void ShowMark(const CommandDef& command);
+
+    // ---- Undo and redo (app/Undo.cpp) ----
+    // An action that may change the model begins and ends: a tool stroke from button
+    // down to up, File > New, Auto Center switched on. The history copies the model
+    // at the beginning and keeps a step at the end if the model changed. A command
+    // in the middle of a gesture joins the gesture's step.
+    void BeginUndoStep();
+    void EndUndoStep(const char* name);
+    // Take back the newest step, or do again the one taken back last; with the model
+    // the view settings the step keeps (the orientation New cleared, Auto Center).
+    void OnUndo();
+    void OnRedo();
+    // The settings a step may give back, as the frame has them now.
+    StepSettings CurrentStepSettings() const;
+    // The Undo and Redo items name their steps ("&Undo Cut").
+    void ShowUndoSteps();
 
     // ---- View (view/) ----
     void OnSize(int cx, int cy);
@@ -218,6 +235,8 @@ public:
     std::string m_strDrawingPath;
     // Null while autosave is off, as in tests and the replay tool.
     std::unique_ptr<Autosave, AutosaveDeleter> m_pAutosave;
+    int m_hEditMenu = 0;
+    UndoHistory m_history;
 
     // Recomputes the eight m_ViewMatrix terms from m_nElevation and m_nAzimuth.
     void ComputeViewMatrix();

@@ -29,6 +29,8 @@ public:
     virtual int FindMenu(int menuId) = 0;
     virtual void CheckMenuRadioItem(int menu, int first, int last, int checkedId) = 0;
     virtual void CheckMenuItem(int menu, int id, bool checked) = 0;
+    // Shows `text` (with its '&' mnemonic and "\t" shortcut label) as the item's text.
+    virtual void SetMenuItemText(int menu, int id, const std::string& text) = 0;
 
     // Save dialog offering `types`, the first one chosen at the start: default
     // extension and initial name "Untitled.<ext>" from it, overwrite prompt. When the

@@ -20,6 +20,8 @@ constexpr int ID_FILE_NEW = 57600;
 constexpr int ID_FILE_OPEN = 57601;
 constexpr int ID_FILE_SAVE = 57603;
 constexpr int ID_FILE_SAVE_DRAWING_AS = 57604;
+constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_EDIT_REDO = 57644;
 constexpr int ID_APP_EXIT = 57665;
 
 constexpr int IDR_MAINFRAME = 128;

@@ -11,13 +11,18 @@ constexpr FileType kDrawingTypes[] = {{"Pliform drawing (*.pliform)", kDrawingEx
 void CMainFrame::OnFileOpen() {
     std::string path;
     if (!m_pPlatform->GetOpenFileName(kDrawingTypes, path)) return;
+    // Opening is a step: undone, it gives back the drawing and the view it replaced.
+    BeginUndoStep();
+    m_history.KeepView(CurrentStepSettings());
+    m_history.KeepAutoCenter(m_bAutoCenter);
     std::string error;
-    if (!OpenDrawingFile(*this, path, &error)) {
+    const bool opened = OpenDrawingFile(*this, path, &error);
+    EndUndoStep("Open");
+    if (!opened) {
         m_pPlatform->ShowMessage("The drawing " + path + " cannot be opened.\n\n" + error);
         return;
     }
     m_strDrawingPath = path;
-    AutosaveDrawing();
 }
 
 void CMainFrame::OnFileSave() {

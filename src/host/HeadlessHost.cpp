@@ -22,6 +22,11 @@ void HeadlessHost::CheckMenuItem(int menu, int id, bool checked) {
     markMenu[id] = menu;
 }
 
+void HeadlessHost::SetMenuItemText(int menu, int id, const std::string& text) {
+    itemTexts[id] = text;
+    itemTextMenu[id] = menu;
+}
+
 bool HeadlessHost::GetSaveFileName(std::span<const FileType> types, std::string& path) {
     offeredTypes.assign(types.begin(), types.end());
     if (saveAnswer.empty()) return false;

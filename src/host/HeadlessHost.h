@@ -20,6 +20,7 @@ public:
     int FindMenu(int menuId) override;
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
     void CheckMenuItem(int menu, int id, bool checked) override;
+    void SetMenuItemText(int menu, int id, const std::string& text) override;
     bool GetSaveFileName(std::span<const FileType> types, std::string& path) override;
     bool GetOpenFileName(std::span<const FileType> types, std::string& path) override;
     void ReportFileError(const std::string& path, const std::string& reason) override;
@@ -53,5 +54,8 @@ public:
     std::map<int, bool> marks;
     // Menu handle of each mark, to check that the right menu was addressed.
     std::map<int, int> markMenu;
+    // Item texts the core set, by command id, and the menu handle each was set in.
+    std::map<int, std::string> itemTexts;
+    std::map<int, int> itemTextMenu;
     std::function<void()> paintHook;
 };

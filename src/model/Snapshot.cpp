@@ -26,6 +26,19 @@ std::vector<Record*> MakeList(const std::vector<Record>& copies, Record*& head, 
     return records;
 }
 
+bool Same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+bool SameVertex(const Vertex& a, const Vertex& b) {
+    return a.kind == b.kind && Same(a.normal, b.normal) && Same(a.position, b.position) &&
+           a.curvature == b.curvature && a.curvatureSum == b.curvatureSum &&
+           a.meanSqEdge == b.meanSqEdge;
+}
+
+template <typename T>
+size_t BytesOf(const std::vector<T>& v) {
+    return v.capacity() * sizeof(T);
+}
+
 }  // namespace
 
 // Copies every field (scratch fields too) in list order.
@@ -96,4 +109,30 @@ void ModelSnapshot::Restore(Model& model) {
         }
     }
     model.m_nModelState = m_nModelState;
+}
+
+// Fields first, walking the live lists beside the copies: an action that changed the
+// model nearly always moved or re-kinded a vertex, so this answers early and without
+// tables. Only a model equal in every field is copied again to compare its links.
+bool ModelSnapshot::Matches(const Model& model) const {
+    if (model.m_nModelState != m_nModelState) return false;
+    size_t i = 0;
+    for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next, ++i)
+        if (i == m_vertices.size() || !SameVertex(*v, m_vertices[i])) return false;
+    if (i != m_vertices.size()) return false;
+    i = 0;
+    for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next, ++i)
+        if (i == m_curves.size() || c->kind != m_curves[i].kind ||
+            c->clockwise != m_curves[i].clockwise)
+            return false;
+    if (i != m_curves.size()) return false;
+    if (pointer_table::ListLength(model.m_pTriangles) != m_triangles.size()) return false;
+    const ModelSnapshot now(model);
+    return now.m_linkCounts == m_linkCounts && now.m_linkVertices == m_linkVertices &&
+           now.m_triangleLinks == m_triangleLinks;
+}
+
+size_t ModelSnapshot::Bytes() const {
+    return sizeof(*this) + BytesOf(m_vertices) + BytesOf(m_curves) + BytesOf(m_triangles) +
+           BytesOf(m_linkCounts) + BytesOf(m_linkVertices) + BytesOf(m_triangleLinks);
 }

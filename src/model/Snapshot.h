@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,14 @@ public:
     ModelSnapshot& operator=(const ModelSnapshot&) = delete;
 
     void Restore(Model& model);
+
+    // Whether `model` holds records equal to the snapshot's in list order and links,
+    // and the same ModelState, scratch fields (a vertex's `index` and `work`, a
+    // triangle's `mark`) aside: whether an action changed the model at all.
+    bool Matches(const Model& model) const;
+
+    // The memory the copy holds, in bytes.
+    size_t Bytes() const;
 
 private:
     // Pointer fields of these copies are not used; the positions below stand in.

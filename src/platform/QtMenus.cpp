@@ -40,8 +40,7 @@ void QtMenus::Fill(int handle, int menuId) {
             action->setSeparator(true);
             widget->addAction(action);
         } else {
-            action = AddCommand(widget, entry.command->id, MenuItemText(*entry.command),
-                                ShortcutLabel(*entry.command));
+            action = AddCommand(widget, *entry.command);
         }
         Menu& filled = m_menus[handle - 1];
         filled.items.push_back(action);
@@ -50,14 +49,17 @@ void QtMenus::Fill(int handle, int menuId) {
     }
 }
 
-QAction* QtMenus::AddCommand(QWidget* widget, int id, const std::string& text,
-                             const std::string& shortcut) {
+QAction* QtMenus::AddCommand(QWidget* widget, const CommandDef& command) {
+    const int id = command.id;
     // The text keeps its "\t" shortcut label; the menu shows it at the right.
-    auto* action = new QAction(QString::fromStdString(text), widget);
+    auto* action = new QAction(QString::fromStdString(MenuItemText(command)), widget);
     widget->addAction(action);
     m_actions[id] = action;
-    if (!shortcut.empty()) {
-        action->setShortcut(QKeySequence(QString::fromStdString(shortcut)));
+    if (command.key != 0 || command.shortcuts != nullptr) {
+        action->setShortcuts(
+            command.key != 0
+                ? QList<QKeySequence>{QKeySequence(QChar(command.key))}
+                : QKeySequence::listFromString(QString::fromLatin1(command.shortcuts)));
         // Window-wide, not application-wide: the keys act while the drawing surface,
         // a native window of its own inside this one, holds the focus, but not while
         // a menu is open, where the same letters are the items' mnemonics (D for
@@ -169,6 +171,11 @@ void QtMenus::ReapplyMarks() {
             m_actions[id]->setChecked(true);
         }
     }
+}
+
+void QtMenus::SetText(int menu, int id, const std::string& text) {
+    QAction* action = FindIn(menu, id);
+    if (action != nullptr) action->setText(QString::fromStdString(text));
 }
 
 QAction* QtMenus::ActionFor(int id) const {

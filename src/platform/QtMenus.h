@@ -11,6 +11,7 @@ class QMenu;
 class QMenuBar;
 class QObject;
 class QWidget;
+struct CommandDef;
 
 // The menu bar built from the command table, and the small integer handles through
 // which the core addresses its menus. The core owns every check and radio mark: the
@@ -36,6 +37,9 @@ public:
     // as an unknown id leaves a menu unchanged.
     void CheckRadio(int menu, int first, int last, int checkedId);
     void Check(int menu, int id, bool checked);
+    // Shows `text` (the "\t" shortcut label included) on the item; as with the marks,
+    // an id not in `menu` is ignored.
+    void SetText(int menu, int id, const std::string& text);
 
     // Shows the core's marks again on every markable item.
     void ReapplyMarks();
@@ -53,8 +57,7 @@ private:
 
     int AddMenu(QWidget* widget);
     void Fill(int handle, int menuId);
-    QAction* AddCommand(QWidget* widget, int id, const std::string& text,
-                        const std::string& shortcut);
+    QAction* AddCommand(QWidget* widget, const CommandDef& command);
     void GreyWhileOpen(QMenu* menu, int handle);
     void CommandsIn(int menu, std::vector<QAction*>& out) const;
     QAction* FindIn(int menu, int id) const;

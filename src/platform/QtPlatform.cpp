@@ -71,6 +71,10 @@ void QtPlatform::CheckMenuItem(int menu, int id, bool checked) {
     m_menus->Check(menu, id, checked);
 }
 
+void QtPlatform::SetMenuItemText(int menu, int id, const std::string& text) {
+    m_menus->SetText(menu, id, text);
+}
+
 namespace {
 
 QStringList Filters(std::span<const FileType> types) {

@@ -25,6 +25,7 @@ public:
     int FindMenu(int menuId) override;
     void CheckMenuRadioItem(int menu, int first, int last, int checkedId) override;
     void CheckMenuItem(int menu, int id, bool checked) override;
+    void SetMenuItemText(int menu, int id, const std::string& text) override;
     bool GetSaveFileName(std::span<const FileType> types, std::string& path) override;
     bool GetOpenFileName(std::span<const FileType> types, std::string& path) override;
     void ReportFileError(const std::string& path, const std::string& reason) override;

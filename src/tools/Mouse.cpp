@@ -38,6 +38,21 @@ void MapMouse(CMainFrame& f, CPoint point) {
     f.m_ptMouse.y = ((f.m_nClientHeight - 1) * 0.5 - point.y) * f.m_dPixelSize;
 }
 
+// The name of the undo step a stroke of this tool makes; a pen stroke that cuts or
+// extrudes names its own.
+const char* StepName(int tool) {
+    switch (tool) {
+    case ID_TOOL_ERASER:
+        return "Erase";
+    case ID_TOOL_DRAG:
+        return "Drag";
+    case ID_TOOL_CHANGE:
+        return "Change";
+    default:
+        return "Stroke";
+    }
+}
+
 int CursorOf(const CMainFrame& f) {
     switch (f.m_nTool) {
     case ID_TOOL_ERASER:
@@ -63,6 +78,7 @@ void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
         m_pPlatform->MessageBeep();
         return;
     }
+    BeginUndoStep();
     m_nDragState = kDragTool;
     MapMouse(*this, point);
     // The stroke belongs to the tool that began it: a tool chosen while the button is
@@ -85,6 +101,8 @@ void CMainFrame::OnLButtonDown(unsigned, CPoint point) {
     default:
         break;
     }
+    // A drag that found nothing to pull has ended already, and with it the action.
+    if (m_nDragState == kDragNone) EndUndoStep(StepName(m_nStrokeTool));
 }
 
 void CMainFrame::OnMouseMove(unsigned, CPoint point) {
@@ -137,7 +155,7 @@ void CMainFrame::OnLButtonUp(unsigned, CPoint) {
         break;
     }
     m_nDragState = kDragNone;
-    AutosaveDrawing();
+    EndUndoStep(StepName(m_nStrokeTool));
 }
 
 void CMainFrame::OnRButtonDown(unsigned, CPoint point) {

@@ -52,10 +52,13 @@ void CMainFrame::FinishPenStroke() {
             CurveLink* last = m_pCurves->last;
             Triangle* underFirst = PickTriangle(first);
             Triangle* underLast = underFirst != nullptr ? PickTriangle(last) : nullptr;
-            if (underFirst != nullptr && underLast == nullptr)
+            if (underFirst != nullptr && underLast == nullptr) {
+                m_history.Name("Cut");
                 CutModel();
-            else
+            } else {
+                m_history.Name("Extrude");
                 ExtrudeLoop();
+            }
         }
         break;
     case kModelBody:

@@ -47,6 +47,9 @@ TEST(CommandTable, MenusShowEveryItemInItsPlace) {
               "  &Save As... 32778\n"
               "  -\n"
               "  E&xit 57665\n"
+              "&Edit\n"
+              "  &Undo\tCtrl+Z 57643\n"
+              "  &Redo\tCtrl+Y 57644\n"
               "&View\n"
               "  &Top 32779\n"
               "  &Bottom 32780\n"
@@ -70,7 +73,7 @@ TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
     std::set<int> ids;
     std::set<std::string> names;
     std::map<char, int> keys;
-    std::map<char, int> ctrlKeys;
+    std::map<std::string, int> shortcuts;
     for (const CommandDef& command : kCommands) {
         if (command.text == nullptr) continue;
         EXPECT_TRUE(ids.insert(command.id).second) << command.id;
@@ -84,14 +87,18 @@ TEST(CommandTable, EachCommandOnceAndEveryKeyAndScriptNameLeadsToOne) {
             keys[command.key] = command.id;
             EXPECT_EQ(FindCommandByKey(command.key), &command);
         }
-        if (command.ctrlKey != 0) {
-            ctrlKeys[command.ctrlKey] = command.id;
-            // A key without Ctrl is another command, or none.
-            EXPECT_NE(FindCommandByKey(command.ctrlKey), &command);
+        if (command.shortcuts != nullptr) {
+            // A row has plain keys or keys with modifiers, never both.
+            EXPECT_EQ(command.key, 0) << command.id;
+            shortcuts[command.shortcuts] = command.id;
         }
     }
-    EXPECT_EQ(ids.size(), 17u);
-    EXPECT_EQ(ctrlKeys, (std::map<char, int>{{'O', ID_FILE_OPEN}, {'S', ID_FILE_SAVE}}));
+    EXPECT_EQ(ids.size(), 19u);
+    const std::map<std::string, int> expectedShortcuts = {{"Ctrl+O", ID_FILE_OPEN},
+                                                          {"Ctrl+S", ID_FILE_SAVE},
+                                                          {"Ctrl+Z", ID_EDIT_UNDO},
+                                                          {"Ctrl+Y; Ctrl+Shift+Z", ID_EDIT_REDO}};
+    EXPECT_EQ(shortcuts, expectedShortcuts);
     const std::map<char, int> expected = {{'1', ID_DISPLAY_SURFACES}, {'2', ID_DISPLAY_EDGES},
                                           {'P', ID_TOOL_PEN},         {'E', ID_TOOL_ERASER},
                                           {'D', ID_TOOL_DRAG},        {'C', ID_TOOL_CHANGE}};

@@ -358,6 +358,9 @@ while read -r verb rest; do
     menu)
         case ${args[0]} in
         new) choose f n ;;
+        # Undo and redo through their keys, which act without a menu open.
+        undo) pending+=(key ctrl+z) ;;
+        redo) pending+=(key ctrl+y) ;;
         saveas) flush && save_as "${args[1]}" ;;
         exit)
             file_dialog "Save As" ctrl+s "$drawing"

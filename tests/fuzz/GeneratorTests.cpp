@@ -71,7 +71,8 @@ TEST(Generator, SessionsReachTheHardCases) {
     options.savePath = "good.obj";
     bool zeroSize = false, newMidStroke = false, keyMidStroke = false, badSave = false,
          goodSave = false, pastEdge = false, rotation = false, eraser = false, drag = false,
-         change = false, hugeScene = false, toEdge = false;
+         change = false, hugeScene = false, toEdge = false, undoMidStroke = false,
+         undoRun = false, redo = false;
     int bodies = 0;
     // Some cases come once in tens of sessions (a zero-size window, a good save).
     for (uint64_t seed = 1; seed <= 150; ++seed) {
@@ -88,6 +89,9 @@ TEST(Generator, SessionsReachTheHardCases) {
             if (l == "size 0 0") zeroSize = true;
             if (held && l == "menu new") newMidStroke = true;
             if (held && word == "key") keyMidStroke = true;
+            if (held && l == "menu undo") undoMidStroke = true;
+            if (!held && l == "menu undo" && previous == l) undoRun = true;
+            if (l == "menu redo") redo = true;
             if (l == "menu saveas no-such-folder/fuzz.obj" || l == "menu saveas .") badSave = true;
             if (l == "menu saveas good.obj") goodSave = true;
             if (word == "rdown") rotation = true;
@@ -128,6 +132,7 @@ TEST(Generator, SessionsReachTheHardCases) {
     EXPECT_TRUE(eraser && drag && change);
     EXPECT_TRUE(hugeScene);
     EXPECT_TRUE(toEdge);
+    EXPECT_TRUE(undoMidStroke && undoRun && redo);
     EXPECT_GE(bodies, 2);
 }
 

@@ -120,7 +120,7 @@ TEST(ScriptParse, EveryScriptNameOfTheCommandTableCarriesItsCommandId) {
         EXPECT_EQ(r.script.events[0].command, command.id) << command.scriptName;
         ++names;
     }
-    EXPECT_EQ(names, 17);
+    EXPECT_EQ(names, 19);
 }
 
 TEST(ScriptParse, SaveAsTakesTheRestOfTheLineAsPath) {

@@ -86,17 +86,22 @@ void ExpectMenuAsTheTableLaysItOut(const QtMenus& menus, const QWidget* widget, 
 TEST_F(QtLayer, MenusAreBuiltFromTheTableAndFoundById) {
     ExpectMenuAsTheTableLaysItOut(*menus, bar.get(), 0);
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(top[0]->text(), QStringLiteral("&File"));
-    EXPECT_EQ(top[1]->text(), QStringLiteral("&View"));
-    EXPECT_EQ(top[2]->text(), QStringLiteral("&Tools"));
+    EXPECT_EQ(top[1]->text(), QStringLiteral("&Edit"));
+    EXPECT_EQ(top[2]->text(), QStringLiteral("&View"));
+    EXPECT_EQ(top[3]->text(), QStringLiteral("&Tools"));
     EXPECT_EQ(menus->ActionFor(ID_DISPLAY_EDGES)->text(), QStringLiteral("&Edges\t2"));
 
     const int viewMenu = platform->FindMenu(IDM_VIEW);
     const int displayMenu = platform->FindMenu(IDM_DISPLAY_MODE);
     const int toolsMenu = platform->FindMenu(IDM_TOOLS);
+    const int editMenu = platform->FindMenu(IDM_EDIT);
     EXPECT_EQ(
-        std::set<int>({viewMenu, displayMenu, toolsMenu, platform->FindMenu(IDM_FILE)}).size(), 4u);
+        std::set<int>({viewMenu, displayMenu, toolsMenu, editMenu, platform->FindMenu(IDM_FILE)})
+            .size(),
+        5u);
+    EXPECT_EQ(frame->m_hEditMenu, editMenu);
     EXPECT_EQ(frame->m_hViewMenu, viewMenu);
     EXPECT_EQ(frame->m_hToolsMenu, toolsMenu);
     EXPECT_EQ(frame->m_hDisplayMenu, displayMenu);
@@ -111,7 +116,7 @@ TEST(QtMenusGreying, ItemsFollowTheEnabledStateWhileTheirMenuIsOpen) {
     bool topAllowed = false;
     QtMenus menus(
         &bar, [](int) {}, [&topAllowed](int id) { return id != ID_VIEW_TOP || topAllowed; });
-    QMenu* view = bar.actions()[1]->menu();
+    QMenu* view = bar.actions()[2]->menu();
     ASSERT_NE(view, nullptr);
     emit view->aboutToShow();
     EXPECT_FALSE(menus.ActionFor(ID_VIEW_TOP)->isEnabled());
@@ -188,6 +193,21 @@ TEST_F(QtLayer, AcceleratorsAreWindowWideKeysOnTheirItems) {
         EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut) << id;
     }
     EXPECT_TRUE(menus->ActionFor(ID_FILE_NEW)->shortcut().isEmpty());
+    // Keys with modifiers, Redo with two.
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_UNDO)->shortcuts(),
+              QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))});
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                   QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->shortcutContext(), Qt::WindowShortcut);
+}
+
+// The core names the step in the item; a handle of another menu changes nothing.
+TEST_F(QtLayer, UndoItemsShowTheTextTheCoreSets) {
+    platform->SetMenuItemText(frame->m_hEditMenu, ID_EDIT_UNDO, "&Undo Cut\tCtrl+Z");
+    platform->SetMenuItemText(frame->m_hViewMenu, ID_EDIT_REDO, "&Redo Cut\tCtrl+Y");
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_UNDO)->text(), QStringLiteral("&Undo Cut\tCtrl+Z"));
+    EXPECT_EQ(menus->ActionFor(ID_EDIT_REDO)->text(), QStringLiteral("&Redo\tCtrl+Y"));
 }
 
 TEST(QtCursors, BitmapsMatchTheResourcePixelForPixel) {
