@@ -30,10 +30,15 @@ public:
     // True where the processor and this build can run the passes of `unit`.
     static bool UnitAvailable(Unit unit);
 
-    // The number of workers worth using for a model of `vertexCount` vertices: two
-    // when the machine has a second core and the model is big enough for the second
-    // thread to pay for its start and the meetings between passes, else one.
+    // The number of workers worth using for a model of `vertexCount` vertices: one per
+    // processor this process may run on, but no more than leaves each worker enough
+    // vertices to pay for its start and for the meetings between the passes.
     static int WorkersFor(size_t vertexCount);
+
+    // The number of shares Run cuts each pass into for `workers` workers on a model of
+    // `vertices` vertices and `triangles` triangles; one means Run stays on the calling
+    // thread.
+    static int32_t SharesFor(int workers, size_t vertices, size_t triangles);
 
     // Reads the vertex list (kind, position, normal), the triangle corners and the
     // curve chains. Uses each listed vertex's `index` as its array number until Store.
@@ -41,9 +46,9 @@ public:
     void Load(Vertex* vertices, const Triangle* triangles, const Curve* curves);
 
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
-    // arrays. With `workers` 2 the passes are split over this thread and one more; the
-    // result is the same to the last bit as with one. A unit the processor lacks runs
-    // as Portable.
+    // arrays. With `workers` above one the passes are split over this thread and
+    // `workers` - 1 more; the result is the same to the last bit whatever the number.
+    // A unit the processor lacks runs as Portable.
     void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
@@ -121,18 +126,22 @@ private:
         NormalsAndMeasure,
         NormalsLast
     };
-    // Where the second worker's share begins: vertices of equal ring length on either
-    // side, triangles by count.
-    struct Split {
-        int32_t vertex;
-        int32_t triangle;
+    // How a pass is cut into shares: share k is the vertices [vertex[k], vertex[k + 1])
+    // (cut where the ring lengths, which are most of a vertex's work, add up to equal
+    // parts) and the triangles [triangle[k], triangle[k + 1]).
+    struct Shares {
+        std::vector<int32_t> vertex;
+        std::vector<int32_t> triangle;
+        int32_t Count() const { return static_cast<int32_t>(vertex.size()) - 1; }
     };
     struct Passes;
-    class Pair;
 
     static std::vector<Step> Schedule(int iterations);
-    void RunShare(Step step, int share, const Split& split, const Passes& passes, const Arrays& a);
-    void RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes);
+    Shares CutShares(int32_t count) const;
+    void RunShare(Step step, int32_t share, const Shares& shares, const Passes& passes,
+                  const Arrays& a);
+    void RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
+                 const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
     void CurveStep();
