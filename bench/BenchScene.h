@@ -2,6 +2,8 @@
 
 // Scenes the benchmarks share: a frame with its headless host, and a drawn outline.
 
+#include <malloc.h>
+
 #include <cmath>
 #include <memory>
 
@@ -29,4 +31,11 @@ inline std::unique_ptr<BenchScene> DrawCircle(double radius, int zoom) {
             f.ExtendStroke();
     }
     return s;
+}
+
+// The heap in use, mapped blocks included: taken before a scene is built and after
+// its operation, the difference is what the frame holds for the model.
+inline double HeapBytes() {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<double>(m.uordblks + m.hblkhd);
 }

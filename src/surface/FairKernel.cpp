@@ -86,7 +86,8 @@ FairKernel::Arrays FairKernel::View() {
             m_measures.data(),        m_moves.data(),
             m_ringStart.data(),       m_ringNext.data(),
             m_ringNextLane.data(),    m_ringTriangleLane.data(),
-            m_corners.data()};
+            m_corners.data(),         m_quartetRingStart.data(),
+            m_quartetRing.data()};
 }
 
 bool FairKernel::UnitAvailable(Unit unit) {
@@ -215,6 +216,25 @@ void FairKernel::Renumber() {
     }
 }
 
+void FairKernel::InterleaveRings() {
+    const int32_t n = static_cast<int32_t>(m_records.size());
+    const int32_t quartets = n / kLanes;
+    m_quartetRingStart.assign(quartets + 1, 0);
+    for (int32_t q = 0; q < quartets; ++q) {
+        int32_t longest = 0;
+        for (int32_t v = kLanes * q; v < kLanes * (q + 1); ++v)
+            longest = std::max(longest, m_ringStart[v + 1] - m_ringStart[v]);
+        m_quartetRingStart[q + 1] = m_quartetRingStart[q] + kLanes * longest;
+    }
+    m_quartetRing.assign(m_quartetRingStart[quartets], n);
+    for (int32_t q = 0; q < quartets; ++q)
+        for (int32_t j = 0; j < kLanes; ++j) {
+            const int32_t v = kLanes * q + j;
+            for (int32_t k = 0; k < m_ringStart[v + 1] - m_ringStart[v]; ++k)
+                m_quartetRing[m_quartetRingStart[q] + kLanes * k + j] = m_ringNext[m_ringStart[v] + k];
+        }
+}
+
 void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* curves) {
     m_records.clear();
     m_corners.clear();
@@ -258,6 +278,7 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     }
 
     Renumber();
+    InterleaveRings();
 
     const size_t n = m_records.size();
     const size_t triangleCount = m_corners.size() / 3;
@@ -269,7 +290,9 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     m_normalSum.assign(n, Quad{});
     m_curveWork.assign(n, Vec3{});
     m_meanSqEdge.assign(n, 0.0);
-    m_curvature.assign(n, 0.0);
+    // One more: the curvature the padding of the interleaved rings reads.
+    m_curvature.assign(n + 1, 0.0);
+    m_curvature[n] = -0.0;
     m_curvatureSum.assign(n, 0.0);
     m_reciprocalCount.resize(n);
     m_reciprocalCountPlus.resize(n);
@@ -547,7 +570,8 @@ size_t FairKernel::Footprint() const {
                    m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
                    2 * m_ringTriangleLane.size() * sizeof(int32_t) +
                    m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
-                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
+                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain) +
+                   (m_quartetRingStart.size() + m_quartetRing.size()) * sizeof(int32_t);
     // Renumber's working arrays stay with the kernel too.
     const Scratch& w = m_scratch;
     for (const std::vector<int32_t>* a : {&w.start, &w.ringNext, &w.ringTriangle, &w.fill,

@@ -96,7 +96,11 @@ public:
         const int32_t* ringNextLane;      // ringNext times four
         const int32_t* ringTriangleLane;  // the triangle's number times four
         const int32_t* cornerLanes;       // the corner's number times four
+        const int32_t* quartetRingStart;
+        const int32_t* quartetRing;
     };
+    // Vertices go through the curvature sums four at a time, one to a lane.
+    static constexpr int32_t kLanes = 4;
     // Vertices and triangles go through the passes in blocks of this many, so that
     // the square roots and divisions of a block can be done together.
     static constexpr int32_t kBlock = 128;
@@ -144,6 +148,7 @@ private:
                  const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
+    void InterleaveRings();
     void CurveStep();
     Arrays View();
 
@@ -162,6 +167,12 @@ private:
     std::vector<double> m_reciprocalCount;      // 1 / incident triangles
     std::vector<double> m_reciprocalCountPlus;  // 1 / (incident triangles + 1)
     std::vector<int32_t> m_ringStart;           // ring of v: [m_ringStart[v], m_ringStart[v + 1])
+    // The rings of each four vertices 4q to 4q + 3 (a quartet), interleaved: entry k of
+    // lane j at m_quartetRing[m_quartetRingStart[q] + 4 k + j], every ring padded to
+    // the longest of the four with the vertex count, whose curvature is -0 (which,
+    // added to any sum, leaves its bits as they are).
+    std::vector<int32_t> m_quartetRingStart;
+    std::vector<int32_t> m_quartetRing;
     // Per corner occurrence: the next corner in its triangle, and the triangle.
     std::vector<int32_t> m_ringNext;
     std::vector<int32_t> m_ringNextLane;      // the same times four (see Arrays)
