@@ -5,11 +5,11 @@
 #
 #   scripts/bench-fairing.sh [BUILD_DIR] [OUTPUT]
 #
-# BUILD_DIR defaults to build-bench, OUTPUT to fairing-bench.txt in it (the table
-# as printed; the JSON of every repetition goes beside it). Takes 10 to 20 minutes on two cores.
-# Run it on an otherwise idle machine: the workers wait for each other between the
-# passes, and on a machine busy with other jobs they are off the processor for
-# whole time slices (the kernel then finishes on one thread; see FairKernel.cpp).
+# BUILD_DIR defaults to build-bench, OUTPUT to fairing-bench.txt in it (the table as
+# printed; the JSON of every repetition goes beside it). Run it on an otherwise idle
+# machine: the workers wait for each other between the passes, and on a machine busy
+# with other jobs they are off the processor for whole time slices (the fairing then
+# finishes on the calling thread alone; see FairKernel::RunCrew).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
