@@ -231,7 +231,8 @@ void FairKernel::InterleaveRings() {
         for (int32_t j = 0; j < kLanes; ++j) {
             const int32_t v = kLanes * q + j;
             for (int32_t k = 0; k < m_ringStart[v + 1] - m_ringStart[v]; ++k)
-                m_quartetRing[m_quartetRingStart[q] + kLanes * k + j] = m_ringNext[m_ringStart[v] + k];
+                m_quartetRing[m_quartetRingStart[q] + kLanes * k + j] =
+                    m_ringNext[m_ringStart[v] + k];
         }
 }
 

@@ -48,7 +48,8 @@ public:
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
     // arrays. With `workers` above one the passes are split over this thread and
     // `workers` - 1 more; the result is the same to the last bit whatever the number.
-    // A unit the processor lacks runs as Portable.
+    // On a machine too busy for them to run side by side, the calling thread finishes
+    // the run alone. A unit the processor lacks runs as Portable.
     void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields

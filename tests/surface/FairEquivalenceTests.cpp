@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -320,8 +320,8 @@ TEST(FairEquivalence, AnyNumberOfWorkersAndEitherVectorUnitGivesTheSameBits) {
         std::vector<VertexState> first;
         for (FairKernel::Unit unit : units) {
             for (int workers : {1, 2, 3, 4, 7}) {
-                SCOPED_TRACE(testing::Message() << workers << " workers, unit "
-                                                << static_cast<int>(unit));
+                SCOPED_TRACE(testing::Message()
+                             << workers << " workers, unit " << static_cast<int>(unit));
                 // Every worker has at least one share to take.
                 EXPECT_GE(FairKernel::SharesFor(workers, vertices, triangles), workers);
                 start.Restore(s.frame);
