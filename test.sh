@@ -4,9 +4,11 @@
 #   2. a RelWithDebInfo build of the whole program with warnings as errors, all tests,
 #   3. an AddressSanitizer + UndefinedBehaviorSanitizer build of the core, its unit
 #      and scenario tests,
-#   4. one short run of the benchmarks, so they keep building and running,
-#   5. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh),
-#   6. the drawing reader under libFuzzer (clang, sanitizers) for a few seconds from
+#   4. a ThreadSanitizer build of the fairing tests only (the one code that runs on
+#      several threads), with more workers than the machine has processors,
+#   5. one short run of the benchmarks, so they keep building and running,
+#   6. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh),
+#   7. the drawing reader under libFuzzer (clang, sanitizers) for a few seconds from
 #      its seed files.
 # Exits non-zero at the first failure.
 set -euo pipefail
@@ -66,6 +68,7 @@ install_packages
 
 RELEASE_DIR="$ROOT/build-test/release"
 SANITIZE_DIR="$ROOT/build-test/sanitize"
+TSAN_DIR="$ROOT/build-test/tsan"
 
 echo "== release build: everything, warnings as errors"
 configure "$RELEASE_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_WERROR=ON \
@@ -84,6 +87,13 @@ cmake --build "$SANITIZE_DIR" -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j "$JOBS" -L 'core|scenario')
+
+echo "== thread sanitizer build: the fairing tests"
+configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_WERROR=ON \
+    -DPLIFORM_SANITIZE_THREAD=ON -DPLIFORM_BUILD_GUI=OFF -DPLIFORM_BUILD_RENDER=OFF \
+    -DPLIFORM_BUILD_BENCHMARKS=OFF
+cmake --build "$TSAN_DIR" -j "$JOBS" --target pliform_fair_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$TSAN_DIR/pliform_fair_tests"
 
 echo "== benchmarks: one short run"
 "$RELEASE_DIR/pliform_bench" --benchmark_min_time=0.01

@@ -1,13 +1,22 @@
-// Every pen operation and tool release on a body of about 10k vertices, timed whole
-// (fairing included), with the fairing's share beside it.
+// Every pen operation and tool release, timed whole (fairing included), with the
+// fairing's share beside it, on spheres of 2562, 10242, 40962 and 163842 vertices
+// (subdivisions 4 to 7; the first surface on the outlines the view allows).
 //
 // The share is measured, not estimated: after each operation, with the benchmark's
 // timer paused, FairModel runs once more on the model the operation left and is
 // timed on its own. The mesh is the same and the fairing always runs its fixed number
 // of iterations, so that is the work the operation spent fairing. Counters (CPU of
-// this thread, milliseconds, means over the iterations):
+// the process, milliseconds, means over the iterations):
 //   fairingMs  the fairing of the resulting model
 //   aroundMs   the operation's CPU time less fairingMs: everything else it did
+// and, so that growth faster than the model shows, per vertex of the result:
+//   nsPerVertex                 the whole operation
+//   fairingNsPerVertexIteration the fairing, per vertex and iteration
+//   aroundNsPerVertex           aroundMs per vertex
+//   bytesPerVertex              the heap the frame holds after the operation (the
+//                               model's records and the fairing's arrays)
+// These are CPU times of all the process's threads (the work done, whatever the
+// number of fairing workers); the benchmark's own wall time is the wait the user sees.
 #include <benchmark/benchmark.h>
 
 #include <time.h>
@@ -22,9 +31,13 @@
 
 namespace {
 
-double ThreadSeconds() {
+// As in FairModel.
+constexpr int kFairingIterations = 300;
+
+// CPU time of the whole process: the fairing's other workers count as well.
+double CpuSeconds() {
     timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
@@ -40,14 +53,16 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
     double fairingSeconds = 0.0;
     double vertices = 0.0;
     double triangles = 0.0;
+    double bytes = 0.0;
     long runs = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        const double heapBefore = HeapBytes();
         std::unique_ptr<Scene> scene = prepare();
         state.ResumeTiming();
-        const double t0 = ThreadSeconds();
+        const double t0 = CpuSeconds();
         operation(scene->frame);
-        const double t1 = ThreadSeconds();
+        const double t1 = CpuSeconds();
         state.PauseTiming();
         if (!succeeded(*scene)) {
             state.SkipWithError("the operation was refused");
@@ -55,9 +70,10 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
         }
         vertices = CountVertices(scene->frame);
         triangles = CountTriangles(scene->frame);
-        const double t2 = ThreadSeconds();
+        bytes = HeapBytes() - heapBefore;
+        const double t2 = CpuSeconds();
         scene->frame.FairModel();
-        const double t3 = ThreadSeconds();
+        const double t3 = CpuSeconds();
         operationSeconds += t1 - t0;
         fairingSeconds += t3 - t2;
         ++runs;
@@ -70,66 +86,89 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
     state.counters["aroundMs"] = 1e3 * (operationSeconds - fairingSeconds) / n;
     state.counters["vertices"] = vertices;
     state.counters["triangles"] = triangles;
+    state.counters["nsPerVertex"] = 1e9 * operationSeconds / n / vertices;
+    state.counters["fairingNsPerVertexIteration"] =
+        1e9 * fairingSeconds / n / (vertices * kFairingIterations);
+    state.counters["aroundNsPerVertex"] = 1e9 * (operationSeconds - fairingSeconds) / n / vertices;
+    state.counters["bytesPerVertex"] = bytes / vertices;
 }
+
+// The sizes of the family: subdivisions of the sphere, and fewer iterations for the
+// bigger ones (a fairing of 163842 vertices takes seconds).
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->ArgName("subdivisions")->Unit(benchmark::kMillisecond);
+    for (int subdivisions : {4, 5, 6, 7}) b->Arg(subdivisions);
+}
+
+int Subdivisions(const benchmark::State& state) { return static_cast<int>(state.range(0)); }
 
 // ---- First surface ----
 
-// Radius 290 gives a body of about 10k vertices at the stroke step of zoom 5960.
+// Radius 290 gives a body of about 10k vertices at the stroke step of zoom 5960, 145
+// about 2.5k; the largest circle the view holds (380) gives about 17k, so the first
+// surface has no bigger sizes.
 void BM_AroundFirstSurface(benchmark::State& state) {
+    const double radius = static_cast<double>(state.range(0));
     MeasureAround(
-        state, [] { return DrawCircle(290.0, kMaxZoom); },
+        state, [radius] { return DrawCircle(radius, kMaxZoom); },
         [](CMainFrame& f) { f.FinishPenStroke(); },
         [](const Scene& s) { return s.frame.m_nModelState == 2; });
 }
-BENCHMARK(BM_AroundFirstSurface)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundFirstSurface)
+    ->ArgName("radius")
+    ->Arg(145)
+    ->Arg(290)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // ---- Embedding ----
 
-// A body of 10242 vertices seen from an angle, with a closed pen stroke of 60
-// samples over its front.
-std::unique_ptr<Scene> BodyWithLoopStroke() {
+// A sphere seen from an angle, with a closed pen stroke of 60 samples over its front.
+std::unique_ptr<Scene> BodyWithLoopStroke(int subdivisions) {
     auto s = std::make_unique<Scene>();
     CMainFrame& f = s->frame;
     s->Turn(20, 30);
-    MakeIcosphere(f, 150.0, 5);
+    MakeIcosphere(f, 150.0, subdivisions);
     PushStroke(f, FrontLoopSamples());
     return s;
 }
 
 void BM_AroundEmbed(benchmark::State& state) {
     MeasureAround(
-        state, BodyWithLoopStroke, [](CMainFrame& f) { f.FinishPenStroke(); },
+        state, [&] { return BodyWithLoopStroke(Subdivisions(state)); },
+        [](CMainFrame& f) { f.FinishPenStroke(); },
         // A closed curve, once embedded, waits for its cut or extrusion.
         [](const Scene& s) { return s.host.beeps == 0 && s.frame.m_nModelState == 1; });
 }
-BENCHMARK(BM_AroundEmbed)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundEmbed)->Apply(Sizes);
 
 // ---- Cut and extrusion ----
 
 bool EndsInState2(const Scene& s) { return s.host.beeps == 0 && s.frame.m_nModelState == 2; }
 
 void BM_AroundCut(benchmark::State& state) {
-    auto prepare = [] { return CutScene(5); };
+    auto prepare = [&] { return CutScene(Subdivisions(state)); };
     MeasureAround(
         state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
-BENCHMARK(BM_AroundCut)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundCut)->Apply(Sizes);
 
 void BM_AroundExtrude(benchmark::State& state) {
-    auto prepare = [] { return ExtrudeScene(5); };
+    auto prepare = [&] { return ExtrudeScene(Subdivisions(state)); };
     MeasureAround(
         state, prepare, [](CMainFrame& f) { f.FinishPenStroke(); }, EndsInState2);
 }
-BENCHMARK(BM_AroundExtrude)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundExtrude)->Apply(Sizes);
 
 // ---- Tool releases ----
 
-// A body of 10242 vertices seen from the front with an open curve of three vertices
-// over its front-most vertex, and a stroke of `tool` begun on that vertex by `begin`.
-std::unique_ptr<Scene> ToolStroke(int tool, const std::function<void(CMainFrame&)>& begin) {
+// A sphere seen from the front with an open curve of three vertices over its
+// front-most vertex, and a stroke of `tool` begun on that vertex by `begin`.
+std::unique_ptr<Scene> ToolStroke(int subdivisions, int tool,
+                                  const std::function<void(CMainFrame&)>& begin) {
     auto s = std::make_unique<Scene>();
     CMainFrame& f = s->frame;
-    BuiltMesh ball = MakeIcosphere(f, 100.0, 5);
+    BuiltMesh ball = MakeIcosphere(f, 100.0, subdivisions);
     Vertex* top = ball.vertices[0];
     for (Vertex* v : ball.vertices)
         if (v->position.z > top->position.z) top = v;
@@ -152,17 +191,25 @@ void Release(CMainFrame& f) { f.OnLButtonUp(0, {300, 300}); }
 
 void BM_AroundEraserRelease(benchmark::State& state) {
     MeasureAround(
-        state, [] { return ToolStroke(ID_TOOL_ERASER, [](CMainFrame& f) { f.EraseAt(); }); },
+        state,
+        [&] {
+            return ToolStroke(Subdivisions(state), ID_TOOL_ERASER,
+                              [](CMainFrame& f) { f.EraseAt(); });
+        },
         Release, Released);
 }
-BENCHMARK(BM_AroundEraserRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundEraserRelease)->Apply(Sizes);
 
 void BM_AroundChangeRelease(benchmark::State& state) {
     MeasureAround(
-        state, [] { return ToolStroke(ID_TOOL_CHANGE, [](CMainFrame& f) { f.BeginChange(); }); },
+        state,
+        [&] {
+            return ToolStroke(Subdivisions(state), ID_TOOL_CHANGE,
+                              [](CMainFrame& f) { f.BeginChange(); });
+        },
         Release, Released);
 }
-BENCHMARK(BM_AroundChangeRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundChangeRelease)->Apply(Sizes);
 
 void BM_AroundDragRelease(benchmark::State& state) {
     auto begin = [](CMainFrame& f) {
@@ -171,8 +218,9 @@ void BM_AroundDragRelease(benchmark::State& state) {
         f.DragTo();
     };
     MeasureAround(
-        state, [&] { return ToolStroke(ID_TOOL_DRAG, begin); }, Release, Released);
+        state, [&] { return ToolStroke(Subdivisions(state), ID_TOOL_DRAG, begin); }, Release,
+        Released);
 }
-BENCHMARK(BM_AroundDragRelease)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AroundDragRelease)->Apply(Sizes);
 
 }  // namespace

@@ -6,8 +6,11 @@ if(PLIFORM_BUILD_TESTS)
         tests/surface/BodyTests.cpp
         tests/surface/OutlineCorpusTests.cpp
         tests/surface/EmbedTests.cpp
+    )
+    # The fairing on its own, so that the thread sanitizer's build can stay this small:
+    # the kernel against the plain list walk it replaced, on any number of workers.
+    pliform_add_test_executable(pliform_fair_tests LABEL core SOURCES
         tests/surface/FairTests.cpp
-        # The fairing kernel against the plain list walk it replaced.
         tests/surface/FairEquivalenceTests.cpp
         tests/surface/ReferenceFairing.cpp
     )

@@ -7,6 +7,10 @@
 #include <system_error>
 #include <thread>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -57,6 +61,17 @@ struct FairKernel::Passes {
 
 namespace {
 
+// The processors this process may run on (a container or `taskset` may allow fewer
+// than the machine has).
+size_t ProcessorsAvailable() {
+#if defined(__linux__)
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+#endif
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 FairKernel::Quad ToQuad(const Vec3& v) { return {v.x, v.y, v.z, 0.0}; }
 Vec3 ToVec3(const FairKernel::Quad& q) { return {q.x, q.y, q.z}; }
 
@@ -71,7 +86,8 @@ FairKernel::Arrays FairKernel::View() {
             m_measures.data(),        m_moves.data(),
             m_ringStart.data(),       m_ringNext.data(),
             m_ringNextLane.data(),    m_ringTriangleLane.data(),
-            m_corners.data()};
+            m_corners.data(),         m_quartetRingStart.data(),
+            m_quartetRing.data()};
 }
 
 bool FairKernel::UnitAvailable(Unit unit) {
@@ -91,11 +107,13 @@ bool FairKernel::UnitAvailable(Unit unit) {
 }
 
 int FairKernel::WorkersFor(size_t vertexCount) {
-    // Measured on two cores: the second worker loses at 162 vertices (0.8 ms alone,
-    // 2.1 ms with its start and the meetings), wins a little at 642 and pays nearly
-    // double from 2562 up.
-    constexpr size_t kSecondWorkerFrom = 1000;
-    return vertexCount >= kSecondWorkerFrom && std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    // Measured on two cores: a second worker loses at 162 vertices (0.8 ms alone, 2.1
+    // ms with its start and the meetings), wins a little at 642 and pays nearly double
+    // from 2562 up. Each further worker adds the same start and the same meetings, so
+    // each is given at least as many vertices as the second needs to pay.
+    constexpr size_t kVerticesPerWorker = 1000;
+    const size_t paying = std::max<size_t>(1, vertexCount / kVerticesPerWorker);
+    return static_cast<int>(std::min<size_t>(paying, ProcessorsAvailable()));
 }
 
 int32_t FairKernel::Number(Vertex* v) {
@@ -198,6 +216,26 @@ void FairKernel::Renumber() {
     }
 }
 
+void FairKernel::InterleaveRings() {
+    const int32_t n = static_cast<int32_t>(m_records.size());
+    const int32_t quartets = n / kLanes;
+    m_quartetRingStart.assign(quartets + 1, 0);
+    for (int32_t q = 0; q < quartets; ++q) {
+        int32_t longest = 0;
+        for (int32_t v = kLanes * q; v < kLanes * (q + 1); ++v)
+            longest = std::max(longest, m_ringStart[v + 1] - m_ringStart[v]);
+        m_quartetRingStart[q + 1] = m_quartetRingStart[q] + kLanes * longest;
+    }
+    m_quartetRing.assign(m_quartetRingStart[quartets], n);
+    for (int32_t q = 0; q < quartets; ++q)
+        for (int32_t j = 0; j < kLanes; ++j) {
+            const int32_t v = kLanes * q + j;
+            for (int32_t k = 0; k < m_ringStart[v + 1] - m_ringStart[v]; ++k)
+                m_quartetRing[m_quartetRingStart[q] + kLanes * k + j] =
+                    m_ringNext[m_ringStart[v] + k];
+        }
+}
+
 void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* curves) {
     m_records.clear();
     m_corners.clear();
@@ -241,6 +279,7 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     }
 
     Renumber();
+    InterleaveRings();
 
     const size_t n = m_records.size();
     const size_t triangleCount = m_corners.size() / 3;
@@ -252,7 +291,9 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     m_normalSum.assign(n, Quad{});
     m_curveWork.assign(n, Vec3{});
     m_meanSqEdge.assign(n, 0.0);
-    m_curvature.assign(n, 0.0);
+    // One more: the curvature the padding of the interleaved rings reads.
+    m_curvature.assign(n + 1, 0.0);
+    m_curvature[n] = -0.0;
     m_curvatureSum.assign(n, 0.0);
     m_reciprocalCount.resize(n);
     m_reciprocalCountPlus.resize(n);
@@ -316,18 +357,47 @@ std::vector<FairKernel::Step> FairKernel::Schedule(int iterations) {
     return steps;
 }
 
-// Share 0 is the vertices and triangles before the split, share 1 the rest. The curve
-// step is small and touches vertices anywhere: it belongs wholly to share 0.
-void FairKernel::RunShare(Step step, int share, const Split& split, const Passes& passes,
+int32_t FairKernel::SharesFor(int workers, size_t vertices, size_t triangles) {
+    // Every worker gets a few shares of each pass, so that one kept waiting by the
+    // machine holds up little, but no share is so small that taking it costs more than
+    // computing it (a few microseconds).
+    constexpr size_t kSharesPerWorker = 4;
+    constexpr size_t kLeastShare = 64;
+    if (workers < 2) return 1;
+    const size_t most = static_cast<size_t>(workers) * kSharesPerWorker;
+    return static_cast<int32_t>(
+        std::clamp(std::min(vertices, triangles) / kLeastShare, size_t{1}, most));
+}
+
+FairKernel::Shares FairKernel::CutShares(int32_t count) const {
+    const int32_t n = static_cast<int32_t>(m_records.size());
+    const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
+    const int64_t ringTotal = m_ringStart[n];
+    Shares shares;
+    shares.vertex.resize(count + 1);
+    shares.triangle.resize(count + 1);
+    for (int32_t k = 0; k <= count; ++k) {
+        const int64_t ring = ringTotal * k / count;
+        shares.vertex[k] = static_cast<int32_t>(
+            std::lower_bound(m_ringStart.begin(), m_ringStart.end() - 1, ring) -
+            m_ringStart.begin());
+        shares.triangle[k] = static_cast<int32_t>(int64_t{triangles} * k / count);
+    }
+    shares.vertex[0] = 0;
+    shares.vertex[count] = n;
+    return shares;
+}
+
+// The curve step is small and touches vertices anywhere: it is one share of its own.
+void FairKernel::RunShare(Step step, int32_t share, const Shares& shares, const Passes& passes,
                           const Arrays& a) {
-    const int32_t vertexBegin = share == 0 ? 0 : split.vertex;
-    const int32_t vertexEnd = share == 0 ? split.vertex : static_cast<int32_t>(m_records.size());
-    const int32_t triangleBegin = share == 0 ? 0 : split.triangle;
-    const int32_t triangleEnd =
-        share == 0 ? split.triangle : static_cast<int32_t>(m_faceNormal.size());
+    const int32_t vertexBegin = shares.vertex[share];
+    const int32_t vertexEnd = shares.vertex[share + 1];
+    const int32_t triangleBegin = shares.triangle[share];
+    const int32_t triangleEnd = shares.triangle[share + 1];
     switch (step) {
     case Step::Curve:
-        if (share == 0) CurveStep();
+        CurveStep();
         break;
     case Step::Measure:
         passes.measure(a, vertexBegin, vertexEnd);
@@ -355,69 +425,95 @@ void Relax() {
 #endif
 }
 
-// Waits until `done` has reached `step`. Spins first (the other worker is usually a
-// few microseconds away), then gives up the processor: on a busy machine the other
-// worker may be off it for a while.
-void WaitFor(const std::atomic<int32_t>& done, int32_t step) {
-    for (int spin = 0; done.load(std::memory_order_acquire) < step; ++spin) {
-        if (spin < 4096)
-            Relax();
-        else
-            std::this_thread::yield();
+// Waits until `done` has reached `count`; true when it had to sleep. Spins a little
+// first (on a free machine the others are usually a few microseconds away), then
+// sleeps until a step is complete: on a busy machine, or with more workers than
+// processors, the worker that holds the last share may be off the processor, and a
+// waiter that kept spinning would only keep it off longer.
+bool WaitFor(const std::atomic<int32_t>& done, int32_t count) {
+    constexpr int kSpins = 1024;  // about 20 microseconds
+    for (int spin = 0; spin < kSpins; ++spin) {
+        if (done.load(std::memory_order_acquire) >= count) return false;
+        Relax();
     }
+    for (int32_t now = done.load(std::memory_order_acquire); now < count;
+         now = done.load(std::memory_order_acquire))
+        done.wait(now, std::memory_order_acquire);
+    return true;
 }
+
+// The counters every worker touches, each on a cache line of its own.
+struct Counters {
+    alignas(64) std::atomic<int32_t> taken{0};
+    alignas(64) std::atomic<int32_t> done{0};
+    alignas(64) std::atomic<int32_t> sleeps{0};
+
+    // True when the waits between the steps have ended asleep so often that the
+    // workers are not running side by side: the machine is busy with other work. On a
+    // free machine a run of the 10242-vertex sphere on two workers sleeps about a
+    // dozen times in 7500 shares; on the same machine with two other jobs running, at
+    // nearly every step. Then one worker alone is faster than several that keep
+    // waiting for each other.
+    bool Crowded() const {
+        constexpr int32_t kSleepsForgiven = 8;
+        constexpr int32_t kSharesPerSleep = 64;
+        return sleeps.load(std::memory_order_relaxed) >
+               kSleepsForgiven + done.load(std::memory_order_relaxed) / kSharesPerSleep;
+    }
+};
 
 }  // namespace
 
-// How two workers share the steps. Each step has two shares; the leader (the calling
-// thread) does share 0 of every step, the helper share 1. A step starts only when both
-// shares of the step before are done. A share 1 that the helper has not yet taken when
-// the leader finishes its own share is taken by the leader instead, so a helper that
-// the machine keeps waiting costs at most the share it already holds, and a run never
-// waits for a helper that never starts. Whoever computes a share computes it with the
-// same code, so the bits do not depend on who did what.
-class FairKernel::Pair {
-public:
-    std::atomic<int32_t> claimed{-1};     // the last step whose share 1 has been taken
-    std::atomic<int32_t> firstDone{-1};   // the last step whose share 0 is done
-    std::atomic<int32_t> secondDone{-1};  // the last step whose share 1 is done
-};
-
-void FairKernel::RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes) {
+// How the workers share a run. Every step is cut into the same shares (the curve step
+// is one share), and the shares of all steps are numbered in the order of the steps.
+// Whichever worker is free, the calling thread among them, takes the next number from
+// a common counter, waits until every share of the steps before its own is done, and
+// computes it. So a worker that the machine keeps off the processor holds a run up
+// for at most the one share it has taken, and a run never waits for a worker that
+// never starts: the others take what it would have taken. When the machine is too
+// busy for the workers to run side by side, the helpers stop taking shares and the
+// calling thread finishes the run alone. Whoever computes a share
+// computes it with the same code, and no vertex's sums depend on where a share
+// begins, so the bits depend neither on who did what nor on how many there were.
+void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
+                         const Passes& passes) {
     const Arrays a = View();
-    const int32_t count = static_cast<int32_t>(steps.size());
-    Pair pair;
-    auto helperLoop = [&] {
+    // firstShare[s]: the number of the first share of step s.
+    std::vector<int32_t> firstShare(steps.size() + 1, 0);
+    for (size_t s = 0; s < steps.size(); ++s)
+        firstShare[s + 1] = firstShare[s] + (steps[s] == Step::Curve ? 1 : shares.Count());
+    const int32_t total = firstShare.back();
+    Counters counters;
+    auto work = [&](bool helper) {
+        size_t s = 0;
         for (;;) {
-            const int32_t s = pair.claimed.load(std::memory_order_acquire) + 1;
-            if (s >= count) return;
-            WaitFor(pair.firstDone, s - 1);
-            WaitFor(pair.secondDone, s - 1);
-            int32_t expected = s - 1;
-            if (!pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel))
-                continue;
-            RunShare(steps[s], 1, split, passes, a);
-            pair.secondDone.store(s, std::memory_order_release);
+            if (helper && counters.Crowded()) return;
+            const int32_t share = counters.taken.fetch_add(1, std::memory_order_relaxed);
+            if (share >= total) return;
+            while (share >= firstShare[s + 1]) ++s;
+            // Shares finish in step order (none starts before the step before is
+            // complete), so the count of finished shares says which steps are done.
+            if (WaitFor(counters.done, firstShare[s]))
+                counters.sleeps.fetch_add(1, std::memory_order_relaxed);
+            RunShare(steps[s], share - firstShare[s], shares, passes, a);
+            // Only a complete step lets anyone on; the last share of one wakes them.
+            if (counters.done.fetch_add(1, std::memory_order_release) + 1 == firstShare[s + 1])
+                counters.done.notify_all();
         }
     };
-    std::thread helper;
-    try {
-        helper = std::thread(helperLoop);
-    } catch (const std::system_error&) {
-        // No thread to be had: the leader takes every share 1 itself.
-    }
-    for (int32_t s = 0; s < count; ++s) {
-        WaitFor(pair.secondDone, s - 1);
-        RunShare(steps[s], 0, split, passes, a);
-        pair.firstDone.store(s, std::memory_order_release);
-        int32_t expected = s - 1;
-        if (pair.claimed.compare_exchange_strong(expected, s, std::memory_order_acq_rel)) {
-            RunShare(steps[s], 1, split, passes, a);
-            pair.secondDone.store(s, std::memory_order_release);
+    std::vector<std::thread> helpers;
+    helpers.reserve(workers - 1);
+    for (int w = 1; w < workers; ++w) {
+        try {
+            helpers.emplace_back(work, true);
+        } catch (const std::system_error&) {
+            // No more threads to be had: those there are take every share.
+            break;
         }
     }
-    WaitFor(pair.secondDone, count - 1);
-    if (helper.joinable()) helper.join();
+    work(false);
+    WaitFor(counters.done, total);
+    for (std::thread& helper : helpers) helper.join();
 }
 
 void FairKernel::Run(int iterations, int workers, Unit unit) {
@@ -430,20 +526,15 @@ void FairKernel::Run(int iterations, int workers, Unit unit) {
         passes = {wide_passes::MeasureRange, wide_passes::MoveRange, wide_passes::FaceNormalRange,
                   wide_passes::NormalRange};
 #endif
-    const int32_t n = static_cast<int32_t>(m_records.size());
-    const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
     if (iterations <= 0) return;
     const std::vector<Step> steps = Schedule(iterations);
-    if (workers < 2 || n < 2 || triangles < 2) {
+    const Shares shares = CutShares(SharesFor(workers, m_records.size(), m_faceNormal.size()));
+    if (shares.Count() < 2) {
         const Arrays a = View();
-        for (Step step : steps) RunShare(step, 0, {n, triangles}, passes, a);
+        for (Step step : steps) RunShare(step, 0, shares, passes, a);
         return;
     }
-    // Halves of equal ring length (the gathers are most of the work of a vertex).
-    const int32_t half = static_cast<int32_t>(
-        std::lower_bound(m_ringStart.begin(), m_ringStart.end(), m_ringStart[n] / 2) -
-        m_ringStart.begin());
-    RunPair(steps, {std::clamp(half, int32_t{1}, n - 1), triangles / 2}, passes);
+    RunCrew(steps, shares, std::min(workers, shares.Count()), passes);
 }
 
 void FairKernel::Store() const {
@@ -480,7 +571,8 @@ size_t FairKernel::Footprint() const {
                    m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
                    2 * m_ringTriangleLane.size() * sizeof(int32_t) +
                    m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
-                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain);
+                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain) +
+                   (m_quartetRingStart.size() + m_quartetRing.size()) * sizeof(int32_t);
     // Renumber's working arrays stay with the kernel too.
     const Scratch& w = m_scratch;
     for (const std::vector<int32_t>* a : {&w.start, &w.ringNext, &w.ringTriangle, &w.fill,

@@ -30,10 +30,15 @@ public:
     // True where the processor and this build can run the passes of `unit`.
     static bool UnitAvailable(Unit unit);
 
-    // The number of workers worth using for a model of `vertexCount` vertices: two
-    // when the machine has a second core and the model is big enough for the second
-    // thread to pay for its start and the meetings between passes, else one.
+    // The number of workers worth using for a model of `vertexCount` vertices: one per
+    // processor this process may run on, but no more than leaves each worker enough
+    // vertices to pay for its start and for the meetings between the passes.
     static int WorkersFor(size_t vertexCount);
+
+    // The number of shares Run cuts each pass into for `workers` workers on a model of
+    // `vertices` vertices and `triangles` triangles; one means Run stays on the calling
+    // thread.
+    static int32_t SharesFor(int workers, size_t vertices, size_t triangles);
 
     // Reads the vertex list (kind, position, normal), the triangle corners and the
     // curve chains. Uses each listed vertex's `index` as its array number until Store.
@@ -41,9 +46,10 @@ public:
     void Load(Vertex* vertices, const Triangle* triangles, const Curve* curves);
 
     // Runs `iterations` fairing iterations (curve step, mesh step, normals) on the
-    // arrays. With `workers` 2 the passes are split over this thread and one more; the
-    // result is the same to the last bit as with one. A unit the processor lacks runs
-    // as Portable.
+    // arrays. With `workers` above one the passes are split over this thread and
+    // `workers` - 1 more; the result is the same to the last bit whatever the number.
+    // On a machine too busy for them to run side by side, the calling thread finishes
+    // the run alone. A unit the processor lacks runs as Portable.
     void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
@@ -91,7 +97,11 @@ public:
         const int32_t* ringNextLane;      // ringNext times four
         const int32_t* ringTriangleLane;  // the triangle's number times four
         const int32_t* cornerLanes;       // the corner's number times four
+        const int32_t* quartetRingStart;
+        const int32_t* quartetRing;
     };
+    // Vertices go through the curvature sums four at a time, one to a lane.
+    static constexpr int32_t kLanes = 4;
     // Vertices and triangles go through the passes in blocks of this many, so that
     // the square roots and divisions of a block can be done together.
     static constexpr int32_t kBlock = 128;
@@ -121,20 +131,25 @@ private:
         NormalsAndMeasure,
         NormalsLast
     };
-    // Where the second worker's share begins: vertices of equal ring length on either
-    // side, triangles by count.
-    struct Split {
-        int32_t vertex;
-        int32_t triangle;
+    // How a pass is cut into shares: share k is the vertices [vertex[k], vertex[k + 1])
+    // (cut where the ring lengths, which are most of a vertex's work, add up to equal
+    // parts) and the triangles [triangle[k], triangle[k + 1]).
+    struct Shares {
+        std::vector<int32_t> vertex;
+        std::vector<int32_t> triangle;
+        int32_t Count() const { return static_cast<int32_t>(vertex.size()) - 1; }
     };
     struct Passes;
-    class Pair;
 
     static std::vector<Step> Schedule(int iterations);
-    void RunShare(Step step, int share, const Split& split, const Passes& passes, const Arrays& a);
-    void RunPair(const std::vector<Step>& steps, const Split& split, const Passes& passes);
+    Shares CutShares(int32_t count) const;
+    void RunShare(Step step, int32_t share, const Shares& shares, const Passes& passes,
+                  const Arrays& a);
+    void RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
+                 const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();
+    void InterleaveRings();
     void CurveStep();
     Arrays View();
 
@@ -153,6 +168,12 @@ private:
     std::vector<double> m_reciprocalCount;      // 1 / incident triangles
     std::vector<double> m_reciprocalCountPlus;  // 1 / (incident triangles + 1)
     std::vector<int32_t> m_ringStart;           // ring of v: [m_ringStart[v], m_ringStart[v + 1])
+    // The rings of each four vertices 4q to 4q + 3 (a quartet), interleaved: entry k of
+    // lane j at m_quartetRing[m_quartetRingStart[q] + 4 k + j], every ring padded to
+    // the longest of the four with the vertex count, whose curvature is -0 (which,
+    // added to any sum, leaves its bits as they are).
+    std::vector<int32_t> m_quartetRingStart;
+    std::vector<int32_t> m_quartetRing;
     // Per corner occurrence: the next corner in its triangle, and the triangle.
     std::vector<int32_t> m_ringNext;
     std::vector<int32_t> m_ringNextLane;      // the same times four (see Arrays)

@@ -77,7 +77,7 @@ void ReferenceFairModel(CMainFrame& frame) {
             const double t = v->meanSqEdge * v->curvatureSum / (v->index + 1);
             v->position = v->work + t * v->normal;
         }
-        ReferenceComputeVertexNormals(frame);
+        frame.ComputeVertexNormals();
     }
 
     if (frame.m_bAutoCenter != 0 && frame.m_nModelState != 0 && frame.m_pVertices != nullptr) {
@@ -91,23 +91,5 @@ void ReferenceFairModel(CMainFrame& frame) {
         }
         const Vec3 centre = 0.5 * (lo + hi);
         for (Vertex* v = frame.m_pVertices; v != nullptr; v = v->next) v->position -= centre;
-    }
-}
-
-void ReferenceComputeVertexNormals(CMainFrame& frame) {
-    for (Vertex* v = frame.m_pVertices; v != nullptr; v = v->next) v->work = Vec3{};
-    for (Triangle* t = frame.m_pTriangles; t != nullptr; t = t->next) {
-        const Vec3& a = t->corner[0]->position;
-        const Vec3 n = Cross(t->corner[1]->position - a, t->corner[2]->position - a);
-        const double length = Length(n);
-        if (!(length > 0.0)) continue;
-        const Vec3 unit = n / length;
-        t->corner[0]->work += unit;
-        t->corner[1]->work += unit;
-        t->corner[2]->work += unit;
-    }
-    for (Vertex* v = frame.m_pVertices; v != nullptr; v = v->next) {
-        const double length = Length(v->work);
-        if (length > 0.0) v->normal = v->work / length;
     }
 }
