@@ -42,7 +42,11 @@ size_t BytesOf(const std::vector<T>& v) {
 }  // namespace
 
 // Copies every field (scratch fields too) in list order.
-ModelSnapshot::ModelSnapshot(const Model& model) : m_nModelState(model.m_nModelState) {
+ModelSnapshot::ModelSnapshot(const Model& model)
+    : m_nModelState(model.m_nModelState),
+      m_pVertexHead(model.m_pVertices),
+      m_pCurveHead(model.m_pCurves),
+      m_pTriangleHead(model.m_pTriangles) {
     const size_t vertexCount = pointer_table::ListLength(model.m_pVertices);
     const size_t triangleCount = pointer_table::ListLength(model.m_pTriangles);
     m_vertices.reserve(vertexCount);
@@ -116,6 +120,7 @@ void ModelSnapshot::Restore(Model& model) {
 // tables. Only a model equal in every field is copied again to compare its links.
 bool ModelSnapshot::Matches(const Model& model) const {
     if (model.m_nModelState != m_nModelState) return false;
+    if (SameRecordsAsTaken(model)) return true;
     size_t i = 0;
     for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next, ++i)
         if (i == m_vertices.size() || !SameVertex(*v, m_vertices[i])) return false;
@@ -135,4 +140,52 @@ bool ModelSnapshot::Matches(const Model& model) const {
 size_t ModelSnapshot::Bytes() const {
     return sizeof(*this) + BytesOf(m_vertices) + BytesOf(m_curves) + BytesOf(m_triangles) +
            BytesOf(m_linkCounts) + BytesOf(m_linkVertices) + BytesOf(m_triangleLinks);
+}
+
+const Vertex* ModelSnapshot::VertexAt(int32_t position) const {
+    if (position <= 0) return position == 0 ? m_pVertexHead : nullptr;
+    return m_vertices[static_cast<size_t>(position - 1)].next;
+}
+
+// An action that changed nothing has usually not touched a record: the lists still
+// hold the records the copy was taken from, at the same places, with the same links.
+// Then the copies' own pointers say it in one walk, where comparing positions would
+// take a second copy. Any pointer that differs leaves the answer to that comparison.
+bool ModelSnapshot::SameRecordsAsTaken(const Model& model) const {
+    // Each record's `next` as it was, from the same head, walks the same records.
+    const Vertex* v = model.m_pVertices;
+    if (v != m_pVertexHead) return false;
+    for (const Vertex& copy : m_vertices) {
+        if (v == nullptr || v->next != copy.next || !SameVertex(*v, copy)) return false;
+        v = v->next;
+    }
+    const Triangle* t = model.m_pTriangles;
+    if (t != m_pTriangleHead) return false;
+    for (const Triangle& copy : m_triangles) {
+        if (t == nullptr || t->next != copy.next) return false;
+        for (int k = 0; k < 3; ++k)
+            if (t->corner[k] != copy.corner[k] || t->neighbour[k] != copy.neighbour[k])
+                return false;
+        t = t->next;
+    }
+    const Curve* c = model.m_pCurves;
+    if (c != m_pCurveHead) return false;
+    size_t link = 0;
+    for (size_t i = 0; i < m_curves.size(); ++i) {
+        const Curve& copy = m_curves[i];
+        if (c == nullptr || c->next != copy.next || c->kind != copy.kind ||
+            c->clockwise != copy.clockwise || c->first != copy.first || c->last != copy.last)
+            return false;
+        // The chain must end where the copy's did: at `last` or at its end.
+        const CurveLink* l = c->first;
+        for (int32_t k = 0; k < m_linkCounts[i]; ++k, ++link) {
+            if (l == nullptr || m_linkVertices[link] < 0 ||
+                l->vertex != VertexAt(m_linkVertices[link]))
+                return false;
+            if (k + 1 < m_linkCounts[i]) l = l->next;
+        }
+        if (l != nullptr && l != c->last && l->next != nullptr) return false;
+        c = c->next;
+    }
+    return true;
 }

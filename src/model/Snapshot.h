@@ -32,7 +32,12 @@ public:
     size_t Bytes() const;
 
 private:
-    // Pointer fields of these copies are not used; the positions below stand in.
+    bool SameRecordsAsTaken(const Model& model) const;
+    const Vertex* VertexAt(int32_t position) const;
+
+    // The copies keep the pointers their records held when the copy was taken; Restore
+    // and the link comparison go by the positions below. The pointers (and the heads)
+    // only let Matches see at once that a model still holds the very same records.
     std::vector<Vertex> m_vertices;
     std::vector<Curve> m_curves;
     std::vector<Triangle> m_triangles;
@@ -42,4 +47,7 @@ private:
     // Per triangle, three corner positions then three neighbour positions.
     std::vector<int32_t> m_triangleLinks;
     int32_t m_nModelState = kModelEmpty;
+    const Vertex* m_pVertexHead = nullptr;
+    const Curve* m_pCurveHead = nullptr;
+    const Triangle* m_pTriangleHead = nullptr;
 };

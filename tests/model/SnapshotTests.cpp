@@ -66,7 +66,8 @@ TEST_F(Snapshots, PointersOutsideTheListsComeBackNull) {
     mesh.triangles[5]->neighbour[2] = strayTriangle.get();
     std::vector<Vertex*> before;
     for (Vertex* v = f.m_pVertices; v; v = v->next) before.push_back(v);
-    const size_t place0 = std::find(before.begin(), before.end(), mesh.vertices[0]) - before.begin();
+    const size_t place0 =
+        std::find(before.begin(), before.end(), mesh.vertices[0]) - before.begin();
     ASSERT_LT(place0, before.size());
 
     ModelSnapshot snapshot(f);
@@ -114,6 +115,87 @@ TEST_F(Snapshots, ChainLoopingPastItsLastLinkIsCutAtTheRepeat) {
     EXPECT_EQ(copy->last->vertex->position.y, end6.y);
     EXPECT_EQ(copy->last->vertex->position.z, end6.z);
     EXPECT_EQ(ValidateModel(f), "");
+}
+
+// Whether an action changed the model: every change made to the records in place is
+// seen, a scratch field is not, and a model made again of equal records matches.
+TEST(SnapshotMatches, SeesEveryChangeMadeInPlace) {
+    struct Case {
+        const char* what;
+        void (*change)(CMainFrame& f, BuiltMesh& mesh, Curve* curve);
+        bool matches;
+    };
+    const Case cases[] = {
+        {"nothing", [](CMainFrame&, BuiltMesh&, Curve*) {}, true},
+        {"scratch fields",
+         [](CMainFrame&, BuiltMesh& mesh, Curve*) {
+             mesh.vertices[7]->index = 99;
+             mesh.vertices[7]->work = {1, 2, 3};
+             mesh.triangles[4]->mark = 5;
+         },
+         true},
+        {"a position",
+         [](CMainFrame&, BuiltMesh& mesh, Curve*) { mesh.vertices[40]->position.y += 1e-9; },
+         false},
+        {"a kind",
+         [](CMainFrame&, BuiltMesh& mesh, Curve*) { mesh.vertices[3]->kind = kSharpVertex; },
+         false},
+        {"the model state",
+         [](CMainFrame& f, BuiltMesh&, Curve*) { f.m_nModelState = kModelCurveWaiting; }, false},
+        {"a corner",
+         [](CMainFrame&, BuiltMesh& mesh, Curve*) {
+             mesh.triangles[9]->corner[2] = mesh.vertices[0];
+         },
+         false},
+        {"a neighbour",
+         [](CMainFrame&, BuiltMesh& mesh, Curve*) {
+             mesh.triangles[9]->neighbour[1] = mesh.triangles[0];
+         },
+         false},
+        {"a curve's kind", [](CMainFrame&, BuiltMesh&, Curve* c) { c->kind = kClosedCurve; },
+         false},
+        {"a link's vertex",
+         [](CMainFrame&, BuiltMesh& mesh, Curve* c) { c->first->next->vertex = mesh.vertices[30]; },
+         false},
+        {"a link dropped",
+         [](CMainFrame&, BuiltMesh&, Curve* c) {
+             c->first->next = c->last;  // the dropped link stays the fixture's to free
+         },
+         false},
+        {"the vertex order",
+         [](CMainFrame& f, BuiltMesh&, Curve*) {
+             Vertex* first = f.m_pVertices;
+             f.m_pVertices = first->next;
+             first->next = f.m_pVertices->next;
+             f.m_pVertices->next = first;
+         },
+         false},
+    };
+    auto body = [](TestFrame& t, BuiltMesh& mesh) {
+        mesh = MakeIcosphere(t.frame, 20.0, 2);
+        return AddCurve(t.frame, {mesh.vertices[1], mesh.vertices[2], mesh.vertices[3]},
+                        kOpenCurve);
+    };
+    for (const Case& c : cases) {
+        TestFrame t;
+        BuiltMesh mesh;
+        Curve* curve = body(t, mesh);
+        CurveLink* middle = curve->first->next;
+        const ModelSnapshot before(t.frame);
+        c.change(t.frame, mesh, curve);
+        EXPECT_EQ(before.Matches(t.frame), c.matches) << c.what;
+        curve->first->next = middle;  // so that the frame frees every link
+    }
+    // Fresh records equal to the old ones (as a refused edit leaves them): only their
+    // places can tell, and they are the same.
+    TestFrame t;
+    BuiltMesh mesh;
+    body(t, mesh);
+    const ModelSnapshot before(t.frame);
+    ModelSnapshot(t.frame).Restore(t.frame);
+    EXPECT_TRUE(before.Matches(t.frame));
+    t.frame.m_pVertices->next->position.z += 1e-9;
+    EXPECT_FALSE(before.Matches(t.frame));
 }
 
 }  // namespace
