@@ -5,7 +5,8 @@
 # on the way and the saved OBJ file at the end. The replay tool runs the same session
 # headless first; the program must save exactly the file the replay saves. Before
 # Exit the drawing is saved with Ctrl+S; a second start opens it with Ctrl+O and is
-# killed, a third recovers it from the autosave: both save the replay's final OBJ.
+# killed, a third recovers it from the autosave: both show the picture the drawing
+# was saved with, pixel for pixel, and save the replay's final OBJ.
 #
 # Usage: e2e.sh PLIFORM PLIFORM_REPLAY SESSION [SHOT_DIR]
 #   SHOT_DIR keeps every screenshot of the session, cropped to the window.
@@ -74,6 +75,11 @@ mkdir "$work/replay"
     fail "the replay tool rejected the session: $(cat "$work/replay.log")"
 cp "$work/replay/final.obj" "$work/replay/reopened.obj"
 mv "$work/replay/final.obj" "$work/replay/recovered.obj"
+
+# view_picture FILE: the drawing surface of the latest screenshot.
+view_picture() {
+    convert "$work/screen.png" -crop "${xs_view_w}x${xs_view_h}+${xs_view_x}+${xs_view_y}" +repage "$1"
+}
 
 # Screen position of a session point.
 sx() { echo $((xs_view_x + $1 + shift_x)); }
@@ -252,6 +258,12 @@ check_shot() {
         # From above, the marker's plate is a face-on square of 50 by 50 pixels.
         at_least marker.dark 1800
         ;;
+    reopened)
+        # The drawing brought back shows exactly the picture it was saved with.
+        view_picture "$work/view.png" &&
+            [ "$(compare -metric AE "$work/view.png" "$work/saved-view.png" null: 2>&1)" = 0 ] ||
+            { why="the picture differs from the one the drawing was saved with"; return 1; }
+        ;;
     final)
         region whole 0 100 598 356
         at_least whole.shade 30000 && at_least whole.red 100 && at_least whole.blue 100
@@ -278,6 +290,10 @@ shot() {
     done
     if [ "$attempts" -gt 1 ]; then
         echo "note: screenshot $1 passed at attempt $attempts"
+    fi
+    # The last picture before the drawing is saved, for the programs that reopen it.
+    if [ "$1" = saved ]; then
+        view_picture "$work/saved-view.png" || fail "cannot keep the saved picture"
     fi
     if [ "$1" = edited ]; then
         region whole 0 100 598 356
@@ -428,7 +444,9 @@ xs_wait_until 20 find_main_window || fail "no main window at the second start"
 xs_wait_until 20 xs_outer_fitted || fail "the second window did not take its size"
 xdotool windowactivate --sync "$xs_window" >/dev/null 2>&1
 xs_wait_until 10 window_has_focus || fail "the second window did not get the keyboard"
+xs_geometry || fail "the drawing surface was not found in the second window"
 file_dialog Open ctrl+o "$drawing"
+shot reopened
 save_as reopened.obj
 xs_wait_until 20 test "$(autosaves)" -eq 1 || fail "opening a drawing did not autosave it"
 kill -9 "$xs_app_pid"
@@ -443,6 +461,9 @@ xdotool key Return
 xs_wait_until 20 find_main_window || fail "no main window at the third start"
 xs_wait_until 10 window_has_focus || xdotool windowactivate --sync "$xs_window" >/dev/null 2>&1
 xs_wait_until 10 window_has_focus || fail "the third window did not get the keyboard"
+xs_wait_until 20 xs_outer_fitted || fail "the third window did not take its size"
+xs_geometry || fail "the drawing surface was not found in the third window"
+shot reopened
 save_as recovered.obj
 choose f x
 xs_wait_until 20 program_gone || fail "File > Exit did not end the third program"
