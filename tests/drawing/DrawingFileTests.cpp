@@ -140,12 +140,21 @@ TEST_F(Drawings, EveryBadFileIsRefusedWithItsReasonAndChangesNothing) {
     }
     EXPECT_NE(host.lastMessage.find("No such file"), std::string::npos) << host.lastMessage;
 
-    // The sound file itself is accepted: the refusals above were the edits'.
+    // A refused file is no undo step.
+    EXPECT_EQ(f.m_history.UndoCount(), 0u);
+
+    // The sound file itself is accepted: the refusals above were the edits'. Opening
+    // is one step: undone, the drawing it replaced comes back; redone, the file's.
     WriteBytes(folder / "good.pliform", good);
     host.openAnswer = folder / "good.pliform";
     f.OnCommand(ID_FILE_OPEN);
     EXPECT_EQ(FormatDrawing(f), good);
     EXPECT_EQ(ValidateModel(f), "");
+    EXPECT_EQ(f.m_history.UndoCount(), 1u);
+    f.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(FormatDrawing(f), before);
+    f.OnCommand(ID_EDIT_REDO);
+    EXPECT_EQ(FormatDrawing(f), good);
 }
 
 // Save Drawing asks for a path the first time and then saves there without asking;
