@@ -37,10 +37,10 @@ void* RingNode::operator new(std::size_t size) {
     return node;
 }
 
-void RingNode::operator delete(void* node, std::size_t size) noexcept {
+void RingNode::operator delete(void* node, std::size_t /*size*/) noexcept {
     if (node == nullptr) return;
     --t_liveNodes;
-    ::operator delete(node, size);
+    ::operator delete(node);
 }
 
 #else
@@ -108,7 +108,7 @@ void RingNode::operator delete(void* node, std::size_t size) noexcept {
     if (size == sizeof(RingNode))
         t_nodes.Give(node);
     else
-        ::operator delete(node, size);
+        ::operator delete(node);
 }
 
 #endif
