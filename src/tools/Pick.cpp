@@ -66,6 +66,9 @@ inline __attribute__((always_inline)) bool AnyInsideLanes(const Triangle* triang
         if (!(kFarthestPick < a.z)) continue;
         const Vec3& b = t->corner[1]->work;
         const Vec3& c = t->corner[2]->work;
+        // The lanes' answers are gathered over all the points and looked at once per
+        // triangle: a test of every lane after every group cost more than the sums.
+        decltype(V{} > 0) any{};
         for (size_t i = 0; i < n; i += kLanes) {
             V x;
             V y;
@@ -74,10 +77,10 @@ inline __attribute__((always_inline)) bool AnyInsideLanes(const Triangle* triang
             const V ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
             const V bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
             const V ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
-            const auto inside = (ab > 0) & (bc > 0) & (ca > 0);
-            for (size_t k = 0; k < kLanes; ++k)
-                if (inside[k] != 0) return true;
+            any |= (ab > 0) & (bc > 0) & (ca > 0);
         }
+        for (size_t k = 0; k < kLanes; ++k)
+            if (any[k] != 0) return true;
     }
     return false;
 }

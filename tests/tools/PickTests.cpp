@@ -241,6 +241,8 @@ TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
         {{30, 0, 0}, {-30, 0, 0}, {-5, 1, 0}},  // one over the left triangle
         {{30, 0, 0}, {5, 1, 0}},                // the second point over the right one
         {{30, 0, 0}, {0, 3, 0}, {-30, 0, 0}, {3, -2, 0}, {40, 0, 0}},  // the fourth
+        {{30, 0, 0}, {0, 3, 0}, {-30, 0, 0}, {0, 10, 0}, {3, -2, 0}},  // only in the 2nd four
+        {{3, -2, 0}, {30, 0, 0}, {-30, 0, 0}, {40, 0, 0}, {0, 3, 0}},  // only in the 1st four
         {{-10, 0, 0}, {10, 0, 0}, {0, -10.5, 0}, {5, 5.0000001, 0}},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
