@@ -19,11 +19,7 @@ using Scene = BenchScene;
 
 void Triangulate(CMainFrame& f) {
     f.ClassifyStroke();
-    f.CloseAndPlace();
-    RingNode* ring = f.RingFromCurve(f.m_pCurves);
-    RingNode* twin = f.TwinRing(ring);
-    f.SplitRing(ring, 0);
-    f.SplitRing(twin, 0);
+    f.TriangulateOutline();
 }
 
 void SetCounters(benchmark::State& state, const CMainFrame& f) {

@@ -143,6 +143,9 @@ public:
     RingNode* TwinRing(RingNode* ring);
     void SplitRing(RingNode* ring, int flag);
     void CloseAndPlace();
+    // The classified outline stroke closed, placed and triangulated into the flat
+    // double patch of a first body, front and back, not yet faired.
+    void TriangulateOutline();
     void KeepOpenAndPlace();
     void PlanarLifting();
     void EmbedStroke();

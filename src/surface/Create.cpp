@@ -38,6 +38,14 @@ void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, doubl
 
 }  // namespace
 
+void CMainFrame::TriangulateOutline() {
+    CloseAndPlace();
+    RingNode* ring = RingFromCurve(m_pCurves);
+    RingNode* twin = TwinRing(ring);
+    SplitRing(ring, 0);
+    SplitRing(twin, 0);
+}
+
 void CMainFrame::CloseAndPlace() {
     Curve* curve = m_pCurves;
     if (curve == nullptr || curve->first == nullptr || curve->last == nullptr ||

@@ -32,11 +32,7 @@ void CMainFrame::FinishPenStroke() {
             // outline can make the triangulation pile rows on rows until fairing
             // runs to infinity; such a body is refused rather than kept.
             RefusableEdit attempt(*this);
-            CloseAndPlace();
-            RingNode* ring = RingFromCurve(m_pCurves);
-            RingNode* twin = TwinRing(ring);
-            SplitRing(ring, 0);
-            SplitRing(twin, 0);
+            TriangulateOutline();
             if (!FairModel() || !IsSoundModel(*this)) attempt.Refuse();
         } else {
             DropNewestStroke(1);

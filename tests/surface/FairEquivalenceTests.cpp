@@ -115,11 +115,7 @@ void FlatOutline(CMainFrame& f, double rx, double ry) {
             f.ExtendStroke();
     }
     f.ClassifyStroke();
-    f.CloseAndPlace();
-    RingNode* ring = f.RingFromCurve(f.m_pCurves);
-    RingNode* twin = f.TwinRing(ring);
-    f.SplitRing(ring, 0);
-    f.SplitRing(twin, 0);
+    f.TriangulateOutline();
 }
 
 // Pixel strokes through the mouse handlers, as the user draws them.
