@@ -173,11 +173,18 @@ void FairKernel::Renumber() {
     }
     std::vector<int32_t>& triangleNumber = m_scratch.triangleNumber;
     triangleNumber.assign(triangleCount, -1);
+    // A triangle is numbered at its corner that comes first, so the triangles of a run
+    // of vertices come in a run of their own.
+    m_firstTriangle.resize(n + 1);
     int32_t nextTriangle = 0;
-    for (int32_t v : order)
-        for (int32_t k = start[v]; k < start[v + 1]; ++k)
+    for (int32_t v = 0; v < n; ++v) {
+        m_firstTriangle[v] = nextTriangle;
+        const int32_t old = order[v];
+        for (int32_t k = start[old]; k < start[old + 1]; ++k)
             if (triangleNumber[ringTriangle[k]] < 0)
                 triangleNumber[ringTriangle[k]] = nextTriangle++;
+    }
+    m_firstTriangle[n] = nextTriangle;
 
     std::vector<Vertex*>& records = m_scratch.records;
     records.resize(n);
@@ -371,7 +378,6 @@ int32_t FairKernel::SharesFor(int workers, size_t vertices, size_t triangles) {
 
 FairKernel::Shares FairKernel::CutShares(int32_t count) const {
     const int32_t n = static_cast<int32_t>(m_records.size());
-    const int32_t triangles = static_cast<int32_t>(m_faceNormal.size());
     const int64_t ringTotal = m_ringStart[n];
     Shares shares;
     shares.vertex.resize(count + 1);
@@ -381,10 +387,12 @@ FairKernel::Shares FairKernel::CutShares(int32_t count) const {
         shares.vertex[k] = static_cast<int32_t>(
             std::lower_bound(m_ringStart.begin(), m_ringStart.end() - 1, ring) -
             m_ringStart.begin());
-        shares.triangle[k] = static_cast<int32_t>(int64_t{triangles} * k / count);
     }
     shares.vertex[0] = 0;
     shares.vertex[count] = n;
+    // Each share takes the triangles whose first corner is among its vertices: most of
+    // those its vertices' rings gather, and those are written in its own cache.
+    for (int32_t k = 0; k <= count; ++k) shares.triangle[k] = m_firstTriangle[shares.vertex[k]];
     return shares;
 }
 
@@ -444,7 +452,6 @@ bool WaitFor(const std::atomic<int32_t>& done, int32_t count) {
 
 // The counters every worker touches, each on a cache line of its own.
 struct Counters {
-    alignas(64) std::atomic<int32_t> taken{0};
     alignas(64) std::atomic<int32_t> done{0};
     alignas(64) std::atomic<int32_t> sleeps{0};
 
@@ -465,53 +472,71 @@ struct Counters {
 }  // namespace
 
 // How the workers share a run. Every step is cut into the same shares (the curve step
-// is one share), and the shares of all steps are numbered in the order of the steps.
-// Whichever worker is free, the calling thread among them, takes the next number from
-// a common counter, waits until every share of the steps before its own is done, and
-// computes it. So a worker that the machine keeps off the processor holds a run up
-// for at most the one share it has taken, and a run never waits for a worker that
-// never starts: the others take what it would have taken. When the machine is too
-// busy for the workers to run side by side, the helpers stop taking shares and the
-// calling thread finishes the run alone. Whoever computes a share
-// computes it with the same code, and no vertex's sums depend on where a share
-// begins, so the bits depend neither on who did what nor on how many there were.
+// is one share). Each worker has shares of its own, the same ones in every step, so
+// that the part of the arrays it writes in one step is still in its own cache when it
+// reads it in the next. A worker claims a share before computing it: first its own,
+// then any left unclaimed by the others. So a worker that the machine keeps off the
+// processor holds a step up for at most the one share it has claimed, and a run never
+// waits for a worker that never starts: the others take what it would have taken. A
+// step begins when every share of the step before is done. When the machine is too
+// busy for the workers to run side by side, the helpers stop claiming and the calling
+// thread finishes the run alone. Whoever computes a share computes it with the same
+// code, and no vertex's sums depend on where a share begins, so the bits depend
+// neither on who did what nor on how many there were.
 void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
                          const Passes& passes) {
     const Arrays a = View();
-    // firstShare[s]: the number of the first share of step s.
+    // firstShare[s]: the number of shares in the steps before step s.
     std::vector<int32_t> firstShare(steps.size() + 1, 0);
     for (size_t s = 0; s < steps.size(); ++s)
         firstShare[s + 1] = firstShare[s] + (steps[s] == Step::Curve ? 1 : shares.Count());
     const int32_t total = firstShare.back();
+    // claimed[j]: the last step whose share j has been claimed, each on a cache line of
+    // its own (a worker touches only its own while there is no one to help).
+    struct alignas(64) Claim {
+        std::atomic<int32_t> step{-1};
+    };
+    std::vector<Claim> claimed(static_cast<size_t>(shares.Count()));
+    const auto claim = [&](int32_t share, int32_t step) {
+        std::atomic<int32_t>& c = claimed[share].step;
+        int32_t last = c.load(std::memory_order_relaxed);
+        while (last < step)
+            if (c.compare_exchange_weak(last, step, std::memory_order_relaxed)) return true;
+        return false;
+    };
     Counters counters;
-    auto work = [&](bool helper) {
-        size_t s = 0;
-        for (;;) {
+    auto work = [&](int worker) {
+        const bool helper = worker > 0;
+        for (size_t s = 0; s < steps.size(); ++s) {
             if (helper && counters.Crowded()) return;
-            const int32_t share = counters.taken.fetch_add(1, std::memory_order_relaxed);
-            if (share >= total) return;
-            while (share >= firstShare[s + 1]) ++s;
-            // Shares finish in step order (none starts before the step before is
-            // complete), so the count of finished shares says which steps are done.
             if (WaitFor(counters.done, firstShare[s]))
                 counters.sleeps.fetch_add(1, std::memory_order_relaxed);
-            RunShare(steps[s], share - firstShare[s], shares, passes, a);
-            // Only a complete step lets anyone on; the last share of one wakes them.
-            if (counters.done.fetch_add(1, std::memory_order_release) + 1 == firstShare[s + 1])
-                counters.done.notify_all();
+            const int32_t count = firstShare[s + 1] - firstShare[s];
+            // Own shares first, then the others', each in turn from where this
+            // worker's own begin.
+            const int32_t own = static_cast<int32_t>(int64_t{count} * worker / workers);
+            for (int32_t k = 0; k < count; ++k) {
+                const int32_t share = (own + k) % count;
+                if (!claim(share, static_cast<int32_t>(s))) continue;
+                RunShare(steps[s], share, shares, passes, a);
+                // Only a complete step lets anyone on; the last share of one wakes them.
+                if (counters.done.fetch_add(1, std::memory_order_release) + 1 ==
+                    firstShare[s + 1])
+                    counters.done.notify_all();
+            }
         }
     };
     std::vector<std::thread> helpers;
     helpers.reserve(workers - 1);
     for (int w = 1; w < workers; ++w) {
         try {
-            helpers.emplace_back(work, true);
+            helpers.emplace_back(work, w);
         } catch (const std::system_error&) {
             // No more threads to be had: those there are take every share.
             break;
         }
     }
-    work(false);
+    work(0);
     WaitFor(counters.done, total);
     for (std::thread& helper : helpers) helper.join();
 }
@@ -568,7 +593,7 @@ size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
     size_t bytes = n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
                         5 * sizeof(double)) +
-                   m_ringStart.size() * sizeof(int32_t) + m_ringNext.size() * sizeof(int32_t) +
+                   (m_ringStart.size() + m_firstTriangle.size() + m_ringNext.size()) * sizeof(int32_t) +
                    2 * m_ringTriangleLane.size() * sizeof(int32_t) +
                    m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
                    m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain) +

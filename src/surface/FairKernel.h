@@ -104,7 +104,7 @@ public:
     static constexpr int32_t kLanes = 4;
     // Vertices and triangles go through the passes in blocks of this many, so that
     // the square roots and divisions of a block can be done together.
-    static constexpr int32_t kBlock = 128;
+    static constexpr int32_t kBlock = 32;
 
 private:
     // One link of a curve step: the vertex, its neighbours along the chain read as a
@@ -178,6 +178,9 @@ private:
     std::vector<int32_t> m_ringNext;
     std::vector<int32_t> m_ringNextLane;      // the same times four (see Arrays)
     std::vector<int32_t> m_ringTriangleLane;  // the triangle's number times four
+    // Per vertex: the number of the first triangle whose first corner it is (the
+    // triangles are numbered in the order of their first corners).
+    std::vector<int32_t> m_firstTriangle;
     // Per triangle.
     std::vector<int32_t> m_corners;  // three a triangle; times four after Renumber
     std::vector<Quad> m_faceNormal;  // unit, or zero for a triangle without area
