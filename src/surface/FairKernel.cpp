@@ -294,14 +294,15 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
     m_moves.resize(n);
     m_position.resize(n);
     m_normal.resize(n);
-    m_centroid.assign(n, Quad{});
-    m_normalSum.assign(n, Quad{});
-    m_curveWork.assign(n, Vec3{});
-    m_meanSqEdge.assign(n, 0.0);
+    // Run writes every entry of these before it reads it: they need no clearing.
+    m_centroid.resize(n);
+    m_normalSum.resize(n);
+    m_curveWork.resize(n);
+    m_meanSqEdge.resize(n);
+    m_curvatureSum.resize(n);
     // One more: the curvature the padding of the interleaved rings reads.
-    m_curvature.assign(n + 1, 0.0);
+    m_curvature.resize(n + 1);
     m_curvature[n] = -0.0;
-    m_curvatureSum.assign(n, 0.0);
     m_reciprocalCount.resize(n);
     m_reciprocalCountPlus.resize(n);
     for (size_t v = 0; v < n; ++v) {
@@ -316,7 +317,7 @@ void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* 
         m_reciprocalCount[v] = count > 0 ? 1.0 / count : 0.0;
         m_reciprocalCountPlus[v] = 1.0 / (count + 1);
     }
-    m_faceNormal.assign(triangleCount, Quad{});
+    m_faceNormal.resize(triangleCount);
 }
 
 // Evens out the spacing of the vertices along each curve: each vertex moves along the
