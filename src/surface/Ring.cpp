@@ -266,13 +266,14 @@ void JoinedAtStart(const RingNode* ring, const Triangle* triangles, PointerPairS
         joined.Insert(Unordered(node->vertex, node->next->vertex));
         node = node->next;
     } while (node != ring);
+    // Each corner is looked up once: a triangle far from the ring, as nearly all are,
+    // costs three probes of the small table.
     for (const Triangle* t = triangles; t != nullptr; t = t->next) {
-        for (int k = 0; k < 3; ++k) {
-            const Vertex* from = t->corner[k];
-            const Vertex* to = t->corner[(k + 1) % 3];
-            if (boundary.Contains(from) && boundary.Contains(to))
-                joined.Insert(Unordered(from, to));
-        }
+        bool onRing[3];
+        for (int k = 0; k < 3; ++k) onRing[k] = boundary.Contains(t->corner[k]);
+        for (int k = 0; k < 3; ++k)
+            if (onRing[k] && onRing[(k + 1) % 3])
+                joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
     }
 }
 

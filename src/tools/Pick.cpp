@@ -19,6 +19,7 @@
 
 #include "tools/Pick.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -43,11 +44,36 @@ bool InsideProjection(const Vec3& a, const Vec3& b, const Vec3& c, double px, do
 constexpr double kFarthestPick = -1000000000.0;
 
 // The points of a profile, x and y apart, padded with copies of the last point to a
-// multiple of four so that they can be tested four (or two) at a time.
+// multiple of four so that they can be tested four (or two) at a time, and the box
+// that holds them.
 struct Points {
     std::vector<double> x;
     std::vector<double> y;
+    double left = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+    double top = 0.0;
 };
+
+// True when no point of the box can lie on the positive side of the edge from a to b as
+// InsideProjection computes it, so that no point of the profile lies inside a
+// triangle with that edge. Each step of that sum (the two differences from a, the two
+// products by the edge's fixed differences, the final difference) rounds a result
+// that moves one way only as the point's x or y grows, so over the box the sum is
+// largest at the corner those ways pick; computed there with the same operations in
+// the same order, a sum that is not above zero (nor NaN) is the most any point of the
+// box can give. Most triangles lie well away from the profile and are passed over so.
+bool EdgeRulesOutBox(const Vec3& a, const Vec3& b, const Points& p) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double y = dx >= 0 ? p.top : p.bottom;
+    const double x = dy >= 0 ? p.left : p.right;
+    return dx * (y - a.y) - dy * (x - a.x) <= 0;
+}
+
+bool BoxRuledOut(const Vec3& a, const Vec3& b, const Vec3& c, const Points& p) {
+    return EdgeRulesOutBox(a, b, p) || EdgeRulesOutBox(b, c, p) || EdgeRulesOutBox(c, a, p);
+}
 
 // Whether some point lies inside the counter-clockwise projection of some triangle
 // that PickTriangle may return: what AnyLinkOverTriangle answers. Each lane computes
@@ -66,6 +92,7 @@ inline __attribute__((always_inline)) bool AnyInsideLanes(const Triangle* triang
         if (!(kFarthestPick < a.z)) continue;
         const Vec3& b = t->corner[1]->work;
         const Vec3& c = t->corner[2]->work;
+        if (BoxRuledOut(a, b, c, p)) continue;
         // The lanes' answers are gathered over all the points and looked at once per
         // triangle: a test of every lane after every group cost more than the sums.
         decltype(V{} > 0) any{};
@@ -104,6 +131,7 @@ bool AnyInsidePortable(const Triangle* triangles, const Points& p) {
         if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
         const Vec3& a = t->corner[0]->work;
         if (!(kFarthestPick < a.z)) continue;
+        if (BoxRuledOut(a, t->corner[1]->work, t->corner[2]->work, p)) continue;
         for (size_t i = 0; i < p.x.size(); ++i)
             if (InsideProjection(a, t->corner[1]->work, t->corner[2]->work, p.x[i], p.y[i]))
                 return true;
@@ -181,6 +209,15 @@ bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
     while (points.x.size() % 4 != 0) {
         points.x.push_back(points.x.back());
         points.y.push_back(points.y.back());
+    }
+    // A point with a NaN coordinate is inside no triangle, whatever the box says of it.
+    points.left = points.right = points.x.front();
+    points.bottom = points.top = points.y.front();
+    for (size_t i = 1; i < points.x.size(); ++i) {
+        points.left = std::min(points.left, points.x[i]);
+        points.right = std::max(points.right, points.x[i]);
+        points.bottom = std::min(points.bottom, points.y[i]);
+        points.top = std::max(points.top, points.y[i]);
     }
     // PickTriangle returns a triangle as soon as one contains the point and lies
     // nearer than its starting depth, so that pair alone decides the answer.
