@@ -34,10 +34,13 @@ private:
     int m_nCount = 0;
 };
 
+// The corner after corner k.
+constexpr int kNext[3] = {1, 2, 0};
+
 // Index j of `u` whose edge runs from `from` to `to`, or -1.
 int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
     for (int j = 0; j < 3; ++j)
-        if (u->corner[j] == from && u->corner[(j + 1) % 3] == to) return j;
+        if (u->corner[j] == from && u->corner[kNext[j]] == to) return j;
     return -1;
 }
 
@@ -133,7 +136,7 @@ private:
                 m_report.Add("triangle #", i, ": neighbour ", k, " is not in the triangle list");
                 continue;
             }
-            const int j = EdgeIndex(u, t->corner[(k + 1) % 3], t->corner[k]);
+            const int j = EdgeIndex(u, t->corner[kNext[k]], t->corner[k]);
             if (j < 0)
                 m_report.Add("triangle #", i, ": neighbour ", k,
                              " does not share the edge in the opposite direction");
