@@ -157,6 +157,7 @@ public:
 
     // ---- Editing (edit/) ----
     void CutModel();
+    void CutModelFrom(Triangle* start);
     void FloodCut(Triangle* triangle);
     void ExtrudeLoop();
 

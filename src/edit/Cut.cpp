@@ -30,20 +30,19 @@ void CMainFrame::FloodCut(Triangle* triangle) {
 // waiting in ModelState 1. The same happens if the finished model fails the model
 // checker (degenerate geometry driving the patch or the fairing to non-finite
 // positions).
-void CMainFrame::CutModel() {
+//
+// CutModelFrom(start) is the same with the triangle under the stroke's first point
+// already picked (null when there is none), as the pen's dispatch has it.
+void CMainFrame::CutModel() { CutModelFrom(m_pCurves ? PickTriangle(m_pCurves->first) : nullptr); }
+
+void CMainFrame::CutModelFrom(Triangle* start) {
     Curve* stroke = m_pCurves;
     if (!stroke) return;
-    if (!stroke->next) {
+    if (!stroke->next || !start) {
         DropNewestStroke(1);
         return;
     }
     RefusableEdit attempt(*this);
-
-    Triangle* start = PickTriangle(stroke->first);
-    if (!start) {
-        DropNewestStroke(1);
-        return;
-    }
 
     ReleaseStroke(*this);
     m_nModelState = kModelBody;

@@ -87,16 +87,34 @@ bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
     return anyKept && borderEdges == rimEdges && (forward == 0 || backward == 0);
 }
 
-// Unlinks and frees every triangle whose `mark` is not 0.
-void RemoveMarkedTriangles(CMainFrame& frame) {
+// The edges of the remaining triangles that leave each vertex of the cutting curve,
+// filed under that vertex in list order and corner order: the rim ring's nodes look
+// through the few edges of their own vertex (AttachRing) instead of through the whole
+// list.
+struct EdgesLeavingCurve {
+    PointerMap curveVertex;
+    std::vector<std::vector<std::pair<Triangle*, int>>> leaving;
+};
+
+// Unlinks and frees every triangle whose `mark` is not 0, and files the edges of those
+// that stay which leave a vertex of `curve`: one walk over the triangles for both.
+void RemoveMarkedTriangles(CMainFrame& frame, const Curve* curve, EdgesLeavingCurve& edges) {
+    int32_t count = 0;
+    for (const CurveLink* l = curve->first; l; l = l->next)
+        if (edges.curveVertex.Insert(l->vertex, count)) ++count;
+    edges.leaving.resize(static_cast<size_t>(count));
     Triangle** link = &frame.m_pTriangles;
     while (Triangle* t = *link) {
         if (t->mark) {
             *link = t->next;
             delete t;
-        } else {
-            link = &t->next;
+            continue;
         }
+        for (int j = 0; j < 3; ++j) {
+            const int32_t r = edges.curveVertex.Find(t->corner[j]);
+            if (r >= 0) edges.leaving[static_cast<size_t>(r)].emplace_back(t, j);
+        }
+        link = &t->next;
     }
 }
 
@@ -171,35 +189,18 @@ void RemoveMarkedVertices(CMainFrame& frame) {
 
 // Gives every node of the ring, from `ring` once round, the remaining triangle
 // that runs along its edge the other way, and that triangle's neighbour slot.
-// False if a node finds none (nodes already visited keep what they got).
-bool AttachRing(CMainFrame& frame, RingNode* ring) {
-    // One pass over the triangles files every edge that leaves a ring vertex under
-    // that vertex, in list order and corner order; each node then looks through the
-    // few edges of its own vertex instead of through the whole list.
-    PointerMap ringVertex;
-    int32_t count = 0;
+// False if a node finds none (nodes already visited keep what they got). The ring
+// runs along the cutting curve whose edges `edges` filed.
+bool AttachRing(RingNode* ring, const EdgesLeavingCurve& edges) {
     RingNode* e = ring;
-    do {
-        if (ringVertex.Insert(e->vertex, count)) ++count;
-        e = e->next;
-    } while (e != ring);
-    std::vector<std::vector<std::pair<Triangle*, int>>> leaving(static_cast<size_t>(count));
-    for (Triangle* t = frame.m_pTriangles; t; t = t->next) {
-        for (int j = 0; j < 3; ++j) {
-            const int32_t r = ringVertex.Find(t->corner[j]);
-            if (r >= 0) leaving[static_cast<size_t>(r)].emplace_back(t, j);
-        }
-    }
-
-    e = ring;
     do {
         const Vertex* from = e->next->vertex;
         const Vertex* to = e->vertex;
         Triangle* found = nullptr;
         int slot = 0;
-        const int32_t r = ringVertex.Find(from);
+        const int32_t r = edges.curveVertex.Find(from);
         if (r >= 0) {
-            for (const auto& [t, j] : leaving[static_cast<size_t>(r)]) {
+            for (const auto& [t, j] : edges.leaving[static_cast<size_t>(r)]) {
                 if (t->corner[(j + 1) % 3] == to) {
                     found = t;
                     slot = j;
@@ -222,7 +223,8 @@ bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& h
     MarkCuttingCurve(curve);
     frame.FloodCut(start);
     if (!FloodFitsCurve(frame, curve)) return false;
-    RemoveMarkedTriangles(frame);
+    EdgesLeavingCurve rimEdges;
+    RemoveMarkedTriangles(frame, curve, rimEdges);
 
     Triangle* seam = nullptr;
     int k = 0;
@@ -238,7 +240,7 @@ bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& h
     bool ok = CutRemovedVerticesFromCurves(frame);
     if (ok) {
         RemoveMarkedVertices(frame);
-        ok = AttachRing(frame, hole.rim);
+        ok = AttachRing(hole.rim, rimEdges);
     }
     if (!ok) {
         FreeRing(hole.rim);

@@ -58,6 +58,27 @@ size_t ListLength(const Record* head) {
     return n;
 }
 
+// Appends the records of a list to `records`, in order. When following `next` comes
+// round again, it stops soon after: the first record met a second time is appended
+// (so a pass over `records` meets it twice), and some after it may be too. One walk,
+// no table: the record at each power of two steps is kept, and a walk inside a loop
+// comes back to it within twice the loop's length (Brent's cycle finding).
+template <typename Record>
+void AppendList(const Record* head, std::vector<const Record*>& records) {
+    const Record* kept = nullptr;
+    size_t power = 1;
+    size_t steps = 0;
+    for (const Record* r = head; r != nullptr; r = r->next) {
+        records.push_back(r);
+        if (r == kept) return;
+        if (++steps == power) {
+            kept = r;
+            power *= 2;
+            steps = 0;
+        }
+    }
+}
+
 }  // namespace pointer_table
 
 // A set of addresses.
@@ -79,6 +100,17 @@ public:
     }
 
     bool Contains(const void* key) const { return key != nullptr && m_keys[Probe(key)] == key; }
+
+    // Asks for the slot where a search for `key` starts, ahead of the search: a pass
+    // that knows its next keys early overlaps their cache misses instead of waiting
+    // for each in turn.
+    void Prefetch(const void* key) const {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(&m_keys[pointer_table::Home(key, m_shift)]);
+#else
+        (void)key;
+#endif
+    }
 
 private:
     size_t Probe(const void* key) const {

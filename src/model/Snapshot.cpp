@@ -34,6 +34,23 @@ bool SameVertex(const Vertex& a, const Vertex& b) {
            a.meanSqEdge == b.meanSqEdge;
 }
 
+// Copies the records of a list, in order, into `copies`.
+template <typename Record>
+void CopyList(const Record* head, std::vector<Record>& copies) {
+    copies.reserve(pointer_table::ListLength(head));
+    for (const Record* r = head; r != nullptr; r = r->next) copies.push_back(*r);
+}
+
+// Each copied record's list place, by the address it had when it was copied: the
+// head's for the first, the `next` of the one before for the others.
+template <typename Record>
+PointerMap AddressPlaces(const std::vector<Record>& copies, const Record* head) {
+    PointerMap places(copies.size());
+    for (size_t i = 0; i < copies.size(); ++i)
+        places.Insert(i == 0 ? head : copies[i - 1].next, static_cast<int32_t>(i));
+    return places;
+}
+
 template <typename T>
 size_t BytesOf(const std::vector<T>& v) {
     return v.capacity() * sizeof(T);
@@ -41,45 +58,69 @@ size_t BytesOf(const std::vector<T>& v) {
 
 }  // namespace
 
-// Copies every field (scratch fields too) in list order.
+// Copies every field (scratch fields too) in list order. The triangles' corners and
+// neighbours are left as the copies' pointers: turning 120 thousand of them into list
+// places takes two address tables the size of the model, and only Restore and Matches,
+// which a finished edit never reaches, need the places (TriangleLinks).
 ModelSnapshot::ModelSnapshot(const Model& model)
     : m_nModelState(model.m_nModelState),
       m_pVertexHead(model.m_pVertices),
       m_pCurveHead(model.m_pCurves),
       m_pTriangleHead(model.m_pTriangles) {
-    const size_t vertexCount = pointer_table::ListLength(model.m_pVertices);
-    const size_t triangleCount = pointer_table::ListLength(model.m_pTriangles);
-    m_vertices.reserve(vertexCount);
-    m_triangles.reserve(triangleCount);
-    m_triangleLinks.reserve(6 * triangleCount);
-    PointerMap vertexPlace(vertexCount);
-    for (const Vertex* v = model.m_pVertices; v != nullptr; v = v->next) {
-        vertexPlace.Insert(v, static_cast<int32_t>(m_vertices.size()));
-        m_vertices.push_back(*v);
-    }
+    CopyList(model.m_pVertices, m_vertices);
+    CopyList(model.m_pTriangles, m_triangles);
 
+    std::vector<const Vertex*> linkVertices;
     for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next) {
         m_curves.push_back(*c);
         int32_t links = 0;
         // A chain closed into a ring (an operation stopped half way) ends at `last`.
         PointerSet seen;
         for (const CurveLink* l = c->first; l != nullptr && seen.Insert(l); l = l->next) {
-            m_linkVertices.push_back(vertexPlace.Find(l->vertex));
+            linkVertices.push_back(l->vertex);
             ++links;
             if (l == c->last) break;
         }
         m_linkCounts.push_back(links);
     }
+    m_linkVertices = PlacesOf(linkVertices);
+}
 
-    PointerMap trianglePlace(triangleCount);
-    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next) {
-        trianglePlace.Insert(t, static_cast<int32_t>(m_triangles.size()));
-        m_triangles.push_back(*t);
+// The curves hold a few hundred links against thousands of vertices, so the links'
+// vertices go into a small table and the copies are looked up in it, rather than all
+// the vertices into a large one.
+std::vector<int32_t> ModelSnapshot::PlacesOf(const std::vector<const Vertex*>& vertices) const {
+    PointerMap wanted(vertices.size());
+    int32_t distinct = 0;
+    for (const Vertex* v : vertices)
+        if (wanted.Insert(v, distinct)) ++distinct;
+    std::vector<int32_t> placeOfWanted(static_cast<size_t>(distinct), -1);
+    for (size_t i = 0; i < m_vertices.size(); ++i) {
+        const int32_t w = wanted.Find(VertexAt(static_cast<int32_t>(i)));
+        if (w >= 0 && placeOfWanted[static_cast<size_t>(w)] < 0)
+            placeOfWanted[static_cast<size_t>(w)] = static_cast<int32_t>(i);
     }
-    for (const Triangle* t = model.m_pTriangles; t != nullptr; t = t->next) {
-        for (const Vertex* corner : t->corner) m_triangleLinks.push_back(vertexPlace.Find(corner));
-        for (const Triangle* n : t->neighbour) m_triangleLinks.push_back(trianglePlace.Find(n));
+    std::vector<int32_t> places;
+    places.reserve(vertices.size());
+    for (const Vertex* v : vertices) {
+        const int32_t w = wanted.Find(v);
+        places.push_back(w < 0 ? -1 : placeOfWanted[static_cast<size_t>(w)]);
     }
+    return places;
+}
+
+// Per triangle, three corner places then three neighbour places, from the pointers
+// the copies kept and the addresses the records had when they were copied.
+std::vector<int32_t> ModelSnapshot::TriangleLinks() const {
+    const PointerMap vertexPlace = AddressPlaces(m_vertices, m_pVertexHead);
+    const PointerMap trianglePlace = AddressPlaces(m_triangles, m_pTriangleHead);
+    std::vector<int32_t> links;
+    links.reserve(6 * m_triangles.size());
+    for (const Triangle& t : m_triangles) {
+        for (const Vertex* corner : t.corner) links.push_back(vertexPlace.Find(corner));
+        for (const Triangle* n : t.neighbour) links.push_back(trianglePlace.Find(n));
+    }
+    return links;
 }
 
 // Makes fresh records each time, so the snapshot stays valid and can be restored
@@ -103,10 +144,11 @@ void ModelSnapshot::Restore(Model& model) {
             curve->last = l;
         }
     });
+    const std::vector<int32_t> triangleLinks = TriangleLinks();
     const std::vector<Triangle*> triangles =
         MakeList(m_triangles, model.m_pTriangles, [](Triangle*, size_t) {});
     for (size_t i = 0; i < triangles.size(); ++i) {
-        const int32_t* places = &m_triangleLinks[6 * i];
+        const int32_t* places = &triangleLinks[6 * i];
         for (int k = 0; k < 3; ++k) {
             triangles[i]->corner[k] = At(vertices, places[k]);
             triangles[i]->neighbour[k] = At(triangles, places[3 + k]);
@@ -134,12 +176,12 @@ bool ModelSnapshot::Matches(const Model& model) const {
     if (pointer_table::ListLength(model.m_pTriangles) != m_triangles.size()) return false;
     const ModelSnapshot now(model);
     return now.m_linkCounts == m_linkCounts && now.m_linkVertices == m_linkVertices &&
-           now.m_triangleLinks == m_triangleLinks;
+           now.TriangleLinks() == TriangleLinks();
 }
 
 size_t ModelSnapshot::Bytes() const {
     return sizeof(*this) + BytesOf(m_vertices) + BytesOf(m_curves) + BytesOf(m_triangles) +
-           BytesOf(m_linkCounts) + BytesOf(m_linkVertices) + BytesOf(m_triangleLinks);
+           BytesOf(m_linkCounts) + BytesOf(m_linkVertices);
 }
 
 const Vertex* ModelSnapshot::VertexAt(int32_t position) const {

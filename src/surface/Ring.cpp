@@ -254,6 +254,16 @@ double Perimeter(const RingNode* ring) {
     return perimeter;
 }
 
+// About how many vertex pairs the splitting of a ring joins: a patch spanned by a ring
+// of n nodes one step apart holds some n^2 / 12 vertices when flat, twice that when it
+// bulges as a face of the first body does, and three edges a vertex. Sizing the table
+// for them at once spares it a dozen rounds of growing; a patch the guards cut short
+// leaves part of it unused, whence the ceiling.
+size_t ExpectedPairs(const RingNode* ring) {
+    const size_t n = static_cast<size_t>(CountRing(ring));
+    return std::min<size_t>(n + n * n / 2, size_t{1} << 19);
+}
+
 // Vertex pairs joined by an edge: the ring's own edges and the edges of triangles
 // made before between two of the ring's vertices (the only vertices this patch
 // shares with them).
@@ -266,13 +276,14 @@ void JoinedAtStart(const RingNode* ring, const Triangle* triangles, PointerPairS
         joined.Insert(Unordered(node->vertex, node->next->vertex));
         node = node->next;
     } while (node != ring);
+    // Each corner is looked up once: a triangle far from the ring, as nearly all are,
+    // costs three probes of the small table.
     for (const Triangle* t = triangles; t != nullptr; t = t->next) {
-        for (int k = 0; k < 3; ++k) {
-            const Vertex* from = t->corner[k];
-            const Vertex* to = t->corner[(k + 1) % 3];
-            if (boundary.Contains(from) && boundary.Contains(to))
-                joined.Insert(Unordered(from, to));
-        }
+        bool onRing[3];
+        for (int k = 0; k < 3; ++k) onRing[k] = boundary.Contains(t->corner[k]);
+        for (int k = 0; k < 3; ++k)
+            if (onRing[k] && onRing[(k + 1) % 3])
+                joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
     }
 }
 
@@ -457,7 +468,7 @@ std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Ve
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
     RingSplitter(CMainFrame& owner, RingNode* ring, int how)
-        : frame(owner), flag(how), perimeter(Perimeter(ring)) {
+        : frame(owner), flag(how), perimeter(Perimeter(ring)), joined(ExpectedPairs(ring)) {
         JoinedAtStart(ring, frame.m_pTriangles, joined);
     }
 

@@ -50,7 +50,7 @@ void CMainFrame::FinishPenStroke() {
             Triangle* underLast = underFirst != nullptr ? PickTriangle(last) : nullptr;
             if (underFirst != nullptr && underLast == nullptr) {
                 m_history.Name("Cut");
-                CutModel();
+                CutModelFrom(underFirst);
             } else {
                 m_history.Name("Extrude");
                 ExtrudeLoop();

@@ -19,6 +19,7 @@
 
 #include "tools/Pick.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -42,12 +43,70 @@ bool InsideProjection(const Vec3& a, const Vec3& b, const Vec3& c, double px, do
 // viewer than this is never picked.
 constexpr double kFarthestPick = -1000000000.0;
 
+// The box tests below run inside the AVX2 build of the profile test. Called out of
+// line, as code built for SSE2, each call switched the processor between the two
+// register states, and the test took twice as long as with no boxes at all; inlined,
+// they are built for the caller's instruction set.
+#if defined(__GNUC__) || defined(__clang__)
+#define PLIFORM_PICK_INLINE inline __attribute__((always_inline))
+#else
+#define PLIFORM_PICK_INLINE inline
+#endif
+
+// A box that holds points of the view plane.
+struct Box {
+    double left = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+    double top = 0.0;
+};
+
+// Points a box looks after: consecutive points of a stroke lie close together, so the
+// box of a run of them is small and rules out most triangles at once.
+constexpr size_t kPointsPerBox = 16;
+
 // The points of a profile, x and y apart, padded with copies of the last point to a
-// multiple of four so that they can be tested four (or two) at a time.
+// multiple of four so that they can be tested four (or two) at a time; the box of all
+// of them and the box of each run of kPointsPerBox.
 struct Points {
     std::vector<double> x;
     std::vector<double> y;
+    Box all;
+    std::vector<Box> runs;
 };
+
+// The box of the points from `begin` to `end`. A point with a NaN coordinate is inside
+// no triangle, whatever the box says of it.
+Box BoxOf(const Points& p, size_t begin, size_t end) {
+    Box box{p.x[begin], p.x[begin], p.y[begin], p.y[begin]};
+    for (size_t i = begin + 1; i < end; ++i) {
+        box.left = std::min(box.left, p.x[i]);
+        box.right = std::max(box.right, p.x[i]);
+        box.bottom = std::min(box.bottom, p.y[i]);
+        box.top = std::max(box.top, p.y[i]);
+    }
+    return box;
+}
+
+// True when no point of the box can lie on the positive side of the edge from a to b as
+// InsideProjection computes it, so that none of the box's points lies inside a
+// triangle with that edge. Each step of that sum (the two differences from a, the two
+// products by the edge's fixed differences, the final difference) rounds a result
+// that moves one way only as the point's x or y grows, so over the box the sum is
+// largest at the corner those ways pick; computed there with the same operations in
+// the same order, a sum that is not above zero (nor NaN) is the most any point of the
+// box can give.
+PLIFORM_PICK_INLINE bool EdgeRulesOutBox(const Vec3& a, const Vec3& b, const Box& box) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double y = dx >= 0 ? box.top : box.bottom;
+    const double x = dy >= 0 ? box.left : box.right;
+    return dx * (y - a.y) - dy * (x - a.x) <= 0;
+}
+
+PLIFORM_PICK_INLINE bool BoxRuledOut(const Vec3& a, const Vec3& b, const Vec3& c, const Box& box) {
+    return EdgeRulesOutBox(a, b, box) || EdgeRulesOutBox(b, c, box) || EdgeRulesOutBox(c, a, box);
+}
 
 // Whether some point lies inside the counter-clockwise projection of some triangle
 // that PickTriangle may return: what AnyLinkOverTriangle answers. Each lane computes
@@ -66,18 +125,23 @@ inline __attribute__((always_inline)) bool AnyInsideLanes(const Triangle* triang
         if (!(kFarthestPick < a.z)) continue;
         const Vec3& b = t->corner[1]->work;
         const Vec3& c = t->corner[2]->work;
+        if (BoxRuledOut(a, b, c, p.all)) continue;
         // The lanes' answers are gathered over all the points and looked at once per
         // triangle: a test of every lane after every group cost more than the sums.
         decltype(V{} > 0) any{};
-        for (size_t i = 0; i < n; i += kLanes) {
-            V x;
-            V y;
-            std::memcpy(&x, &p.x[i], sizeof x);
-            std::memcpy(&y, &p.y[i], sizeof y);
-            const V ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
-            const V bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
-            const V ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
-            any |= (ab > 0) & (bc > 0) & (ca > 0);
+        for (size_t run = 0; run < p.runs.size(); ++run) {
+            if (BoxRuledOut(a, b, c, p.runs[run])) continue;
+            const size_t end = std::min(n, (run + 1) * kPointsPerBox);
+            for (size_t i = run * kPointsPerBox; i < end; i += kLanes) {
+                V x;
+                V y;
+                std::memcpy(&x, &p.x[i], sizeof x);
+                std::memcpy(&y, &p.y[i], sizeof y);
+                const V ab = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+                const V bc = (c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x);
+                const V ca = (a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x);
+                any |= (ab > 0) & (bc > 0) & (ca > 0);
+            }
         }
         for (size_t k = 0; k < kLanes; ++k)
             if (any[k] != 0) return true;
@@ -104,6 +168,7 @@ bool AnyInsidePortable(const Triangle* triangles, const Points& p) {
         if (!t->corner[0] || !t->corner[1] || !t->corner[2]) continue;
         const Vec3& a = t->corner[0]->work;
         if (!(kFarthestPick < a.z)) continue;
+        if (BoxRuledOut(a, t->corner[1]->work, t->corner[2]->work, p.all)) continue;
         for (size_t i = 0; i < p.x.size(); ++i)
             if (InsideProjection(a, t->corner[1]->work, t->corner[2]->work, p.x[i], p.y[i]))
                 return true;
@@ -182,8 +247,12 @@ bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
         points.x.push_back(points.x.back());
         points.y.push_back(points.y.back());
     }
-    // PickTriangle returns a triangle as soon as one contains the point and lies
-    // nearer than its starting depth, so that pair alone decides the answer.
+    points.all = BoxOf(points, 0, points.x.size());
+    for (size_t begin = 0; begin < points.x.size(); begin += kPointsPerBox)
+        points.runs.push_back(
+            BoxOf(points, begin, std::min(points.x.size(), begin + kPointsPerBox)));
+        // PickTriangle returns a triangle as soon as one contains the point and lies
+        // nearer than its starting depth, so that pair alone decides the answer.
 #if defined(PLIFORM_PICK_AVX2)
     if (__builtin_cpu_supports("avx2")) return AnyInsideAvx2(frame.m_pTriangles, points);
 #endif

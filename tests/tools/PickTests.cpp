@@ -225,9 +225,24 @@ TEST_F(PickTest, FrontOfASphereUnderEveryInnerPoint) {
 }
 
 TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
-    // The one-pass test goes through the points two or four at a time; it must answer what
-    // PickTriangle answers link by link, on edges and corners too, for odd and even
-    // numbers of links.
+    // The one-pass test goes through the points two or four at a time and passes over
+    // triangles whose edges rule out the points' box; it must answer what PickTriangle
+    // answers link by link, on edges and corners too, for odd and even numbers of links.
+    auto agrees = [&](const std::vector<Vec3>& points) {
+        std::vector<Vertex> samples(points.size());
+        std::vector<CurveLink> links(points.size());
+        bool anyPicked = false;
+        for (size_t k = 0; k < samples.size(); ++k) {
+            samples[k].work = points[k];
+            links[k].vertex = &samples[k];
+            links[k].next = k + 1 < links.size() ? &links[k + 1] : nullptr;
+            anyPicked |= frame.PickTriangle(&links[k]) != nullptr;
+        }
+        Curve profile;
+        profile.first = &links.front();
+        profile.last = &links.back();
+        return AnyLinkOverTriangle(frame, &profile) == anyPicked;
+    };
     Vertex* a = Corner(0, -10, 0);
     Vertex* b = Corner(0, 10, 0);
     Tri(a, b, Corner(-10, 0, 0));
@@ -237,29 +252,47 @@ TEST_F(PickTest, AnyLinkOverTriangleAgreesWithPickingEachLink) {
         {{0, 10, 0}, {0, -10, 0}},              // corners
         {{0, 10, 0}, {0, 3, 0}, {0.01, 3, 0}},  // the last one inside
         {{0.01, 3, 0}, {0, 3, 0}, {0, 0, 0}},   // the first one inside
-        {{30, 0, 0}, {-30, 0, 0}},              // beside the model
+        {{30, 0, 0}, {-30, 0, 0}},              // beside the model, the box across it
         {{30, 0, 0}, {-30, 0, 0}, {-5, 1, 0}},  // one over the left triangle
         {{30, 0, 0}, {5, 1, 0}},                // the second point over the right one
         {{30, 0, 0}, {0, 3, 0}, {-30, 0, 0}, {3, -2, 0}, {40, 0, 0}},  // the fourth
         {{30, 0, 0}, {0, 3, 0}, {-30, 0, 0}, {0, 10, 0}, {3, -2, 0}},  // only in the 2nd four
         {{3, -2, 0}, {30, 0, 0}, {-30, 0, 0}, {40, 0, 0}, {0, 3, 0}},  // only in the 1st four
         {{-10, 0, 0}, {10, 0, 0}, {0, -10.5, 0}, {5, 5.0000001, 0}},
+        {{5, 5.0000001, 0}, {NAN, 0, 0}, {0, INFINITY, 0}},  // beyond the finite
     };
-    for (size_t i = 0; i < cases.size(); ++i) {
-        std::vector<Vertex> samples(cases[i].size());
-        std::vector<CurveLink> links(cases[i].size());
-        bool anyPicked = false;
-        for (size_t k = 0; k < samples.size(); ++k) {
-            samples[k].work = cases[i][k];
-            links[k].vertex = &samples[k];
-            links[k].next = k + 1 < links.size() ? &links[k + 1] : nullptr;
-            anyPicked |= frame.PickTriangle(&links[k]) != nullptr;
+    for (size_t i = 0; i < cases.size(); ++i) EXPECT_TRUE(agrees(cases[i])) << i;
+
+    // One triangle and a few points at a time on a coarse lattice nudged by a few units
+    // in the last place: many triangles are slivers or have no area, many points lie on
+    // an edge's line, where rounding alone decides.
+    unsigned state = 12345;
+    auto coordinate = [&state] {
+        state = state * 1103515245u + 12345u;
+        const double base = 0.1 * static_cast<double>((state >> 16) % 7) - 0.3;
+        const int nudge = static_cast<int>((state >> 8) % 5) - 2;
+        return base + nudge * 1e-17;
+    };
+    Triangle* const model = frame.m_pTriangles;
+    for (int i = 0; i < 2000; ++i) {
+        Vertex corners[3];
+        Triangle alone;
+        for (int k = 0; k < 3; ++k) {
+            corners[k].work = {coordinate(), coordinate(), 0};
+            alone.corner[k] = &corners[k];
         }
-        Curve profile;
-        profile.first = &links.front();
-        profile.last = &links.back();
-        EXPECT_EQ(AnyLinkOverTriangle(frame, &profile), anyPicked) << i;
+        frame.m_pTriangles = &alone;
+        // Some profiles are longer than one box's run of points and stride across the
+        // lattice, so that each run's box lies elsewhere.
+        const bool striding = i % 3 == 0;
+        std::vector<Vec3> points(striding ? 17 + i % 23 : 1 + i % 5);
+        for (size_t k = 0; k < points.size(); ++k) {
+            const double offset = striding ? 0.05 * static_cast<double>(k) - 1.0 : 0.0;
+            points[k] = {coordinate() + offset, coordinate(), 0};
+        }
+        EXPECT_TRUE(agrees(points)) << "lattice case " << i;
     }
+    frame.m_pTriangles = model;
 }
 
 }  // namespace
