@@ -264,27 +264,48 @@ size_t ExpectedPairs(const RingNode* ring) {
     return std::min<size_t>(n + n * n / 2, size_t{1} << 19);
 }
 
+// Joins the corners of `t` that are both on the ring (in `boundary`). A triangle far
+// from the ring, as nearly all are, costs two probes of the small table: with neither
+// of its first two corners on the ring, no two of its corners can be.
+inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary, PointerPairSet& joined) {
+    bool onRing[3];
+    onRing[0] = boundary.Contains(t->corner[0]);
+    onRing[1] = boundary.Contains(t->corner[1]);
+    if (!onRing[0] && !onRing[1]) return;
+    onRing[2] = boundary.Contains(t->corner[2]);
+    for (int k = 0; k < 3; ++k)
+        if (onRing[k] && onRing[(k + 1) % 3])
+            joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
+}
+
 // Vertex pairs joined by an edge: the ring's own edges and the edges of triangles
 // made before between two of the ring's vertices (the only vertices this patch
-// shares with them).
-void JoinedAtStart(const RingNode* ring, const Triangle* triangles, PointerPairSet& joined) {
+// shares with them). Such a triangle has a corner on the ring, so when every ring
+// vertex is in `filed` it is either filed there or was made since, ahead of the
+// filing's head; otherwise every triangle is looked at. Only membership of `joined`
+// is ever asked, so the order in which pairs are found does not matter.
+void JoinedAtStart(const RingNode* ring, const Triangle* triangles,
+                   const TrianglesAtVertices* filed, PointerPairSet& joined) {
     if (CountRing(ring) == 0) return;
     PointerSet boundary;
     const RingNode* node = ring;
     do {
         boundary.Insert(node->vertex);
         joined.Insert(Unordered(node->vertex, node->next->vertex));
+        if (filed != nullptr && filed->row.Find(node->vertex) < 0) filed = nullptr;
         node = node->next;
     } while (node != ring);
-    // Each corner is looked up once: a triangle far from the ring, as nearly all are,
-    // costs three probes of the small table.
-    for (const Triangle* t = triangles; t != nullptr; t = t->next) {
-        bool onRing[3];
-        for (int k = 0; k < 3; ++k) onRing[k] = boundary.Contains(t->corner[k]);
-        for (int k = 0; k < 3; ++k)
-            if (onRing[k] && onRing[(k + 1) % 3])
-                joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
-    }
+    const Triangle* filedHead = filed != nullptr ? filed->head : nullptr;
+    const Triangle* t = triangles;
+    for (; t != filedHead && t != nullptr; t = t->next) JoinCornersOnRing(t, boundary, joined);
+    // Running off the end without meeting the head means the list changed under the
+    // filing: the walk has then seen every triangle, and the filed ones may be gone.
+    if (filed == nullptr || t != filedHead) return;
+    do {
+        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(node->vertex)])
+            JoinCornersOnRing(filedTriangle, boundary, joined);
+        node = node->next;
+    } while (node != ring);
 }
 
 // A ring of n <= 3 nodes ends the splitting: three nodes become a triangle put at
@@ -467,9 +488,9 @@ std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Ve
 
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
-    RingSplitter(CMainFrame& owner, RingNode* ring, int how)
+    RingSplitter(CMainFrame& owner, RingNode* ring, int how, const TrianglesAtVertices* filed)
         : frame(owner), flag(how), perimeter(Perimeter(ring)), joined(ExpectedPairs(ring)) {
-        JoinedAtStart(ring, frame.m_pTriangles, joined);
+        JoinedAtStart(ring, frame.m_pTriangles, filed, joined);
     }
 
     bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
@@ -617,16 +638,18 @@ void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAt
     delete chordAtA;
 }
 
+namespace {
+
 // Each ring is cut along a curved chord: the halving chord, refined until its
 // diametral sphere is nearly empty, given a row of vertices along a cubic unless the
 // guards lay it bare, and spliced in so that the two halves are split in turn.
-void CMainFrame::SplitRing(RingNode* ring, int flag) {
-    RingSplitter split(*this, ring, flag);
+void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const TrianglesAtVertices* filed) {
+    RingSplitter split(frame, ring, flag, filed);
     RingNode* p = ring;
     while (p != nullptr) {
         const int n = CountRing(p);
         if (n <= 3) {
-            CloseSmallRing(p, n, m_pTriangles);
+            CloseSmallRing(p, n, frame.m_pTriangles);
             if (split.pending.empty()) break;
             p = split.pending.back();
             split.pending.pop_back();
@@ -640,9 +663,18 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         const ChordEnds ends = EndGeometry(a, b, flag);
         const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
         const std::vector<Vertex*> row =
-            ChordVertices(ends, a->vertex, b->vertex, count, m_pVertices);
+            ChordVertices(ends, a->vertex, b->vertex, count, frame.m_pVertices);
         split.LayChord(a, b, row);
         split.pending.push_back(b);
         p = a;
     }
+}
+
+}  // namespace
+
+void CMainFrame::SplitRing(RingNode* ring, int flag) { SplitRingWith(*this, ring, flag, nullptr); }
+
+void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
+                         const TrianglesAtVertices& filed) {
+    SplitRingWith(frame, ring, flag, &filed);
 }
