@@ -37,3 +37,8 @@ struct TrianglesAtVertices {
 // in which `filed.head` can no longer be found, is served by the whole walk.
 void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
                          const TrianglesAtVertices& filed);
+
+// SplitRing for `ring` and then for its twin ring (TwinRing), made here first: the
+// two faces of a surface spanned by one closed curve. The same as those three calls,
+// with the twin's triangulation spared a walk over the ring's patch.
+void SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag);

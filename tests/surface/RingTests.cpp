@@ -213,12 +213,13 @@ TEST(SplitRing, SharpSquareWithShortDiagonalSplitsAtNodesOneAndThree) {
     EXPECT_EQ(LiveNodes(), 0);
 }
 
-TEST(SplitRingAmongFiled, JoinsWhatTheWholeWalkJoins) {
+TEST(SplitRing, ShortcutsJoinWhatTheWholeWalkJoins) {
     // The sharp square of the test above, front and back split in turn, one of them
-    // with a filing: each filing must give the triangulation the whole walk gives,
-    // corner for corner. Whichever face is split second finds the diagonal 1 -> 3 that
-    // the first laid bare and gives its own chord a vertex: 5 vertices in all.
-    enum Filing { kWalked, kLacksAVertex, kHeadGone };
+    // with a filing or both by SplitRingAndTwin: each must give the triangulation the
+    // whole walk gives, corner for corner. Whichever face is split second finds the
+    // diagonal 1 -> 3 that the first laid bare and gives its own chord a vertex: 5
+    // vertices in all.
+    enum Filing { kWalked, kLacksAVertex, kHeadGone, kTwinTogether };
     struct Case {
         const char* name;
         bool backWithFiling;
@@ -232,6 +233,8 @@ TEST(SplitRingAmongFiled, JoinsWhatTheWholeWalkJoins) {
         // The filing's head is not in the list, so the filing is stale and its made-up
         // triangle over 1 and 3 must not count: the front still lays the diagonal bare.
         {"head gone", false, kHeadGone},
+        // The front's bare diagonal is handed on to the back without a walk.
+        {"twin together", false, kTwinTogether},
     };
     const std::vector<Vec3> square = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
     auto corners = [](const CMainFrame& f) {
@@ -246,6 +249,10 @@ TEST(SplitRingAmongFiled, JoinsWhatTheWholeWalkJoins) {
         Triangle stray;
         for (Scene* s : {&whole, &filed}) {
             RingNode* front = s->frame.RingFromCurve(MakeLoop(s->frame, square, {}, kSharpVertex));
+            if (s == &filed && c.filing == kTwinTogether) {
+                SplitRingAndTwin(s->frame, front, 0);
+                continue;
+            }
             RingNode* back = s->frame.TwinRing(front);
             RingNode* tested = c.backWithFiling ? back : front;
             RingNode* other = c.backWithFiling ? front : back;
