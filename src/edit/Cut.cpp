@@ -2,6 +2,7 @@
 #include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
 #include "model/TriangleFlood.h"
+#include "surface/Ring.h"
 
 // FloodCut(T): marks T and every triangle reachable from it without crossing an
 // edge whose two ends carry CUT_MARK, and gives kind 3 to every corner of those
@@ -49,6 +50,6 @@ void CMainFrame::CutModelFrom(Triangle* start) {
 
     edit::HoleRings hole;
     if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return attempt.Refuse();
-    SplitRing(hole.inner, 0);
+    SplitRingAmongFiled(*this, hole.inner, 0, hole.filed);
     if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();
 }

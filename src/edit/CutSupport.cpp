@@ -87,22 +87,18 @@ bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
     return anyKept && borderEdges == rimEdges && (forward == 0 || backward == 0);
 }
 
-// The edges of the remaining triangles that leave each vertex of the cutting curve,
-// filed under that vertex in list order and corner order: the rim ring's nodes look
-// through the few edges of their own vertex (AttachRing) instead of through the whole
-// list.
-struct EdgesLeavingCurve {
-    PointerMap curveVertex;
-    std::vector<std::vector<std::pair<Triangle*, int>>> leaving;
-};
-
-// Unlinks and frees every triangle whose `mark` is not 0, and files the edges of those
-// that stay which leave a vertex of `curve`: one walk over the triangles for both.
-void RemoveMarkedTriangles(CMainFrame& frame, const Curve* curve, EdgesLeavingCurve& edges) {
+// Unlinks and frees every triangle whose `mark` is not 0, and files the triangles that
+// stay at each vertex of `curve` and of `alongside` (when given) in `filed`: one walk
+// over the triangles for both. The rim ring's nodes look through the few edges of their
+// own vertex (AttachRing), and the patch's triangulation through the few triangles at
+// its ring, instead of through the whole list.
+void RemoveMarkedTriangles(CMainFrame& frame, const Curve* curve, const Curve* alongside,
+                           TrianglesAtVertices& filed) {
     int32_t count = 0;
-    for (const CurveLink* l = curve->first; l; l = l->next)
-        if (edges.curveVertex.Insert(l->vertex, count)) ++count;
-    edges.leaving.resize(static_cast<size_t>(count));
+    for (const Curve* c : {curve, alongside})
+        for (const CurveLink* l = c != nullptr ? c->first : nullptr; l; l = l->next)
+            if (filed.row.Insert(l->vertex, count)) ++count;
+    filed.at.resize(static_cast<size_t>(count));
     Triangle** link = &frame.m_pTriangles;
     while (Triangle* t = *link) {
         if (t->mark) {
@@ -111,11 +107,12 @@ void RemoveMarkedTriangles(CMainFrame& frame, const Curve* curve, EdgesLeavingCu
             continue;
         }
         for (int j = 0; j < 3; ++j) {
-            const int32_t r = edges.curveVertex.Find(t->corner[j]);
-            if (r >= 0) edges.leaving[static_cast<size_t>(r)].emplace_back(t, j);
+            const int32_t r = filed.row.Find(t->corner[j]);
+            if (r >= 0) filed.at[static_cast<size_t>(r)].emplace_back(t, j);
         }
         link = &t->next;
     }
+    filed.head = frame.m_pTriangles;
 }
 
 // True when `b` is the vertex after `a` in the closed chain of `curve` (the first
@@ -190,17 +187,17 @@ void RemoveMarkedVertices(CMainFrame& frame) {
 // Gives every node of the ring, from `ring` once round, the remaining triangle
 // that runs along its edge the other way, and that triangle's neighbour slot.
 // False if a node finds none (nodes already visited keep what they got). The ring
-// runs along the cutting curve whose edges `edges` filed.
-bool AttachRing(RingNode* ring, const EdgesLeavingCurve& edges) {
+// runs along the cutting curve, whose triangles `filed` holds.
+bool AttachRing(RingNode* ring, const TrianglesAtVertices& filed) {
     RingNode* e = ring;
     do {
         const Vertex* from = e->next->vertex;
         const Vertex* to = e->vertex;
         Triangle* found = nullptr;
         int slot = 0;
-        const int32_t r = edges.curveVertex.Find(from);
+        const int32_t r = filed.row.Find(from);
         if (r >= 0) {
-            for (const auto& [t, j] : edges.leaving[static_cast<size_t>(r)]) {
+            for (const auto& [t, j] : filed.at[static_cast<size_t>(r)]) {
                 if (t->corner[(j + 1) % 3] == to) {
                     found = t;
                     slot = j;
@@ -218,13 +215,13 @@ bool AttachRing(RingNode* ring, const EdgesLeavingCurve& edges) {
 
 }  // namespace
 
-bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& hole) {
+bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& hole,
+                  const Curve* alongside) {
     ClearTriangleMarks(frame);
     MarkCuttingCurve(curve);
     frame.FloodCut(start);
     if (!FloodFitsCurve(frame, curve)) return false;
-    EdgesLeavingCurve rimEdges;
-    RemoveMarkedTriangles(frame, curve, rimEdges);
+    RemoveMarkedTriangles(frame, curve, alongside, hole.filed);
 
     Triangle* seam = nullptr;
     int k = 0;
@@ -240,12 +237,12 @@ bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& h
     bool ok = CutRemovedVerticesFromCurves(frame);
     if (ok) {
         RemoveMarkedVertices(frame);
-        ok = AttachRing(hole.rim, rimEdges);
+        ok = AttachRing(hole.rim, hole.filed);
     }
     if (!ok) {
         FreeRing(hole.rim);
         FreeRing(hole.inner);
-        hole = HoleRings{};
+        hole = HoleRings();
     }
     return ok;
 }

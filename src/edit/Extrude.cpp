@@ -94,7 +94,10 @@ void CMainFrame::ExtrudeLoop() {
     for (CurveLink* l = loop->first; l; l = l->next) l->vertex->normal = toProfile;
 
     edit::HoleRings hole;
-    if (!edit::CutOutRegion(*this, loop, start, hole)) return attempt.Refuse();
+    // The patches share the loop with the kept triangles and the profile with each
+    // other; the triangles at the profile are filed as well, so that neither patch has
+    // to walk the whole model for them.
+    if (!edit::CutOutRegion(*this, loop, start, hole, profile)) return attempt.Refuse();
     RingNode* nP = FindNode(hole.inner, p);
     RingNode* nQ = FindNode(hole.inner, q);
     if (!nP || !nQ) {
@@ -121,8 +124,8 @@ void CMainFrame::ExtrudeLoop() {
     // way and along one arc of the loop between P and Q.
     SpliceChord(nQ, nP, x, y, TwinRing(x));
 
-    SplitRing(nP, 1);
-    SplitRing(nQ, 1);
+    SplitRingAmongFiled(*this, nP, 1, hole.filed);
+    SplitRingAmongFiled(*this, nQ, 1, hole.filed);
     // A profile that folds back on a steep chord can drive the patches and then the
     // fairing to non-finite positions; such a model is not kept.
     if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();

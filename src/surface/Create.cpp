@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
+#include "surface/Ring.h"
 #include "view/ViewRotation.h"
 
 namespace {
@@ -40,10 +41,7 @@ void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, doubl
 
 void CMainFrame::TriangulateOutline() {
     CloseAndPlace();
-    RingNode* ring = RingFromCurve(m_pCurves);
-    RingNode* twin = TwinRing(ring);
-    SplitRing(ring, 0);
-    SplitRing(twin, 0);
+    SplitRingAndTwin(*this, RingFromCurve(m_pCurves), 0);
 }
 
 void CMainFrame::CloseAndPlace() {

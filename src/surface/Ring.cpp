@@ -264,27 +264,63 @@ size_t ExpectedPairs(const RingNode* ring) {
     return std::min<size_t>(n + n * n / 2, size_t{1} << 19);
 }
 
+// Joins the corners of `t` that are both on the ring (in `boundary`). A triangle far
+// from the ring, as nearly all are, costs two probes of the small table: with neither
+// of its first two corners on the ring, no two of its corners can be.
+inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary, PointerPairSet& joined) {
+    bool onRing[3];
+    onRing[0] = boundary.Contains(t->corner[0]);
+    onRing[1] = boundary.Contains(t->corner[1]);
+    if (!onRing[0] && !onRing[1]) return;
+    onRing[2] = boundary.Contains(t->corner[2]);
+    for (int k = 0; k < 3; ++k)
+        if (onRing[k] && onRing[(k + 1) % 3])
+            joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
+}
+
+// Where a triangulation learns which of its ring's vertex pairs triangles made before
+// it already join.
+struct EarlierTriangles {
+    // The triangles to look at, from here to the end of the list (or to the filing's
+    // head).
+    const Triangle* walkFrom = nullptr;
+    // Triangles at the ring's vertices filed by an earlier walk; see JoinedAtStart.
+    const TrianglesAtVertices* filed = nullptr;
+    // Pairs known to be joined by triangles not walked; see SplitRingAndTwin.
+    const std::vector<VertexPair>* joinedElsewhere = nullptr;
+};
+
 // Vertex pairs joined by an edge: the ring's own edges and the edges of triangles
 // made before between two of the ring's vertices (the only vertices this patch
-// shares with them).
-void JoinedAtStart(const RingNode* ring, const Triangle* triangles, PointerPairSet& joined) {
+// shares with them). Such a triangle has a corner on the ring, so when every ring
+// vertex is filed it is either filed there or was made since, ahead of the filing's
+// head; otherwise every triangle from `walkFrom` on is looked at. `boundary` gets the
+// ring's vertices. Only membership of `joined` is ever asked, so the order in which
+// pairs are found does not matter.
+void JoinedAtStart(const RingNode* ring, const EarlierTriangles& earlier, PointerSet& boundary,
+                   PointerPairSet& joined) {
     if (CountRing(ring) == 0) return;
-    PointerSet boundary;
+    const TrianglesAtVertices* filed = earlier.filed;
     const RingNode* node = ring;
     do {
         boundary.Insert(node->vertex);
         joined.Insert(Unordered(node->vertex, node->next->vertex));
+        if (filed != nullptr && filed->row.Find(node->vertex) < 0) filed = nullptr;
         node = node->next;
     } while (node != ring);
-    // Each corner is looked up once: a triangle far from the ring, as nearly all are,
-    // costs three probes of the small table.
-    for (const Triangle* t = triangles; t != nullptr; t = t->next) {
-        bool onRing[3];
-        for (int k = 0; k < 3; ++k) onRing[k] = boundary.Contains(t->corner[k]);
-        for (int k = 0; k < 3; ++k)
-            if (onRing[k] && onRing[(k + 1) % 3])
-                joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
-    }
+    if (earlier.joinedElsewhere != nullptr)
+        for (const VertexPair& pair : *earlier.joinedElsewhere) joined.Insert(pair);
+    const Triangle* filedHead = filed != nullptr ? filed->head : nullptr;
+    const Triangle* t = earlier.walkFrom;
+    for (; t != filedHead && t != nullptr; t = t->next) JoinCornersOnRing(t, boundary, joined);
+    // Running off the end without meeting the head means the list changed under the
+    // filing: the walk has then seen every triangle, and the filed ones may be gone.
+    if (filed == nullptr || t != filedHead) return;
+    do {
+        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(node->vertex)])
+            JoinCornersOnRing(filedTriangle, boundary, joined);
+        node = node->next;
+    } while (node != ring);
 }
 
 // A ring of n <= 3 nodes ends the splitting: three nodes become a triangle put at
@@ -467,9 +503,14 @@ std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Ve
 
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
-    RingSplitter(CMainFrame& owner, RingNode* ring, int how)
-        : frame(owner), flag(how), perimeter(Perimeter(ring)), joined(ExpectedPairs(ring)) {
-        JoinedAtStart(ring, frame.m_pTriangles, joined);
+    RingSplitter(CMainFrame& owner, RingNode* ring, int how, const EarlierTriangles& earlier,
+                 std::vector<VertexPair>* bareOut)
+        : frame(owner),
+          flag(how),
+          perimeter(Perimeter(ring)),
+          joined(ExpectedPairs(ring)),
+          bareChords(bareOut) {
+        JoinedAtStart(ring, earlier, boundary, joined);
     }
 
     bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
@@ -496,6 +537,11 @@ struct RingSplitter {
     RowCounts rows;
     // Vertex pairs joined by an edge: those of JoinedAtStart and every chord laid here.
     PointerPairSet joined;
+    // The ring's vertices.
+    PointerSet boundary;
+    // When given, gets every chord laid as a bare edge between two of the ring's
+    // vertices.
+    std::vector<VertexPair>* bareChords;
     double budget = -1.0;  // set at the first chord
     double made = 0.0;     // chord vertices made so far
 };
@@ -556,6 +602,9 @@ void RingSplitter::LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>
     cN->next = c0;
     for (RingNode* node = c0; node != cN; node = node->next)
         joined.Insert(Unordered(node->vertex, node->next->vertex));
+    if (bareChords != nullptr && row.empty() && boundary.Contains(a->vertex) &&
+        boundary.Contains(b->vertex))
+        bareChords->push_back(Unordered(a->vertex, b->vertex));
     SpliceChord(a, b, c0, cN, frame.TwinRing(c0));
 }
 
@@ -617,16 +666,19 @@ void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAt
     delete chordAtA;
 }
 
+namespace {
+
 // Each ring is cut along a curved chord: the halving chord, refined until its
 // diametral sphere is nearly empty, given a row of vertices along a cubic unless the
 // guards lay it bare, and spliced in so that the two halves are split in turn.
-void CMainFrame::SplitRing(RingNode* ring, int flag) {
-    RingSplitter split(*this, ring, flag);
+void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTriangles& earlier,
+                   std::vector<VertexPair>* bareChords = nullptr) {
+    RingSplitter split(frame, ring, flag, earlier, bareChords);
     RingNode* p = ring;
     while (p != nullptr) {
         const int n = CountRing(p);
         if (n <= 3) {
-            CloseSmallRing(p, n, m_pTriangles);
+            CloseSmallRing(p, n, frame.m_pTriangles);
             if (split.pending.empty()) break;
             p = split.pending.back();
             split.pending.pop_back();
@@ -640,9 +692,43 @@ void CMainFrame::SplitRing(RingNode* ring, int flag) {
         const ChordEnds ends = EndGeometry(a, b, flag);
         const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
         const std::vector<Vertex*> row =
-            ChordVertices(ends, a->vertex, b->vertex, count, m_pVertices);
+            ChordVertices(ends, a->vertex, b->vertex, count, frame.m_pVertices);
         split.LayChord(a, b, row);
         split.pending.push_back(b);
         p = a;
     }
+}
+
+}  // namespace
+
+void CMainFrame::SplitRing(RingNode* ring, int flag) {
+    SplitRingWith(*this, ring, flag, {m_pTriangles, nullptr, nullptr});
+}
+
+void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
+                         const TrianglesAtVertices& filed) {
+    SplitRingWith(frame, ring, flag, {frame.m_pTriangles, &filed, nullptr});
+}
+
+// The twin's vertices are the ring's, so the triangles made before the ring's patch
+// join the same pairs of them for both and are walked again, but the ring's patch is
+// not walked for the twin. Its triangles have three kinds of edge: the ring's own
+// (the twin's own too), those of chords with a row (each with a new vertex at one
+// end) and those of bare chords. A ring of three nodes or more splits only along
+// chords between nodes that are not neighbours, so every ring it splits into has
+// three nodes or more too and ends as a triangle: every edge, and so every bare
+// chord, lies in a triangle of the patch. The pairs that patch joins among the
+// twin's vertices are therefore the twin's own edges and the bare chords between
+// two of the ring's vertices, which the ring's splitting lists.
+void SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag) {
+    RingNode* twin = frame.TwinRing(ring);
+    if (ring == nullptr || CountRing(ring) < 3) {
+        frame.SplitRing(ring, flag);
+        frame.SplitRing(twin, flag);
+        return;
+    }
+    const Triangle* before = frame.m_pTriangles;
+    std::vector<VertexPair> bareChords;
+    SplitRingWith(frame, ring, flag, {before, nullptr, nullptr}, &bareChords);
+    SplitRingWith(frame, twin, flag, {before, nullptr, &bareChords});
 }

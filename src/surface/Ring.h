@@ -1,6 +1,12 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
+#include "model/PointerMap.h"
 #include "model/Records.h"
+
+class CMainFrame;
 
 // Splits the ring that holds `a` and `b` along a chord from a to b. The chord is the
 // closed ring `chordAtA` -> ... -> `chordAtB` -> `chordAtA`, its first node at a's
@@ -12,3 +18,27 @@
 // ring) is carried over as null rather than followed.
 void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAtB,
                  RingNode* twinAtA);
+
+// The triangles at some vertices of the model, filed by a walk that had them at hand so
+// that a triangulation started soon after need not walk the whole model again. `row`
+// maps each filed vertex to its entry of `at`, which lists (triangle, corner) for every
+// corner of a triangle at that vertex, in list order; `head` is the head of the
+// triangle list when they were filed. The filing stays true while the list from `head`
+// on is left as it was: triangles made since then sit ahead of `head`.
+struct TrianglesAtVertices {
+    PointerMap row;
+    std::vector<std::vector<std::pair<Triangle*, int>>> at;
+    const Triangle* head = nullptr;
+};
+
+// CMainFrame::SplitRing, with the triangles at the ring's vertices taken from `filed`
+// and from the triangles made since it was filed instead of from a walk over the whole
+// model. The result is the same; a ring with a vertex that `filed` lacks, or a list
+// in which `filed.head` can no longer be found, is served by the whole walk.
+void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
+                         const TrianglesAtVertices& filed);
+
+// SplitRing for `ring` and then for its twin ring (TwinRing), made here first: the
+// two faces of a surface spanned by one closed curve. The same as those three calls,
+// with the twin's triangulation spared a walk over the ring's patch.
+void SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag);

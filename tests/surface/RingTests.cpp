@@ -13,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "support/MeshBuilders.h"
 #include "support/TestFrame.h"
+#include "surface/Ring.h"
 
 namespace {
 
@@ -210,6 +211,85 @@ TEST(SplitRing, SharpSquareWithShortDiagonalSplitsAtNodesOneAndThree) {
     EXPECT_EQ(CountTriangles(s.frame), 6);
     EXPECT_EQ(CheckClosedMesh(s.frame), "");
     EXPECT_EQ(LiveNodes(), 0);
+}
+
+TEST(SplitRing, ShortcutsJoinWhatTheWholeWalkJoins) {
+    // The sharp square of the test above, front and back split in turn, one of them
+    // with a filing or both by SplitRingAndTwin: each must give the triangulation the
+    // whole walk gives, corner for corner. Whichever face is split second finds the
+    // diagonal 1 -> 3 that the first laid bare and gives its own chord a vertex: 5
+    // vertices in all.
+    enum Filing { kWalked, kLacksAVertex, kHeadGone, kTwinTogether };
+    struct Case {
+        const char* name;
+        bool backWithFiling;
+        Filing filing;
+    };
+    const Case cases[] = {
+        // The front's diagonal is found among the triangles filed at the back ring.
+        {"filed after the front", true, kWalked},
+        // Nothing is filed and one ring vertex lacks a row: the whole walk finds it.
+        {"a vertex unfiled", true, kLacksAVertex},
+        // The filing's head is not in the list, so the filing is stale and its made-up
+        // triangle over 1 and 3 must not count: the front still lays the diagonal bare.
+        {"head gone", false, kHeadGone},
+        // The front's bare diagonal is handed on to the back without a walk.
+        {"twin together", false, kTwinTogether},
+    };
+    const std::vector<Vec3> square = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+    auto corners = [](const CMainFrame& f) {
+        std::vector<Vec3> out;
+        for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next)
+            for (const Vertex* c : t->corner) out.push_back(c->position);
+        return out;
+    };
+    for (const Case& c : cases) {
+        Scene whole;
+        Scene filed;
+        Triangle stray;
+        for (Scene* s : {&whole, &filed}) {
+            RingNode* front = s->frame.RingFromCurve(MakeLoop(s->frame, square, {}, kSharpVertex));
+            if (s == &filed && c.filing == kTwinTogether) {
+                SplitRingAndTwin(s->frame, front, 0);
+                continue;
+            }
+            RingNode* back = s->frame.TwinRing(front);
+            RingNode* tested = c.backWithFiling ? back : front;
+            RingNode* other = c.backWithFiling ? front : back;
+            if (c.backWithFiling) s->frame.SplitRing(other, 0);
+            if (s == &whole) {
+                s->frame.SplitRing(tested, 0);
+                if (!c.backWithFiling) s->frame.SplitRing(other, 0);
+                continue;
+            }
+            const std::vector<Vertex*> ring = Nodes(tested);
+            TrianglesAtVertices filing;
+            filing.head = c.filing == kHeadGone ? &stray : s->frame.m_pTriangles;
+            stray.corner[0] = ring[1];
+            stray.corner[1] = ring[3];
+            stray.corner[2] = ring[0];
+            for (size_t i = c.filing == kLacksAVertex ? 1 : 0; i < ring.size(); ++i) {
+                filing.row.Insert(ring[i], static_cast<int32_t>(filing.at.size()));
+                filing.at.emplace_back();
+                if (c.filing == kHeadGone) filing.at.back().emplace_back(&stray, 0);
+                for (Triangle* t = s->frame.m_pTriangles; c.filing == kWalked && t; t = t->next)
+                    for (int k = 0; k < 3; ++k)
+                        if (t->corner[k] == ring[i]) filing.at.back().emplace_back(t, k);
+            }
+            SplitRingAmongFiled(s->frame, tested, 0, filing);
+            if (!c.backWithFiling) s->frame.SplitRing(other, 0);
+        }
+        EXPECT_EQ(CountVertices(filed.frame), 5) << c.name;
+        const std::vector<Vec3> expected = corners(whole.frame);
+        const std::vector<Vec3> got = corners(filed.frame);
+        ASSERT_EQ(got.size(), expected.size()) << c.name;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].x, expected[i].x) << c.name << " corner " << i;
+            EXPECT_EQ(got[i].y, expected[i].y) << c.name << " corner " << i;
+            EXPECT_EQ(got[i].z, expected[i].z) << c.name << " corner " << i;
+        }
+        EXPECT_EQ(CheckClosedMesh(filed.frame), "") << c.name;
+    }
 }
 
 TEST(SplitRing, SharpSquareWithLongDiagonalLaysEvenStraightRow) {
