@@ -25,8 +25,7 @@ void Normalize2(double& x, double& y, double fallbackX) {
 
 // Unit in-plane normal of the chord from `before` to `after` that points away from
 // the enclosed region; zero when the two points coincide.
-void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, double& nx,
-                 double& ny) {
+void ChordNormal(const Vertex* before, const Vertex* after, int clockwise, double& nx, double& ny) {
     if (clockwise == 1) {
         nx = before->work.y - after->work.y;
         ny = after->work.x - before->work.x;

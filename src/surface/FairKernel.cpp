@@ -521,8 +521,7 @@ void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, i
                 if (!claim(share, static_cast<int32_t>(s))) continue;
                 RunShare(steps[s], share, shares, passes, a);
                 // Only a complete step lets anyone on; the last share of one wakes them.
-                if (counters.done.fetch_add(1, std::memory_order_release) + 1 ==
-                    firstShare[s + 1])
+                if (counters.done.fetch_add(1, std::memory_order_release) + 1 == firstShare[s + 1])
                     counters.done.notify_all();
             }
         }
@@ -592,13 +591,14 @@ void FairKernel::StoreCounts() const {
 
 size_t FairKernel::Footprint() const {
     const size_t n = m_records.size();
-    size_t bytes = n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
-                        5 * sizeof(double)) +
-                   (m_ringStart.size() + m_firstTriangle.size() + m_ringNext.size()) * sizeof(int32_t) +
-                   2 * m_ringTriangleLane.size() * sizeof(int32_t) +
-                   m_corners.size() * sizeof(int32_t) + m_faceNormal.size() * sizeof(Quad) +
-                   m_links.size() * sizeof(LinkStep) + m_chains.size() * sizeof(Chain) +
-                   (m_quartetRingStart.size() + m_quartetRing.size()) * sizeof(int32_t);
+    size_t bytes =
+        n * (sizeof(Vertex*) + 2 * sizeof(uint8_t) + 4 * sizeof(Quad) + sizeof(Vec3) +
+             5 * sizeof(double)) +
+        (m_ringStart.size() + m_firstTriangle.size() + m_ringNext.size()) * sizeof(int32_t) +
+        2 * m_ringTriangleLane.size() * sizeof(int32_t) + m_corners.size() * sizeof(int32_t) +
+        m_faceNormal.size() * sizeof(Quad) + m_links.size() * sizeof(LinkStep) +
+        m_chains.size() * sizeof(Chain) +
+        (m_quartetRingStart.size() + m_quartetRing.size()) * sizeof(int32_t);
     // Renumber's working arrays stay with the kernel too.
     const Scratch& w = m_scratch;
     for (const std::vector<int32_t>* a : {&w.start, &w.ringNext, &w.ringTriangle, &w.fill,

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr double kClearance = 0.99;       // accepted chord: diametral sphere nearly empty
+constexpr double kClearance = 0.99;  // accepted chord: diametral sphere nearly empty
 constexpr double kStraightLimit = 0.00001;
 constexpr double kHandleDivisor = 1.5;
 constexpr double kSegmentOffset = 0.382;
@@ -150,8 +150,8 @@ bool Normalise(Vec3& v) {
 // outside the ring and every chord after it inherits the tangle (a hand outline ran to
 // the vertex budget so). The turn is therefore held at about 134 degrees, well past
 // what the rows of the outlines we test with need.
-void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen,
-                  double& arc, Vec3& handle) {
+void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen, double& arc,
+                  Vec3& handle) {
     const double dirLen = Length(dir);
     const double q = dirLen * chordLen;
     const double c = std::max(kMaxTurnBackCos * q, Dot(dir, toward));
@@ -267,7 +267,8 @@ size_t ExpectedPairs(const RingNode* ring) {
 // Joins the corners of `t` that are both on the ring (in `boundary`). A triangle far
 // from the ring, as nearly all are, costs two probes of the small table: with neither
 // of its first two corners on the ring, no two of its corners can be.
-inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary, PointerPairSet& joined) {
+inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary,
+                              PointerPairSet& joined) {
     bool onRing[3];
     onRing[0] = boundary.Contains(t->corner[0]);
     onRing[1] = boundary.Contains(t->corner[1]);
@@ -633,8 +634,7 @@ RingNode* CMainFrame::TwinRing(RingNode* ring) {
     RingNode* twinOfNode = twinOfRing;
     do {
         RingNode* following = node->next;
-        RingNode* twinOfFollowing =
-            following == ring ? twinOfRing : NewNode(following->vertex);
+        RingNode* twinOfFollowing = following == ring ? twinOfRing : NewNode(following->vertex);
         twinOfFollowing->next = twinOfNode;
         node->twin = twinOfFollowing;
         twinOfFollowing->twin = node;

@@ -186,7 +186,8 @@ TEST(SplitRing, ThreeNodesGiveOneTriangleAgainstTheRing) {
 TEST(SplitRing, SharpSquareWithShortDiagonalSplitsAtNodesOneAndThree) {
     // Diagonal 14.1 < 16.18: a single edge; both diagonals tie and the first wins.
     Scene s;
-    Curve* c = MakeLoop(s.frame, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, {}, kSharpVertex);
+    Curve* c =
+        MakeLoop(s.frame, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, {}, kSharpVertex);
     Counting counting;
     RingNode* r = s.frame.RingFromCurve(c);
     RingNode* t = s.frame.TwinRing(r);
