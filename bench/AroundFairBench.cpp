@@ -9,6 +9,10 @@
 // the process, milliseconds, means over the iterations):
 //   fairingMs  the fairing of the resulting model
 //   aroundMs   the operation's CPU time less fairingMs: everything else it did
+//   outsideMs  the operation's wall time less the wall time of the fairing inside it
+//              (as the fairing kernel clocks it from its load to its store): the
+//              same share measured without the workers' waits, which make the CPU
+//              times of two fairings differ by a few milliseconds
 // and, so that growth faster than the model shows, per vertex of the result:
 //   nsPerVertex                 the whole operation
 //   fairingNsPerVertexIteration the fairing, per vertex and iteration
@@ -21,6 +25,7 @@
 
 #include <time.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -28,6 +33,7 @@
 
 #include "BenchScene.h"
 #include "EditScene.h"
+#include "surface/FairKernel.h"
 
 namespace {
 
@@ -41,6 +47,11 @@ double CpuSeconds() {
     return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
+// The wall time the frame's fairing kernel has spent so far (none before its first use).
+double BusySeconds(const CMainFrame& frame) {
+    return frame.m_pFairKernel ? frame.m_pFairKernel->BusySeconds() : 0.0;
+}
+
 using Scene = BenchScene;
 
 // Runs `prepare` (untimed), `operation` (timed) and a second fairing of the result
@@ -51,6 +62,7 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
                    const std::function<bool(const Scene&)>& succeeded) {
     double operationSeconds = 0.0;
     double fairingSeconds = 0.0;
+    double outsideSeconds = 0.0;
     double vertices = 0.0;
     double triangles = 0.0;
     double bytes = 0.0;
@@ -60,9 +72,13 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
         const double heapBefore = HeapBytes();
         std::unique_ptr<Scene> scene = prepare();
         state.ResumeTiming();
+        const double busyBefore = BusySeconds(scene->frame);
+        const auto wallStart = std::chrono::steady_clock::now();
         const double t0 = CpuSeconds();
         operation(scene->frame);
         const double t1 = CpuSeconds();
+        const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+        outsideSeconds += wall.count() - (BusySeconds(scene->frame) - busyBefore);
         state.PauseTiming();
         if (!succeeded(*scene)) {
             state.SkipWithError("the operation was refused");
@@ -84,6 +100,7 @@ void MeasureAround(benchmark::State& state, const std::function<std::unique_ptr<
     const double n = static_cast<double>(runs);
     state.counters["fairingMs"] = 1e3 * fairingSeconds / n;
     state.counters["aroundMs"] = 1e3 * (operationSeconds - fairingSeconds) / n;
+    state.counters["outsideMs"] = 1e3 * outsideSeconds / n;
     state.counters["vertices"] = vertices;
     state.counters["triangles"] = triangles;
     state.counters["nsPerVertex"] = 1e9 * operationSeconds / n / vertices;

@@ -244,6 +244,7 @@ void FairKernel::InterleaveRings() {
 }
 
 void FairKernel::Load(Vertex* vertices, const Triangle* triangles, const Curve* curves) {
+    m_loadStart = std::chrono::steady_clock::now();
     m_records.clear();
     m_corners.clear();
     m_links.clear();
@@ -573,6 +574,12 @@ void FairKernel::Store() const {
         record->curvatureSum = m_curvatureSum[v];
         record->meanSqEdge = m_meanSqEdge[v];
     }
+    AddBusyTime();
+}
+
+void FairKernel::AddBusyTime() const {
+    m_busySeconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_loadStart).count();
 }
 
 bool FairKernel::ResultFinite() const {
@@ -587,6 +594,7 @@ bool FairKernel::ResultFinite() const {
 void FairKernel::StoreCounts() const {
     for (size_t v = 0; v < m_records.size(); ++v)
         m_records[v]->index = m_ringStart[v + 1] - m_ringStart[v];
+    AddBusyTime();
 }
 
 size_t FairKernel::Footprint() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -70,6 +71,11 @@ public:
 
     // Bytes held by the arrays (for the memory report).
     size_t Footprint() const;
+
+    // The wall time from each Load to the Store or StoreCounts after it, added up over
+    // the kernel's life: what the benchmarks take off an operation's time to see the
+    // time spent around its fairing.
+    double BusySeconds() const { return m_busySeconds; }
 
     // A point or direction: x, y, z, and a fourth lane that no result reads.
     struct alignas(32) Quad {
@@ -153,6 +159,10 @@ private:
     void CurveStep();
     Arrays View();
 
+    void AddBusyTime() const;
+
+    std::chrono::steady_clock::time_point m_loadStart;
+    mutable double m_busySeconds = 0.0;
     std::vector<Vertex*> m_records;
     // Per vertex.
     std::vector<uint8_t> m_measures;  // not sharp and on a triangle: has a curvature
