@@ -58,25 +58,34 @@ size_t ListLength(const Record* head) {
     return n;
 }
 
-// Appends the records of a list to `records`, in order. When following `next` comes
-// round again, it stops soon after: the first record met a second time is appended
-// (so a pass over `records` meets it twice), and some after it may be too. One walk,
-// no table: the record at each power of two steps is kept, and a walk inside a loop
-// comes back to it within twice the loop's length (Brent's cycle finding).
-template <typename Record>
-void AppendList(const Record* head, std::vector<const Record*>& records) {
+// Appends the records of a list to `records`, in order, and says whether the walk
+// reached the list's end. When following `next` comes round again, it stops soon
+// after and returns false: the first record met a second time is appended (so a pass
+// over `records` meets it twice), and some after it may be too. One walk, no table:
+// the record at each power of two steps is kept, and a walk inside a loop comes back
+// to it within twice the loop's length (Brent's cycle finding).
+// `visit` sees each record as it is appended, in the same walk. `Record` may be const.
+template <typename Record, typename Visit>
+bool AppendList(Record* head, std::vector<Record*>& records, Visit visit) {
     const Record* kept = nullptr;
     size_t power = 1;
     size_t steps = 0;
-    for (const Record* r = head; r != nullptr; r = r->next) {
+    for (Record* r = head; r != nullptr; r = r->next) {
         records.push_back(r);
-        if (r == kept) return;
+        visit(r);
+        if (r == kept) return false;
         if (++steps == power) {
             kept = r;
             power *= 2;
             steps = 0;
         }
     }
+    return true;
+}
+
+template <typename Record>
+bool AppendList(Record* head, std::vector<Record*>& records) {
+    return AppendList(head, records, [](Record*) {});
 }
 
 }  // namespace pointer_table
