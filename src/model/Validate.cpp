@@ -49,13 +49,13 @@ int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
 // numbering goes. Whether a pointer is one of the list's records is then asked of the
 // record itself: its number must be a place in the list that holds that very address.
 // A table of addresses answered the same, but cost a hash and a probe into a table the
-// size of the model per question, where the record's own cache line is read anyway
-// (a neighbour's corners) or soon (a corner's neighbours hold it too).
+// size of the model per question; a neighbour's record is read anyway for its edge,
+// and a corner's is shared by the half-dozen triangles around it.
 //
-// The field is read before the pointer is known to be one of the list's: a record
-// outside the list (any number) or the memory of a freed one (garbage, or a list
-// record's number when that memory now holds one, which then is that list record)
-// both fail the place check, but a freed record is still read.
+// The field is read before the pointer is known to be one of the list's. A record
+// outside the list fails the place check whatever its number, and so does the memory
+// of a freed one (unless a list record now lives there, and then the pointer is that
+// record's address); but the freed memory is read, which AddressSanitizer reports.
 template <typename Record, int32_t Record::*Field>
 class NumberedList {
 public:
@@ -120,9 +120,9 @@ private:
 class ModelCheck {
 public:
     // The model is only read; the scratch fields the lists are numbered in are put back
-    // when the check goes.
-    // Both lists are walked side by side (VisitTwoLists): after the fairing, most of
-    // the records have left the cache, and the walks are most of the checker's time.
+    // when the check goes. Both lists are walked side by side (VisitTwoLists): after
+    // the fairing most of the records have left the cache, and the walks are most of
+    // the checker's time.
     explicit ModelCheck(const Model& model) : m_model(model) {
         const auto [verticesEnd, trianglesEnd] = pointer_table::VisitTwoLists(
             model.m_pVertices, [this](Vertex* v) { m_vertices.Add(v); }, model.m_pTriangles,
