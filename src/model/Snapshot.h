@@ -9,9 +9,9 @@
 
 // Copies of a list's records, in order, in one block. A snapshot's copies are written
 // once and read again, if at all, well after (a refused edit, an undo, the end of a
-// gesture), so they are written past the cache: written through it, the three
-// megabytes of a 10k-vertex body's copies pushed out the records that the edit reads
-// next, and each line was first read in to be written.
+// gesture), so they are written past the cache: written through it, the 2.5 MB of a
+// 10k-vertex body's copies pushed out the records that the edit reads next, and each
+// line was first read in to be written.
 template <typename Record>
 class RecordCopies {
 public:
