@@ -43,78 +43,6 @@ void MarkCuttingCurve(Curve* curve) {
     }
 }
 
-// After FloodCut: true when the marked triangles are a region that can be cut out
-// and capped along `curve`. That is, some triangle stays unmarked, the border
-// between marked and unmarked triangles is exactly the curve's closed chain of
-// edges (each edge once, all run the same way), no unmarked triangle has a corner
-// of kind 3, and every marked triangle has three neighbours. Reads only.
-bool FloodFitsCurve(const CMainFrame& frame, const Curve* curve) {
-    EdgeMap edges;
-    if (!CurveEdges(curve, edges)) return false;
-    const size_t rimEdges = edges.size();
-    size_t borderEdges = 0;
-    int forward = 0;
-    int backward = 0;
-    bool anyKept = false;
-    for (const Triangle* t = frame.m_pTriangles; t; t = t->next) {
-        if (!t->mark) {
-            anyKept = true;
-            // A kept corner that the flood gave kind 3 would be freed under a
-            // triangle that stays.
-            for (const Vertex* c : t->corner)
-                if (c->kind == kRemovedVertex) return false;
-            continue;
-        }
-        for (int k = 0; k < 3; ++k) {
-            const Triangle* n = t->neighbour[k];
-            if (!n) return false;
-            if (n->mark) continue;
-            const Vertex* a = t->corner[k];
-            const Vertex* b = t->corner[(k + 1) % 3];
-            auto it = edges.find(DirectedEdge{a, b});
-            if (it != edges.end()) {
-                ++forward;
-            } else {
-                it = edges.find(DirectedEdge{b, a});
-                if (it == edges.end()) return false;  // the hole's border leaves the curve
-                ++backward;
-            }
-            edges.erase(it);
-            ++borderEdges;
-        }
-    }
-    // A border that runs both ways along the curve can't be closed by one patch.
-    return anyKept && borderEdges == rimEdges && (forward == 0 || backward == 0);
-}
-
-// Unlinks and frees every triangle whose `mark` is not 0, and files the triangles that
-// stay at each vertex of `curve` and of `alongside` (when given) in `filed`: one walk
-// over the triangles for both. The rim ring's nodes look through the few edges of their
-// own vertex (AttachRing), and the patch's triangulation through the few triangles at
-// its ring, instead of through the whole list.
-void RemoveMarkedTriangles(CMainFrame& frame, const Curve* curve, const Curve* alongside,
-                           TrianglesAtVertices& filed) {
-    int32_t count = 0;
-    for (const Curve* c : {curve, alongside})
-        for (const CurveLink* l = c != nullptr ? c->first : nullptr; l; l = l->next)
-            if (filed.row.Insert(l->vertex, count)) ++count;
-    filed.at.resize(static_cast<size_t>(count));
-    Triangle** link = &frame.m_pTriangles;
-    while (Triangle* t = *link) {
-        if (t->mark) {
-            *link = t->next;
-            delete t;
-            continue;
-        }
-        for (int j = 0; j < 3; ++j) {
-            const int32_t r = filed.row.Find(t->corner[j]);
-            if (r >= 0) filed.at[static_cast<size_t>(r)].emplace_back(t, j);
-        }
-        link = &t->next;
-    }
-    filed.head = frame.m_pTriangles;
-}
-
 // True when `b` is the vertex after `a` in the closed chain of `curve` (the first
 // link follows the last); `a` is looked up at its first link.
 bool FollowsInCurve(const Curve* curve, const Vertex* a, const Vertex* b) {
@@ -126,11 +54,85 @@ bool FollowsInCurve(const Curve* curve, const Vertex* a, const Vertex* b) {
     return false;
 }
 
-// The first remaining triangle, in list order, with an edge corner[k] ->
-// corner[k + 1] that joins two consecutive vertices of `curve` (either way round).
-// Sets `triangle` and `k`; false when there is none.
-bool FindRimEdge(const CMainFrame& frame, const Curve* curve, Triangle*& triangle, int& k) {
-    for (Triangle* t = frame.m_pTriangles; t; t = t->next) {
+// Where the rim shows first: the first kept triangle, in list order, with an edge
+// corner[k] -> corner[k + 1] that joins two consecutive vertices of the curve (either
+// way round).
+struct RimEdge {
+    Triangle* triangle = nullptr;
+    int k = 0;
+};
+
+// What one walk over the triangles gathers after FloodCut, in list order.
+class FloodWalk {
+public:
+    FloodWalk(const Curve* curve, TrianglesAtVertices& filed) : m_curve(curve), m_filed(filed) {}
+
+    // A marked triangle: its border edges with kept ones must be edges of the curve, all
+    // run the same way. False when it has a missing neighbour or such an edge leaves
+    // the curve.
+    bool Removed(const Triangle* t, EdgeMap& edges) {
+        for (int k = 0; k < 3; ++k) {
+            const Triangle* n = t->neighbour[k];
+            if (!n) return false;
+            if (n->mark) continue;
+            const Vertex* a = t->corner[k];
+            const Vertex* b = t->corner[(k + 1) % 3];
+            auto it = edges.find(DirectedEdge{a, b});
+            if (it != edges.end()) {
+                ++m_forward;
+            } else {
+                it = edges.find(DirectedEdge{b, a});
+                if (it == edges.end()) return false;  // the hole's border leaves the curve
+                ++m_backward;
+            }
+            edges.erase(it);
+            ++m_borderEdges;
+        }
+        return true;
+    }
+
+    // A kept triangle: filed at its corners that `filed` holds, and looked at for the
+    // rim edge until one is found. False when a corner is of kind 3: the flood gave it
+    // that kind, and it would be freed under a triangle that stays.
+    bool Kept(Triangle* t) {
+        m_anyKept = true;
+        for (int j = 0; j < 3; ++j) {
+            const Vertex* c = t->corner[j];
+            if (c->kind == kRemovedVertex) return false;
+            // Only a vertex that `filed` holds can have a row, and when none of those
+            // is a surface vertex, a surface vertex need not be looked up.
+            if (c->kind == kSurfaceVertex && !m_surfaceFiled) continue;
+            const int32_t r = m_filed.row.Find(c);
+            if (r >= 0) m_filed.at[static_cast<size_t>(r)].emplace_back(t, j);
+        }
+        if (m_rim.triangle == nullptr) FindRimEdge(t);
+        return true;
+    }
+
+    // Files the vertices of `curve` and of `alongside` (when given), each once.
+    void File(const Curve* alongside) {
+        int32_t count = 0;
+        for (const Curve* c : {m_curve, alongside}) {
+            for (const CurveLink* l = c != nullptr ? c->first : nullptr; l; l = l->next) {
+                if (!m_filed.row.Insert(l->vertex, count)) continue;
+                ++count;
+                if (l->vertex->kind == kSurfaceVertex) m_surfaceFiled = true;
+            }
+        }
+        m_filed.at.resize(static_cast<size_t>(count));
+    }
+
+    // Once every triangle has been seen: some triangle stays, and the border between
+    // marked and kept triangles is exactly the curve's closed chain of edges (each
+    // edge once, all run the same way).
+    bool Fits(size_t rimEdges) const {
+        return m_anyKept && m_borderEdges == rimEdges && (m_forward == 0 || m_backward == 0);
+    }
+
+    const RimEdge& Rim() const { return m_rim; }
+
+private:
+    void FindRimEdge(Triangle* t) {
         for (int j = 0; j < 3; ++j) {
             const Vertex* a = t->corner[j];
             const Vertex* b = t->corner[(j + 1) % 3];
@@ -138,13 +140,57 @@ bool FindRimEdge(const CMainFrame& frame, const Curve* curve, Triangle*& triangl
             // Two curve vertices may also be joined by a mesh edge that cuts
             // across the kept side; such an edge says nothing about which way
             // the rim runs, so only edges of the curve itself count.
-            if (!FollowsInCurve(curve, a, b) && !FollowsInCurve(curve, b, a)) continue;
-            triangle = t;
-            k = j;
-            return true;
+            if (!FollowsInCurve(m_curve, a, b) && !FollowsInCurve(m_curve, b, a)) continue;
+            m_rim.triangle = t;
+            m_rim.k = j;
+            return;
         }
     }
-    return false;
+
+    const Curve* m_curve;
+    TrianglesAtVertices& m_filed;
+    bool m_surfaceFiled = false;
+    bool m_anyKept = false;
+    size_t m_borderEdges = 0;
+    int m_forward = 0;
+    int m_backward = 0;
+    RimEdge m_rim;
+};
+
+// After FloodCut, in one walk over the triangles: checks that the marked triangles are
+// a region that can be cut out and capped along `curve` (FloodWalk), unlinks and frees
+// them, files the triangles that stay at each vertex of `curve` and of `alongside` in
+// `filed`, and finds the rim edge. The rim ring's nodes look through the few edges of
+// their own vertex (AttachRing), and the patch's triangulation through the few
+// triangles at its ring, instead of through the whole list. The marked triangles are
+// freed once the walk is over, as a marked triangle reads the marks of neighbours
+// that may have been unlinked before it. False when the region does not fit or no rim
+// edge is found; the model is then partly changed.
+bool RemoveFloodedRegion(CMainFrame& frame, const Curve* curve, const Curve* alongside,
+                         TrianglesAtVertices& filed, RimEdge& rim) {
+    EdgeMap edges;
+    if (!CurveEdges(curve, edges)) return false;
+    const size_t rimEdges = edges.size();
+    FloodWalk walk(curve, filed);
+    walk.File(alongside);
+    std::vector<Triangle*> removed;
+    bool fits = true;
+    Triangle** link = &frame.m_pTriangles;
+    while (Triangle* t = *link) {
+        if (t->mark) {
+            *link = t->next;
+            removed.push_back(t);
+            fits = walk.Removed(t, edges);
+        } else {
+            fits = walk.Kept(t);
+            link = &t->next;
+        }
+        if (!fits) break;
+    }
+    for (Triangle* t : removed) delete t;
+    filed.head = frame.m_pTriangles;
+    rim = walk.Rim();
+    return fits && walk.Fits(rimEdges) && rim.triangle != nullptr;
 }
 
 // Takes every vertex of kind 3 out of the curves, one CutCurvesAtVertex at a time,
@@ -220,12 +266,13 @@ bool CutOutRegion(CMainFrame& frame, Curve* curve, Triangle* start, HoleRings& h
     ClearTriangleMarks(frame);
     MarkCuttingCurve(curve);
     frame.FloodCut(start);
-    if (!FloodFitsCurve(frame, curve)) return false;
-    RemoveMarkedTriangles(frame, curve, alongside, hole.filed);
-
-    Triangle* seam = nullptr;
-    int k = 0;
-    if (!FindRimEdge(frame, curve, seam, k)) return false;
+    RimEdge rim;
+    if (!RemoveFloodedRegion(frame, curve, alongside, hole.filed, rim)) {
+        hole = HoleRings();
+        return false;
+    }
+    const Triangle* seam = rim.triangle;
+    const int k = rim.k;
     // The rim ring runs against the kept triangles' rim edges; the inner ring runs with
     // them, so the patch's triangles will run against the kept ones.
     const bool alongLinks = FollowsInCurve(curve, seam->corner[k], seam->corner[(k + 1) % 3]);

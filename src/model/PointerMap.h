@@ -58,25 +58,78 @@ size_t ListLength(const Record* head) {
     return n;
 }
 
-// Appends the records of a list to `records`, in order. When following `next` comes
-// round again, it stops soon after: the first record met a second time is appended
-// (so a pass over `records` meets it twice), and some after it may be too. One walk,
-// no table: the record at each power of two steps is kept, and a walk inside a loop
-// comes back to it within twice the loop's length (Brent's cycle finding).
+// A walk along a list that stops soon after following `next` comes round again: the
+// first record met a second time is still returned (so the walk meets it twice), and
+// some after it may be too. No table: the record at each power of two steps is kept,
+// and a walk inside a loop comes back to it within twice the loop's length (Brent's
+// cycle finding). `Record` may be const.
 template <typename Record>
-void AppendList(const Record* head, std::vector<const Record*>& records) {
-    const Record* kept = nullptr;
-    size_t power = 1;
-    size_t steps = 0;
-    for (const Record* r = head; r != nullptr; r = r->next) {
-        records.push_back(r);
-        if (r == kept) return;
-        if (++steps == power) {
-            kept = r;
-            power *= 2;
-            steps = 0;
+class ListWalk {
+public:
+    explicit ListWalk(Record* head) : m_next(head) {}
+
+    // The next record, or null once the walk is over.
+    Record* Next() {
+        Record* r = m_next;
+        if (r == nullptr) return nullptr;
+        if (r == m_kept) {
+            m_looped = true;
+            m_next = nullptr;
+            return r;
         }
+        if (++m_steps == m_power) {
+            m_kept = r;
+            m_power *= 2;
+            m_steps = 0;
+        }
+        m_next = r->next;
+        return r;
     }
+
+    // Whether the walk stopped because the list came round again.
+    bool Looped() const { return m_looped; }
+
+private:
+    Record* m_next;
+    const Record* m_kept = nullptr;
+    size_t m_power = 1;
+    size_t m_steps = 0;
+    bool m_looped = false;
+};
+
+// Appends the records of a list to `records`, in order (ListWalk), and says whether
+// the walk reached the list's end. `visit` sees each record as it is appended.
+template <typename Record, typename Visit>
+bool AppendList(Record* head, std::vector<Record*>& records, Visit visit) {
+    ListWalk<Record> walk(head);
+    while (Record* r = walk.Next()) {
+        records.push_back(r);
+        visit(r);
+    }
+    return !walk.Looped();
+}
+
+template <typename Record>
+bool AppendList(Record* head, std::vector<Record*>& records) {
+    return AppendList(head, records, [](Record*) {});
+}
+
+// Visits the records of two lists, each in order (ListWalk), walking them side by side.
+// Each step of a walk waits for the record before it; two walks at once wait for two
+// records at a time, where one walk after the other waited for each in turn. Says
+// whether each walk reached its list's end.
+template <typename A, typename B, typename VisitA, typename VisitB>
+std::pair<bool, bool> VisitTwoLists(A* a, VisitA visitA, B* b, VisitB visitB) {
+    ListWalk<A> walkA(a);
+    ListWalk<B> walkB(b);
+    for (;;) {
+        A* ra = walkA.Next();
+        B* rb = walkB.Next();
+        if (ra == nullptr && rb == nullptr) break;
+        if (ra != nullptr) visitA(ra);
+        if (rb != nullptr) visitB(rb);
+    }
+    return {!walkA.Looped(), !walkB.Looped()};
 }
 
 }  // namespace pointer_table

@@ -1,6 +1,15 @@
 #include "model/Snapshot.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
 #include "model/PointerMap.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -11,8 +20,8 @@ T* At(const std::vector<T*>& records, int32_t position) {
 
 // Makes a fresh record of each copy, linked in the same order from `head`. `made` sees
 // each record (and its position) as soon as it exists, before the next one is made.
-template <typename Record, typename Made>
-std::vector<Record*> MakeList(const std::vector<Record>& copies, Record*& head, Made made) {
+template <typename Copies, typename Record, typename Made>
+std::vector<Record*> MakeList(const Copies& copies, Record*& head, Made made) {
     std::vector<Record*> records(copies.size());
     Record** tail = &head;
     for (size_t i = 0; i < copies.size(); ++i) {
@@ -26,6 +35,19 @@ std::vector<Record*> MakeList(const std::vector<Record>& copies, Record*& head, 
     return records;
 }
 
+// Every cache line of a record.
+template <typename Record>
+void Prefetch(const Record* r) {
+#if defined(__GNUC__) || defined(__clang__)
+    const char* bytes = reinterpret_cast<const char*>(r);
+    for (size_t offset = 0; offset < sizeof(Record); offset += 64)
+        __builtin_prefetch(bytes + offset);
+    __builtin_prefetch(bytes + sizeof(Record) - 1);
+#else
+    (void)r;
+#endif
+}
+
 bool Same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 bool SameVertex(const Vertex& a, const Vertex& b) {
@@ -34,20 +56,67 @@ bool SameVertex(const Vertex& a, const Vertex& b) {
            a.meanSqEdge == b.meanSqEdge;
 }
 
-// Copies the records of a list, in order, into `copies`.
+// How many records ahead the copy asks for what it will read.
+constexpr size_t kPrefetchAhead = 8;
+
+// The block of copies starts on a cache line of its own.
+constexpr size_t kBlockAlignment = 64;
+
+// Copies one record to `out` past the cache where the processor can (the writes are
+// ordered by FinishCopies), through it elsewhere.
 template <typename Record>
-void CopyList(const Record* head, std::vector<Record>& copies) {
-    copies.reserve(pointer_table::ListLength(head));
-    for (const Record* r = head; r != nullptr; r = r->next) copies.push_back(*r);
+void CopyPastCache(char* out, const Record* record) {
+#if defined(__SSE2__)
+    if constexpr (sizeof(Record) % 16 == 0) {
+        const auto* in = reinterpret_cast<const __m128i*>(record);
+        auto* to = reinterpret_cast<__m128i*>(out);
+        for (size_t k = 0; k < sizeof(Record) / 16; ++k)
+            _mm_stream_si128(to + k, _mm_loadu_si128(in + k));
+        return;
+    }
+#endif
+    std::memcpy(out, record, sizeof(Record));
+}
+
+void FinishCopies() {
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
 }
 
 // Each copied record's list place, by the address it had when it was copied: the
 // head's for the first, the `next` of the one before for the others.
-template <typename Record>
-PointerMap AddressPlaces(const std::vector<Record>& copies, const Record* head) {
+template <typename Copies, typename Record>
+PointerMap AddressPlaces(const Copies& copies, const Record* head) {
     PointerMap places(copies.size());
     for (size_t i = 0; i < copies.size(); ++i)
         places.Insert(i == 0 ? head : copies[i - 1].next, static_cast<int32_t>(i));
+    return places;
+}
+
+// The place in `listed` (a list's records in order) of each of `vertices`, -1 for one
+// that is not there. The curves hold a few hundred links against thousands of
+// vertices, so the links' vertices go into a small table and the list is looked up in
+// it, rather than all the vertices into a large one. The list's addresses are read,
+// not the copies: those were written past the cache.
+std::vector<int32_t> PlacesAmong(const std::vector<const Vertex*>& vertices,
+                                 const std::vector<const Vertex*>& listed) {
+    PointerMap wanted(vertices.size());
+    int32_t distinct = 0;
+    for (const Vertex* v : vertices)
+        if (wanted.Insert(v, distinct)) ++distinct;
+    std::vector<int32_t> placeOfWanted(static_cast<size_t>(distinct), -1);
+    for (size_t i = 0; i < listed.size(); ++i) {
+        const int32_t w = wanted.Find(listed[i]);
+        if (w >= 0 && placeOfWanted[static_cast<size_t>(w)] < 0)
+            placeOfWanted[static_cast<size_t>(w)] = static_cast<int32_t>(i);
+    }
+    std::vector<int32_t> places;
+    places.reserve(vertices.size());
+    for (const Vertex* v : vertices) {
+        const int32_t w = wanted.Find(v);
+        places.push_back(w < 0 ? -1 : placeOfWanted[static_cast<size_t>(w)]);
+    }
     return places;
 }
 
@@ -58,6 +127,31 @@ size_t BytesOf(const std::vector<T>& v) {
 
 }  // namespace
 
+// The records are read from their addresses a few ahead asked for early: a walk along
+// the list that copied as it went waited for each record's misses in turn before it
+// could learn the next address; these overlap.
+template <typename Record>
+void RecordCopies<Record>::Assign(const std::vector<const Record*>& records) {
+    static_assert(std::is_trivially_copyable_v<Record>);
+    m_size = records.size();
+    m_records.reset(static_cast<Record*>(::operator new(
+        std::max<size_t>(m_size, 1) * sizeof(Record), std::align_val_t(kBlockAlignment))));
+    char* out = reinterpret_cast<char*>(m_records.get());
+    for (size_t i = 0; i < m_size; ++i, out += sizeof(Record)) {
+        if (i + kPrefetchAhead < m_size) Prefetch(records[i + kPrefetchAhead]);
+        CopyPastCache(out, records[i]);
+    }
+    FinishCopies();
+}
+
+template <typename Record>
+void RecordCopies<Record>::Release::operator()(Record* records) const {
+    ::operator delete(records, std::align_val_t(kBlockAlignment));
+}
+
+template class RecordCopies<Vertex>;
+template class RecordCopies<Triangle>;
+
 // Copies every field (scratch fields too) in list order. The triangles' corners and
 // neighbours are left as the copies' pointers: turning 120 thousand of them into list
 // places takes two address tables the size of the model, and only Restore and Matches,
@@ -67,8 +161,15 @@ ModelSnapshot::ModelSnapshot(const Model& model)
       m_pVertexHead(model.m_pVertices),
       m_pCurveHead(model.m_pCurves),
       m_pTriangleHead(model.m_pTriangles) {
-    CopyList(model.m_pVertices, m_vertices);
-    CopyList(model.m_pTriangles, m_triangles);
+    // The lists are walked side by side for their addresses alone, which also sizes
+    // the copies. A list that comes round again is copied up to where its walk stopped.
+    std::vector<const Vertex*> vertices;
+    std::vector<const Triangle*> triangles;
+    pointer_table::VisitTwoLists(
+        model.m_pVertices, [&](const Vertex* v) { vertices.push_back(v); }, model.m_pTriangles,
+        [&](const Triangle* t) { triangles.push_back(t); });
+    m_vertices.Assign(vertices);
+    m_triangles.Assign(triangles);
 
     std::vector<const Vertex*> linkVertices;
     for (const Curve* c = model.m_pCurves; c != nullptr; c = c->next) {
@@ -83,30 +184,7 @@ ModelSnapshot::ModelSnapshot(const Model& model)
         }
         m_linkCounts.push_back(links);
     }
-    m_linkVertices = PlacesOf(linkVertices);
-}
-
-// The curves hold a few hundred links against thousands of vertices, so the links'
-// vertices go into a small table and the copies are looked up in it, rather than all
-// the vertices into a large one.
-std::vector<int32_t> ModelSnapshot::PlacesOf(const std::vector<const Vertex*>& vertices) const {
-    PointerMap wanted(vertices.size());
-    int32_t distinct = 0;
-    for (const Vertex* v : vertices)
-        if (wanted.Insert(v, distinct)) ++distinct;
-    std::vector<int32_t> placeOfWanted(static_cast<size_t>(distinct), -1);
-    for (size_t i = 0; i < m_vertices.size(); ++i) {
-        const int32_t w = wanted.Find(VertexAt(static_cast<int32_t>(i)));
-        if (w >= 0 && placeOfWanted[static_cast<size_t>(w)] < 0)
-            placeOfWanted[static_cast<size_t>(w)] = static_cast<int32_t>(i);
-    }
-    std::vector<int32_t> places;
-    places.reserve(vertices.size());
-    for (const Vertex* v : vertices) {
-        const int32_t w = wanted.Find(v);
-        places.push_back(w < 0 ? -1 : placeOfWanted[static_cast<size_t>(w)]);
-    }
-    return places;
+    m_linkVertices = PlacesAmong(linkVertices, vertices);
 }
 
 // Per triangle, three corner places then three neighbour places, from the pointers
@@ -180,7 +258,7 @@ bool ModelSnapshot::Matches(const Model& model) const {
 }
 
 size_t ModelSnapshot::Bytes() const {
-    return sizeof(*this) + BytesOf(m_vertices) + BytesOf(m_curves) + BytesOf(m_triangles) +
+    return sizeof(*this) + m_vertices.Bytes() + BytesOf(m_curves) + m_triangles.Bytes() +
            BytesOf(m_linkCounts) + BytesOf(m_linkVertices);
 }
 

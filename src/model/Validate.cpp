@@ -44,21 +44,104 @@ int EdgeIndex(const Triangle* u, const Vertex* from, const Vertex* to) {
     return -1;
 }
 
+// The records of one list, in order, each numbered with its place in a scratch field
+// (`Field`) for the time of one check; every field is put back as found when the
+// numbering goes. Whether a pointer is one of the list's records is then asked of the
+// record itself: its number must be a place in the list that holds that very address.
+// A table of addresses answered the same, but cost a hash and a probe into a table the
+// size of the model per question; a neighbour's record is read anyway for its edge,
+// and a corner's is shared by the half-dozen triangles around it.
+//
+// The field is read before the pointer is known to be one of the list's. A record
+// outside the list fails the place check whatever its number, and so does the memory
+// of a freed one (unless a list record now lives there, and then the pointer is that
+// record's address); but the freed memory is read, which AddressSanitizer reports.
+template <typename Record, int32_t Record::*Field>
+class NumberedList {
+public:
+    // Fed the records of a list in order by one walk (pointer_table::ListWalk), then
+    // closed. A list that loops is cut at the first place holding a record met before
+    // (LoopsAt).
+    NumberedList() = default;
+    void Add(Record* r) {
+        m_found.push_back(r->*Field);
+        r->*Field = static_cast<int32_t>(m_order.size());
+        m_order.push_back(r);
+    }
+    void Close(bool ended) {
+        m_size = m_order.size();
+        if (!ended) CutAtLoop();
+    }
+    NumberedList(const NumberedList&) = delete;
+    NumberedList& operator=(const NumberedList&) = delete;
+
+    // A record met twice was saved the second time with the number given the first
+    // time; going back from the end leaves the first saving, the one found.
+    ~NumberedList() {
+        for (size_t i = m_order.size(); i-- > 0;) m_order[i]->*Field = m_found[i];
+    }
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const Record* operator[](size_t place) const { return m_order[place]; }
+
+    bool Contains(const Record* r) const {
+        if (r == nullptr) return false;
+        const int32_t place = r->*Field;
+        return place >= 0 && static_cast<size_t>(place) < m_size &&
+               m_order[static_cast<size_t>(place)] == r;
+    }
+
+    // The first place holding a record already met, or -1 when the list ends.
+    long LoopsAt() const { return m_loopsAt; }
+
+private:
+    // Numbering again from the back leaves each record its first place; the first
+    // place whose record carries an earlier number is where the list comes round.
+    void CutAtLoop() {
+        for (size_t i = m_order.size(); i-- > 0;) m_order[i]->*Field = static_cast<int32_t>(i);
+        for (size_t i = 0; i < m_order.size(); ++i) {
+            if (m_order[i]->*Field != static_cast<int32_t>(i)) {
+                m_loopsAt = static_cast<long>(i);
+                m_size = i;
+                return;
+            }
+        }
+    }
+
+    std::vector<Record*> m_order;
+    std::vector<int32_t> m_found;
+    size_t m_size = 0;
+    long m_loopsAt = -1;
+};
+
 // One pass of the checker over a model. The steps run in order, each reading what the
 // earlier ones gathered: the lists' records in order, and which curve is the stroke.
 class ModelCheck {
 public:
-    explicit ModelCheck(const Model& model) : m_model(model) {}
+    // The model is only read; the scratch fields the lists are numbered in are put back
+    // when the check goes. Both lists are walked side by side (VisitTwoLists): after
+    // the fairing most of the records have left the cache, and the walks are most of
+    // the checker's time.
+    explicit ModelCheck(const Model& model) : m_model(model) {
+        const auto [verticesEnd, trianglesEnd] = pointer_table::VisitTwoLists(
+            model.m_pVertices, [this](Vertex* v) { m_vertices.Add(v); }, model.m_pTriangles,
+            [this](Triangle* t) { m_triangles.Add(t); });
+        m_vertices.Close(verticesEnd);
+        m_triangles.Close(trianglesEnd);
+    }
 
     std::string Run() {
         CheckVertexList();
         CheckTriangleList();
-        // The triangles' corners and neighbours are scattered over the heap and the
-        // tables; the ones a few triangles ahead are asked for early, so that their
-        // misses overlap (most of the checker's time went in waiting for them).
-        const size_t count = m_triangleOrder.size();
+        // The triangles' corners and neighbours are scattered over the heap; those of
+        // a triangle a few places ahead are asked for early, and that triangle itself
+        // earlier still, so that their misses overlap (most of the checker's time went
+        // in waiting for them).
+        const size_t count = m_triangles.size();
         for (size_t i = 0; i < count; ++i) {
-            if (i + kPrefetchAhead < count) Prefetch(m_triangleOrder[i + kPrefetchAhead]);
+            if (i + 2 * kPrefetchAhead < count) PrefetchRecord(m_triangles[i + 2 * kPrefetchAhead]);
+            if (i + kPrefetchAhead < count) Prefetch(m_triangles[i + kPrefetchAhead]);
             CheckTriangle(i);
         }
         CheckCurves();
@@ -68,56 +151,49 @@ public:
     }
 
 private:
-    // Each record once, no cycle, sane kinds and positions. The list is walked once
-    // into the order, which then sizes the table.
+    // Each record once, no cycle, sane kinds and positions.
     void CheckVertexList() {
-        pointer_table::AppendList(m_model.m_pVertices, m_vertexOrder);
-        m_vertices = PointerSet(m_vertexOrder.size());
-        for (size_t position = 0; position < m_vertexOrder.size(); ++position) {
-            const Vertex* v = m_vertexOrder[position];
-            if (!m_vertices.Insert(v)) {
-                m_report.Add("vertex list: vertex #", position, " appears twice (the list loops)");
-                m_vertexOrder.resize(position);
-                break;
-            }
+        for (size_t position = 0; position < m_vertices.size(); ++position) {
+            const Vertex* v = m_vertices[position];
             if (v->kind < 0 || v->kind > 2)
                 m_report.Add("vertex #", position, ": kind ", v->kind, " outside 0..2");
             if (!IsFinite(v->position))
                 m_report.Add("vertex #", position, ": position is not finite");
         }
+        if (m_vertices.LoopsAt() >= 0)
+            m_report.Add("vertex list: vertex #", m_vertices.LoopsAt(),
+                         " appears twice (the list loops)");
     }
 
     void CheckTriangleList() {
-        pointer_table::AppendList(m_model.m_pTriangles, m_triangleOrder);
-        m_triangles = PointerSet(m_triangleOrder.size());
-        for (size_t position = 0; position < m_triangleOrder.size(); ++position) {
-            if (!m_triangles.Insert(m_triangleOrder[position])) {
-                m_report.Add("triangle list: triangle #", position,
-                             " appears twice (the list loops)");
-                m_triangleOrder.resize(position);
-                break;
-            }
-        }
+        if (m_triangles.LoopsAt() >= 0)
+            m_report.Add("triangle list: triangle #", m_triangles.LoopsAt(),
+                         " appears twice (the list loops)");
     }
 
-    // The table slots and the neighbours CheckTriangle will read for `t`.
-    void Prefetch(const Triangle* t) const {
-        for (int k = 0; k < 3; ++k) {
-            m_vertices.Prefetch(t->corner[k]);
-            m_triangles.Prefetch(t->neighbour[k]);
+    static void PrefetchRecord(const void* record) {
 #if defined(__GNUC__) || defined(__clang__)
-            __builtin_prefetch(t->neighbour[k]);
+        __builtin_prefetch(record);
+#else
+        (void)record;
 #endif
+    }
+
+    // The records CheckTriangle will read for `t`: its corners' and neighbours'.
+    static void Prefetch(const Triangle* t) {
+        for (int k = 0; k < 3; ++k) {
+            PrefetchRecord(t->corner[k]);
+            PrefetchRecord(t->neighbour[k]);
         }
     }
 
     // Corners in the vertex list and distinct; every neighbour in the triangle list,
     // across the same edge the other way, and pointing back.
     void CheckTriangle(size_t i) {
-        const Triangle* t = m_triangleOrder[i];
+        const Triangle* t = m_triangles[i];
         bool cornersKnown = true;
         for (int k = 0; k < 3; ++k) {
-            if (t->corner[k] == nullptr || !m_vertices.Contains(t->corner[k])) {
+            if (!m_vertices.Contains(t->corner[k])) {
                 m_report.Add("triangle #", i, ": corner ", k, " is not in the vertex list");
                 cornersKnown = false;
             }
@@ -185,7 +261,7 @@ private:
                              " is visited twice (chain loops or is shared)");
                 break;
             }
-            if (l->vertex == nullptr || !m_vertices.Contains(l->vertex))
+            if (!m_vertices.Contains(l->vertex))
                 m_report.Add("curve #", position, ": link #", linkNumber,
                              " holds a vertex that is not in the vertex list");
         }
@@ -201,9 +277,9 @@ private:
         PointerSet seen;
         for (const CurveLink* l = m_stroke->first; l != nullptr && seen.Insert(l); l = l->next)
             strokeVertices.push_back(l->vertex);
-        bool front = strokeVertices.size() <= m_vertexOrder.size();
+        bool front = strokeVertices.size() <= m_vertices.size();
         for (size_t i = 0; front && i < strokeVertices.size(); ++i)
-            front = m_vertexOrder[i] == strokeVertices[strokeVertices.size() - 1 - i];
+            front = m_vertices[i] == strokeVertices[strokeVertices.size() - 1 - i];
         if (!front)
             m_report.Add("stroke: its vertices are not the front of the vertex list, newest first");
     }
@@ -211,16 +287,16 @@ private:
     void CheckModelState() {
         switch (m_model.m_nModelState) {
         case kModelEmpty:
-            if (!m_triangleOrder.empty()) m_report.Add("model state 0 but triangles exist");
+            if (!m_triangles.empty()) m_report.Add("model state 0 but triangles exist");
             if (m_newestModelCurve != nullptr) m_report.Add("model state 0 but model curves exist");
             break;
         case kModelCurveWaiting:
             if (m_newestModelCurve == nullptr || m_newestModelCurve->kind != kClosedCurve)
                 m_report.Add("model state 1 but the newest model curve is not closed");
-            if (m_triangleOrder.empty()) m_report.Add("model state 1 but no triangles");
+            if (m_triangles.empty()) m_report.Add("model state 1 but no triangles");
             break;
         case kModelBody:
-            if (m_triangleOrder.empty()) m_report.Add("model state 2 but no triangles");
+            if (m_triangles.empty()) m_report.Add("model state 2 but no triangles");
             break;
         default:
             m_report.Add("model state ", m_model.m_nModelState, " outside 0..2");
@@ -230,10 +306,8 @@ private:
 
     const Model& m_model;
     Report m_report;
-    PointerSet m_vertices;
-    std::vector<const Vertex*> m_vertexOrder;
-    PointerSet m_triangles;
-    std::vector<const Triangle*> m_triangleOrder;
+    NumberedList<Vertex, &Vertex::index> m_vertices;
+    NumberedList<Triangle, &Triangle::mark> m_triangles;
     const Curve* m_newestModelCurve = nullptr;
     const Curve* m_stroke = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -143,6 +144,47 @@ TEST_F(Model, ValidatorFindsListCycles) {
     a->next = a;
     EXPECT_TRUE(Reports("curve list"));
     a->next = nullptr;
+    EXPECT_EQ(ValidateModel(f), "");
+}
+
+// The checker numbers the records in their scratch fields while it runs; whatever it
+// finds, a vertex's `index` and a triangle's `mark` must come back as they were (a
+// drawing file keeps them), also when a list loops and a record is met twice.
+TEST_F(Model, ValidatorLeavesScratchFieldsAsFound) {
+    BuiltMesh mesh = Octahedron();
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) mesh.vertices[i]->index = 100 + int(i);
+    for (size_t i = 0; i < mesh.triangles.size(); ++i) mesh.triangles[i]->mark = -7 * int(i);
+    Vertex stray;
+    struct Case {
+        const char* fault;
+        std::function<void()> make, undo;
+    };
+    const std::vector<Case> cases = {
+        {"", [] {}, [] {}},
+        // Six vertices, then the head again: the seventh place repeats.
+        {"vertex #6 appears twice", [&] { mesh.vertices[0]->next = f.m_pVertices; },
+         [&] { mesh.vertices[0]->next = nullptr; }},
+        {"triangle #8 appears twice", [&] { mesh.triangles[0]->next = f.m_pTriangles; },
+         [&] { mesh.triangles[0]->next = nullptr; }},
+        // A loop into the middle of the list comes round at the oldest vertex's place.
+        {"vertex #6 appears twice", [&] { mesh.vertices[0]->next = mesh.vertices[3]; },
+         [&] { mesh.vertices[0]->next = nullptr; }},
+        {"corner 1 is not in the vertex list", [&] { mesh.triangles[4]->corner[1] = &stray; },
+         [&] { mesh.triangles[4]->corner[1] = mesh.vertices[0]; }},
+    };
+    for (const Case& c : cases) {
+        c.make();
+        const std::string report = ValidateModel(f);
+        c.undo();
+        if (*c.fault == '\0')
+            EXPECT_EQ(report, "");
+        else
+            EXPECT_NE(report.find(c.fault), std::string::npos) << c.fault << ": " << report;
+        for (size_t i = 0; i < mesh.vertices.size(); ++i)
+            EXPECT_EQ(mesh.vertices[i]->index, 100 + int(i)) << c.fault;
+        for (size_t i = 0; i < mesh.triangles.size(); ++i)
+            EXPECT_EQ(mesh.triangles[i]->mark, -7 * int(i)) << c.fault;
+    }
     EXPECT_EQ(ValidateModel(f), "");
 }
 
