@@ -57,11 +57,41 @@ int CountRing(const RingNode* ring) {
     return node == nullptr ? 0 : n;
 }
 
-RingNode* PrevInRing(RingNode* node) {
-    RingNode* prev = node;
-    while (prev->next != node) prev = prev->next;
-    return prev;
+// A ring while it is split: its nodes in ring order from the node it is worked from,
+// each beside its vertex, so that the searches for a chord read one array instead of
+// following `next` from node to node. Nodes made by the splitting have their order in
+// these arrays alone and leave `next` null; no one reads it once a triangle holds them.
+struct RingEntry {
+    RingNode* node;
+    Vertex* vertex;
+};
+
+// The nodes of the ring at `ring` in ring order; none for a null ring, for a list that
+// runs into null, or for one that comes round to a node other than the first (a ring
+// damaged so has nothing a split could close). The record kept at each power of two
+// steps finds such a loop within twice its length (Brent's cycle finding).
+std::vector<RingEntry> RingEntries(RingNode* ring) {
+    std::vector<RingEntry> entries;
+    const RingNode* kept = nullptr;
+    size_t power = 1;
+    size_t steps = 0;
+    for (RingNode* node = ring; node != nullptr;) {
+        entries.push_back({node, node->vertex});
+        node = node->next;
+        if (node == ring) return entries;
+        if (node == kept) break;
+        if (++steps == power) {
+            kept = node;
+            power *= 2;
+            steps = 0;
+        }
+    }
+    entries.clear();
+    return entries;
 }
+
+inline int After(int i, int n) { return i + 1 == n ? 0 : i + 1; }
+inline int Before(int i, int n) { return i == 0 ? n - 1 : i - 1; }
 
 // Stitches the edge of `node` into triangle `triangle` at neighbour entry `slot`: if
 // the other side is already built the two triangles become neighbours and both ring
@@ -219,21 +249,19 @@ private:
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
 // and not yet joined by an edge. False when every such pair is joined.
-bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, RingNode*& a,
-                       RingNode*& b) {
+bool ShortestFreeChord(const RingEntry* ring, int n, const PointerPairSet& joined, int& a,
+                       int& b) {
     double shortest = 0.0;
     bool found = false;
-    RingNode* x = ring;
-    for (int i = 0; i < n; ++i, x = x->next) {
-        RingNode* y = x->next->next;
-        // Pairs from x two steps on up to one step short of x again, each pair once.
-        for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j, y = y->next) {
-            if (joined.Contains(Unordered(x->vertex, y->vertex))) continue;
-            const double lenSq = LengthSq(y->vertex->position - x->vertex->position);
+    for (int i = 0; i < n; ++i) {
+        // Pairs from i two steps on up to one step short of i again, each pair once.
+        for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j) {
+            if (joined.Contains(Unordered(ring[i].vertex, ring[j].vertex))) continue;
+            const double lenSq = LengthSq(ring[j].vertex->position - ring[i].vertex->position);
             if (!found || lenSq < shortest) {
                 shortest = lenSq;
-                a = x;
-                b = y;
+                a = i;
+                b = j;
                 found = true;
             }
         }
@@ -241,16 +269,12 @@ bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, Ring
     return found;
 }
 
-// Sum of the ring's edge lengths; 0 for an open list.
-double Perimeter(const RingNode* ring) {
+// Sum of the ring's edge lengths, from its first node on.
+double Perimeter(const std::vector<RingEntry>& ring) {
+    const int n = static_cast<int>(ring.size());
     double perimeter = 0.0;
-    if (CountRing(ring) > 0) {
-        const RingNode* node = ring;
-        do {
-            perimeter += Length(node->next->vertex->position - node->vertex->position);
-            node = node->next;
-        } while (node != ring);
-    }
+    for (int i = 0; i < n; ++i)
+        perimeter += Length(ring[After(i, n)].vertex->position - ring[i].vertex->position);
     return perimeter;
 }
 
@@ -259,8 +283,7 @@ double Perimeter(const RingNode* ring) {
 // bulges as a face of the first body does, and three edges a vertex. Sizing the table
 // for them at once spares it a dozen rounds of growing; a patch the guards cut short
 // leaves part of it unused, whence the ceiling.
-size_t ExpectedPairs(const RingNode* ring) {
-    const size_t n = static_cast<size_t>(CountRing(ring));
+size_t ExpectedPairs(size_t n) {
     return std::min<size_t>(n + n * n / 2, size_t{1} << 19);
 }
 
@@ -298,17 +321,16 @@ struct EarlierTriangles {
 // head; otherwise every triangle from `walkFrom` on is looked at. `boundary` gets the
 // ring's vertices. Only membership of `joined` is ever asked, so the order in which
 // pairs are found does not matter.
-void JoinedAtStart(const RingNode* ring, const EarlierTriangles& earlier, PointerSet& boundary,
-                   PointerPairSet& joined) {
-    if (CountRing(ring) == 0) return;
+void JoinedAtStart(const std::vector<RingEntry>& ring, const EarlierTriangles& earlier,
+                   PointerSet& boundary, PointerPairSet& joined) {
+    const int n = static_cast<int>(ring.size());
+    if (n == 0) return;
     const TrianglesAtVertices* filed = earlier.filed;
-    const RingNode* node = ring;
-    do {
-        boundary.Insert(node->vertex);
-        joined.Insert(Unordered(node->vertex, node->next->vertex));
-        if (filed != nullptr && filed->row.Find(node->vertex) < 0) filed = nullptr;
-        node = node->next;
-    } while (node != ring);
+    for (int i = 0; i < n; ++i) {
+        boundary.Insert(ring[i].vertex);
+        joined.Insert(Unordered(ring[i].vertex, ring[After(i, n)].vertex));
+        if (filed != nullptr && filed->row.Find(ring[i].vertex) < 0) filed = nullptr;
+    }
     if (earlier.joinedElsewhere != nullptr)
         for (const VertexPair& pair : *earlier.joinedElsewhere) joined.Insert(pair);
     const Triangle* filedHead = filed != nullptr ? filed->head : nullptr;
@@ -317,56 +339,51 @@ void JoinedAtStart(const RingNode* ring, const EarlierTriangles& earlier, Pointe
     // Running off the end without meeting the head means the list changed under the
     // filing: the walk has then seen every triangle, and the filed ones may be gone.
     if (filed == nullptr || t != filedHead) return;
-    do {
-        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(node->vertex)])
+    for (const RingEntry& entry : ring)
+        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(entry.vertex)])
             JoinCornersOnRing(filedTriangle, boundary, joined);
-        node = node->next;
-    } while (node != ring);
 }
 
 // A ring of n <= 3 nodes ends the splitting: three nodes become a triangle put at
 // the head of `triangles`, and two or one are stitched across and released.
-// Anything else (n = 0) is not a ring at all but an open list; it is left untouched
-// rather than walked past its end.
-void CloseSmallRing(RingNode* p, int n, Triangle*& triangles) {
-    if (n == 3 && p->next->next->next == p) {
-        RingNode* x = p;
-        RingNode* y = x->next;
-        RingNode* z = y->next;
+void CloseSmallRing(const RingEntry* ring, int n, Triangle*& triangles) {
+    if (n == 3) {
+        RingNode* x = ring[0].node;
+        RingNode* y = ring[1].node;
+        RingNode* z = ring[2].node;
         Triangle* triangle = PushTriangle(triangles, x->vertex, z->vertex, y->vertex);
         LinkEdge(x, triangle, 2);
         LinkEdge(y, triangle, 1);
         LinkEdge(z, triangle, 0);
-    } else if (n == 2 && p->next->next == p) {
+    } else if (n == 2) {
         // Two edges between the same two vertices enclose nothing: stitch the far
         // sides of the two edges to each other instead.
-        RingNode* q = p->next;
+        RingNode* p = ring[0].node;
+        RingNode* q = ring[1].node;
         JoinAcross(p->twin, q->twin);
         delete p;
         delete q;
-    } else if (n == 1 && p->next == p) {
+    } else if (n == 1) {
+        RingNode* p = ring[0].node;
         JoinAcross(p->twin, nullptr);
         delete p;
     }
 }
 
-// Of the chords that halve the ring of n nodes at p, the shortest.
-void HalvingChord(RingNode* p, int n, RingNode*& a, RingNode*& b) {
+// Of the chords that halve the ring of n nodes, the shortest: a and b get the places
+// of its ends.
+void HalvingChord(const RingEntry* ring, int n, int& a, int& b) {
     const int m = n / 2;
-    b = p->next;
-    a = b;
-    for (int i = 0; i < m; ++i) a = a->next;
-    double shortest = LengthSq(a->vertex->position - b->vertex->position);
-    RingNode* candB = b;
-    RingNode* candA = a;
+    b = 1;
+    a = 1 + m;
+    double shortest = LengthSq(ring[a].vertex->position - ring[b].vertex->position);
     for (int k = 2; k <= n - m; ++k) {
-        candB = candB->next;
-        candA = candA->next;
-        const double lenSq = LengthSq(candA->vertex->position - candB->vertex->position);
+        const int candA = k + m == n ? 0 : k + m;
+        const double lenSq = LengthSq(ring[candA].vertex->position - ring[k].vertex->position);
         if (lenSq < shortest) {
             shortest = lenSq;
             a = candA;
-            b = candB;
+            b = k;
         }
     }
 }
@@ -374,31 +391,29 @@ void HalvingChord(RingNode* p, int n, RingNode*& a, RingNode*& b) {
 // While some ring vertex lies well inside the chord's diametral sphere, moves the
 // chord end nearer (in ring steps) to that vertex onto it, and keeps the chord whose
 // sphere was emptiest. Each move shortens the chord, so the loop ends.
-void RefineChord(int n, RingNode*& a, RingNode*& b) {
+void RefineChord(const RingEntry* ring, int n, int& a, int& b) {
     double best = 0.0;
-    RingNode* bestA = a;
-    RingNode* bestB = b;
+    int bestA = a;
+    int bestB = b;
     for (;;) {
-        if (b == a->next || a == b->next) break;
-        int stepsToB = 0;
-        for (RingNode* node = a; node != b; node = node->next) ++stepsToB;
-        const Vec3 A = a->vertex->position;
-        const Vec3 B = b->vertex->position;
+        if (b == After(a, n) || a == After(b, n)) break;
+        const int stepsToB = b >= a ? b - a : b - a + n;
+        const Vec3 A = ring[a].vertex->position;
+        const Vec3 B = ring[b].vertex->position;
         const double halfSq = 0.25 * LengthSq(B - A);
         const Vec3 mid = A + 0.5 * (B - A);
 
+        // The nodes from a's successor round to a's predecessor, in ring order, so that
+        // of two equally near the first met wins.
         double nearest = halfSq;
-        RingNode* c = nullptr;
-        int stepsToC = 0;
-        RingNode* node = a->next;
-        for (int j = 1; j < n; ++j, node = node->next) {
+        int c = -1;
+        for (int j = 1, i = After(a, n); j < n; ++j, i = After(i, n)) {
             // b lies on the sphere; only rounding could put it inside.
-            if (node == b) continue;
-            const double distSq = LengthSq(node->vertex->position - mid);
+            if (i == b) continue;
+            const double distSq = LengthSq(ring[i].vertex->position - mid);
             if (distSq < nearest) {
                 nearest = distSq;
-                c = node;
-                stepsToC = j;
+                c = i;
             }
         }
 
@@ -410,7 +425,8 @@ void RefineChord(int n, RingNode*& a, RingNode*& b) {
             bestB = b;
             if (ratio > kClearance) break;
         }
-        if (c == nullptr) break;
+        if (c < 0) break;
+        const int stepsToC = c > a ? c - a : c - a + n;
         if (2 * stepsToC <= stepsToB || 2 * stepsToC >= stepsToB + n)
             a = c;
         else
@@ -437,12 +453,14 @@ struct ChordEnds {
 // The directions in which the chord leaves its two ends, and the arcs and cubic
 // handles they give. A sharp end leaves along its normal when `flag` is 1 (a patch
 // bulging out of a loop) and along the chord otherwise.
-ChordEnds EndGeometry(RingNode* a, RingNode* b, int flag) {
+ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag) {
     ChordEnds e;
-    RingNode* prevA = PrevInRing(a);
-    RingNode* prevB = PrevInRing(b);
-    RingNode* nextA = a->next;
-    RingNode* nextB = b->next;
+    const RingEntry* a = &ring[ia];
+    const RingEntry* b = &ring[ib];
+    const RingEntry* prevA = &ring[Before(ia, n)];
+    const RingEntry* prevB = &ring[Before(ib, n)];
+    const RingEntry* nextA = &ring[After(ia, n)];
+    const RingEntry* nextB = &ring[After(ib, n)];
     e.A = a->vertex->position;
     e.B = b->vertex->position;
     const Vec3 d = e.B - e.A;
@@ -471,15 +489,15 @@ ChordEnds EndGeometry(RingNode* a, RingNode* b, int flag) {
 }
 
 // The chord's inner vertices w_1 .. w_(count-1), from b (u = 0) towards a (u = 1),
-// put at the head of `vertices`; the tangent curve carries the boundary direction
-// across so that the normals turn smoothly.
-std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int count,
-                                   Vertex*& vertices) {
+// put at the head of `vertices` and listed in `row` (row[i - 1] is w_i); the tangent
+// curve carries the boundary direction across so that the normals turn smoothly.
+void ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int count,
+                   Vertex*& vertices, std::vector<Vertex*>& row) {
     const Vec3 p1 = e.B + e.handleB;
     const Vec3 p2 = e.A + e.handleA;
     const Vec3 t1 = e.tangentB + e.twist * e.handleB;
     const Vec3 t2 = e.tangentA + e.twist * e.handleA;
-    std::vector<Vertex*> row;  // row[i - 1] is w_i
+    row.clear();
     for (int i = 1; i < count; ++i) {
         const double u = static_cast<double>(i) / count;
         Vec3 along;
@@ -499,33 +517,40 @@ std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Ve
         vertices = w;
         row.push_back(w);
     }
-    return row;
 }
 
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
-    RingSplitter(CMainFrame& owner, RingNode* ring, int how, const EarlierTriangles& earlier,
+    RingSplitter(CMainFrame& owner, RingNode* ring, const EarlierTriangles& earlier,
                  std::vector<VertexPair>* bareOut)
         : frame(owner),
-          flag(how),
-          perimeter(Perimeter(ring)),
-          joined(ExpectedPairs(ring)),
+          rings(RingEntries(ring)),
+          perimeter(Perimeter(rings)),
+          joined(ExpectedPairs(rings.size())),
           bareChords(bareOut) {
-        JoinedAtStart(ring, earlier, boundary, joined);
+        JoinedAtStart(rings, earlier, boundary, joined);
+        if (!rings.empty()) starts.push_back(0);
     }
 
-    bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
+    bool JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const;
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
-    void LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row);
+    void LayChord(int a, int b);
 
     CMainFrame& frame;
-    const int flag;
-    const double perimeter;
-    // Rings still to be split. Splitting a ring yields ring 1 (worked on next) and
-    // ring 2 (pushed here), so rings are taken in the same order as a recursion on
+    // Rings still to be split, one after another, and where each starts; the last is
+    // the one worked on. Splitting a ring yields ring 1 at a (worked on next) and ring
+    // 2 at b (left below it), so rings are taken in the same order as a recursion on
     // ring 1 would take them, and vertices and triangles are made in that order, but
     // the depth no longer grows with the outline.
-    std::vector<RingNode*> pending;
+    std::vector<RingEntry> rings;
+    std::vector<size_t> starts;
+    const double perimeter;
+    // The two halves of the ring being split, ring 2 first, before they replace it.
+    std::vector<RingEntry> halves;
+    // The vertices of the chord being laid (see ChordVertices) and the nodes on ring 1's
+    // side of it.
+    std::vector<Vertex*> row;
+    std::vector<RingNode*> rowNodes;
     // Rows of chord vertices laid so far between each vertex pair. A chord can
     // rightly be chosen again after its first row: that row lies on the chord's
     // diametral sphere, so in a smaller ring the same two ends pass the clearance test
@@ -554,11 +579,11 @@ struct RingSplitter {
 // so. Such a chord gets a vertex of its own (true); if it already has a row, the
 // repetition guard allows it only bare, so the shortest chord still free is taken
 // instead. Past twice the budget a joined pair gets no row either (see GuardedCount).
-bool RingSplitter::JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const {
-    if (!joined.Contains(Unordered(a->vertex, b->vertex))) return false;
+bool RingSplitter::JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const {
+    if (!joined.Contains(Unordered(ring[a].vertex, ring[b].vertex))) return false;
     const bool spent = budget >= 0.0 && made >= 2.0 * budget;
-    if (rows.Count(a->vertex, b->vertex) == 0 && !spent) return true;
-    ShortestFreeChord(p, n, joined, a, b);
+    if (rows.Count(ring[a].vertex, ring[b].vertex) == 0 && !spent) return true;
+    ShortestFreeChord(ring, n, joined, a, b);
     return false;
 }
 
@@ -588,25 +613,64 @@ int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* 
     return count;
 }
 
-// Lays the chord path a -> row (last to first) -> b as a ring and splices it in: the
-// ring at a and the ring at b are the two halves.
-void RingSplitter::LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row) {
-    RingNode* c0 = NewNode(a->vertex);
-    RingNode* tail = c0;
-    for (int i = static_cast<int>(row.size()); i >= 1; --i) {
-        RingNode* node = NewNode(row[i - 1]);
-        tail->next = node;
-        tail = node;
+// Lays the chord from a to b through `row` and puts the two halves of the ring in its
+// place: ring 2 (b, the row from first to last, a, then the nodes after a round to
+// before b) and on top of it ring 1 (a, the row from last to first, b, then the nodes
+// after b round to before a). The nodes of a and b start the chord's two sides; a's
+// and b's own edges pass to new nodes at their vertices, with the twins they had.
+// These are the rings and twins SpliceChord leaves, made without the whole chord ring
+// and its twin ring that SpliceChord would free two nodes of.
+void RingSplitter::LayChord(int ia, int ib) {
+    const size_t start = starts.back();
+    const RingEntry* ring = rings.data() + start;
+    const int n = static_cast<int>(rings.size() - start);
+    RingNode* a = ring[ia].node;
+    RingNode* b = ring[ib].node;
+    Vertex* va = a->vertex;
+    Vertex* vb = b->vertex;
+
+    RingNode* edgeAtA = NewNode(va);
+    edgeAtA->twin = a->twin;
+    if (a->twin != nullptr) a->twin->twin = edgeAtA;
+    RingNode* edgeAtB = NewNode(vb);
+    edgeAtB->twin = b->twin;
+    if (b->twin != nullptr) b->twin->twin = edgeAtB;
+
+    // w_i's node on ring 1's side runs to w_(i-1) (w_1's to b), on ring 2's to w_(i+1)
+    // (the last one's to a): each is the twin of the edge before it on the other side.
+    halves.clear();
+    halves.push_back({b, vb});
+    rowNodes.clear();
+    RingNode* before = b;
+    Vertex* from = vb;
+    for (Vertex* w : row) {
+        RingNode* back = NewNode(w);
+        RingNode* on = NewNode(w);
+        back->twin = before;
+        before->twin = back;
+        rowNodes.push_back(back);
+        halves.push_back({on, w});
+        joined.Insert(Unordered(from, w));
+        before = on;
+        from = w;
     }
-    RingNode* cN = NewNode(b->vertex);
-    tail->next = cN;
-    cN->next = c0;
-    for (RingNode* node = c0; node != cN; node = node->next)
-        joined.Insert(Unordered(node->vertex, node->next->vertex));
-    if (bareChords != nullptr && row.empty() && boundary.Contains(a->vertex) &&
-        boundary.Contains(b->vertex))
-        bareChords->push_back(Unordered(a->vertex, b->vertex));
-    SpliceChord(a, b, c0, cN, frame.TwinRing(c0));
+    a->twin = before;
+    before->twin = a;
+    joined.Insert(Unordered(from, va));
+    halves.push_back({edgeAtA, va});
+    for (int i = After(ia, n); i != ib; i = After(i, n)) halves.push_back(ring[i]);
+    const size_t ring1 = start + halves.size();
+    halves.push_back({a, va});
+    for (auto node = rowNodes.rbegin(); node != rowNodes.rend(); ++node)
+        halves.push_back({*node, (*node)->vertex});
+    halves.push_back({edgeAtB, vb});
+    for (int i = After(ib, n); i != ia; i = After(i, n)) halves.push_back(ring[i]);
+
+    if (bareChords != nullptr && row.empty() && boundary.Contains(va) && boundary.Contains(vb))
+        bareChords->push_back(Unordered(va, vb));
+    rings.resize(start);
+    rings.insert(rings.end(), halves.begin(), halves.end());
+    starts.push_back(ring1);
 }
 
 }  // namespace
@@ -673,29 +737,26 @@ namespace {
 // guards lay it bare, and spliced in so that the two halves are split in turn.
 void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTriangles& earlier,
                    std::vector<VertexPair>* bareChords = nullptr) {
-    RingSplitter split(frame, ring, flag, earlier, bareChords);
-    RingNode* p = ring;
-    while (p != nullptr) {
-        const int n = CountRing(p);
+    RingSplitter split(frame, ring, earlier, bareChords);
+    while (!split.starts.empty()) {
+        const size_t start = split.starts.back();
+        const RingEntry* p = split.rings.data() + start;
+        const int n = static_cast<int>(split.rings.size() - start);
         if (n <= 3) {
             CloseSmallRing(p, n, frame.m_pTriangles);
-            if (split.pending.empty()) break;
-            p = split.pending.back();
-            split.pending.pop_back();
+            split.rings.resize(start);
+            split.starts.pop_back();
             continue;
         }
-        RingNode* a = nullptr;
-        RingNode* b = nullptr;
+        int a = 0;
+        int b = 0;
         HalvingChord(p, n, a, b);
-        RefineChord(n, a, b);
+        RefineChord(p, n, a, b);
         const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
-        const ChordEnds ends = EndGeometry(a, b, flag);
-        const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
-        const std::vector<Vertex*> row =
-            ChordVertices(ends, a->vertex, b->vertex, count, frame.m_pVertices);
-        split.LayChord(a, b, row);
-        split.pending.push_back(b);
-        p = a;
+        const ChordEnds ends = EndGeometry(p, n, a, b, flag);
+        const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
+        ChordVertices(ends, p[a].vertex, p[b].vertex, count, frame.m_pVertices, split.row);
+        split.LayChord(a, b);
     }
 }
 
