@@ -404,18 +404,21 @@ void RefineChord(const RingEntry* ring, int n, int& a, int& b) {
         const Vec3 mid = A + 0.5 * (B - A);
 
         // The nodes from a's successor round to a's predecessor, in ring order, so that
-        // of two equally near the first met wins.
+        // of two equally near the first met wins. b lies on the sphere; only rounding
+        // could put it inside.
         double nearest = halfSq;
         int c = -1;
-        for (int j = 1, i = After(a, n); j < n; ++j, i = After(i, n)) {
-            // b lies on the sphere; only rounding could put it inside.
-            if (i == b) continue;
-            const double distSq = LengthSq(ring[i].vertex->position - mid);
-            if (distSq < nearest) {
-                nearest = distSq;
-                c = i;
+        const auto nearer = [&](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                const double distSq = LengthSq(ring[i].vertex->position - mid);
+                if (distSq < nearest && i != b) {
+                    nearest = distSq;
+                    c = i;
+                }
             }
-        }
+        };
+        nearer(a + 1, n);
+        nearer(0, a);
 
         // Coincident ends span an empty sphere: such a chord is taken at once.
         const double ratio = halfSq > 0.0 ? nearest / halfSq : 1.0;
@@ -613,6 +616,16 @@ int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* 
     return count;
 }
 
+// Appends the entries of the ring (n of them) after `from` round to before `to`.
+void AppendBetween(const RingEntry* ring, int n, int from, int to, std::vector<RingEntry>& out) {
+    if (from < to) {
+        out.insert(out.end(), ring + from + 1, ring + to);
+    } else {
+        out.insert(out.end(), ring + from + 1, ring + n);
+        out.insert(out.end(), ring, ring + to);
+    }
+}
+
 // Lays the chord from a to b through `row` and puts the two halves of the ring in its
 // place: ring 2 (b, the row from first to last, a, then the nodes after a round to
 // before b) and on top of it ring 1 (a, the row from last to first, b, then the nodes
@@ -658,13 +671,13 @@ void RingSplitter::LayChord(int ia, int ib) {
     before->twin = a;
     joined.Insert(Unordered(from, va));
     halves.push_back({edgeAtA, va});
-    for (int i = After(ia, n); i != ib; i = After(i, n)) halves.push_back(ring[i]);
+    AppendBetween(ring, n, ia, ib, halves);
     const size_t ring1 = start + halves.size();
     halves.push_back({a, va});
     for (auto node = rowNodes.rbegin(); node != rowNodes.rend(); ++node)
         halves.push_back({*node, (*node)->vertex});
     halves.push_back({edgeAtB, vb});
-    for (int i = After(ib, n); i != ia; i = After(i, n)) halves.push_back(ring[i]);
+    AppendBetween(ring, n, ib, ia, halves);
 
     if (bareChords != nullptr && row.empty() && boundary.Contains(va) && boundary.Contains(vb))
         bareChords->push_back(Unordered(va, vb));
