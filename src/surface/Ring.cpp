@@ -533,7 +533,8 @@ struct RingSplitter {
           joined(ExpectedPairs(rings.size())),
           bareChords(bareOut) {
         JoinedAtStart(rings, earlier, boundary, joined);
-        if (!rings.empty()) starts.push_back(0);
+        used = rings.size();
+        if (used > 0) starts.push_back(0);
     }
 
     bool JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const;
@@ -546,15 +547,13 @@ struct RingSplitter {
     // 2 at b (left below it), so rings are taken in the same order as a recursion on
     // ring 1 would take them, and vertices and triangles are made in that order, but
     // the depth no longer grows with the outline.
+    // `rings` only grows; its entries from `used` on are room for the next halves.
     std::vector<RingEntry> rings;
+    size_t used = 0;
     std::vector<size_t> starts;
     const double perimeter;
-    // The two halves of the ring being split, ring 2 first, before they replace it.
-    std::vector<RingEntry> halves;
-    // The vertices of the chord being laid (see ChordVertices) and the nodes on ring 1's
-    // side of it.
+    // The vertices of the chord being laid (see ChordVertices).
     std::vector<Vertex*> row;
-    std::vector<RingNode*> rowNodes;
     // Rows of chord vertices laid so far between each vertex pair. A chord can
     // rightly be chosen again after its first row: that row lies on the chord's
     // diametral sphere, so in a smaller ring the same two ends pass the clearance test
@@ -617,13 +616,18 @@ int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* 
     return count;
 }
 
-// Appends the entries of the ring (n of them) after `from` round to before `to`. (A
-// plain loop: vector's range insert costs more than these few entries' copying.)
-void AppendBetween(const RingEntry* ring, int n, int from, int to, std::vector<RingEntry>& out) {
-    for (int i = from + 1; i < (from < to ? to : n); ++i) out.push_back(ring[i]);
-    if (from >= to)
-        for (int i = 0; i < to; ++i) out.push_back(ring[i]);
+// Copies the entries of the ring (n of them) after `from` round to before `to` to
+// `out`.
+void CopyBetween(const RingEntry* ring, int n, int from, int to, RingEntry* out) {
+    if (from < to) {
+        std::copy(ring + from + 1, ring + to, out);
+    } else {
+        std::copy(ring, ring + to, std::copy(ring + from + 1, ring + n, out));
+    }
 }
+
+// The number of entries CopyBetween copies.
+int CountBetween(int n, int from, int to) { return from < to ? to - from - 1 : n - from - 1 + to; }
 
 // Lays the chord from a to b through `row` and puts the two halves of the ring in its
 // place: ring 2 (b, the row from first to last, a, then the nodes after a round to
@@ -634,55 +638,57 @@ void AppendBetween(const RingEntry* ring, int n, int from, int to, std::vector<R
 // and its twin ring that SpliceChord would free two nodes of.
 void RingSplitter::LayChord(int ia, int ib) {
     const size_t start = starts.back();
-    const RingEntry* ring = rings.data() + start;
-    const int n = static_cast<int>(rings.size() - start);
-    RingNode* a = ring[ia].node;
-    RingNode* b = ring[ib].node;
-    Vertex* va = a->vertex;
-    Vertex* vb = b->vertex;
+    const int n = static_cast<int>(used - start);
+    const int k = static_cast<int>(row.size());
+    const size_t size2 = static_cast<size_t>(k + 2 + CountBetween(n, ia, ib));
+    const size_t size1 = static_cast<size_t>(k + 2 + CountBetween(n, ib, ia));
+    // The halves are written after the ring, then moved down over it.
+    if (rings.size() < used + size2 + size1) rings.resize(2 * (used + size2 + size1));
+    RingEntry* ring = rings.data() + start;
+    RingEntry* ring2 = rings.data() + used;
+    RingEntry* ring1 = ring2 + size2;
 
-    RingNode* edgeAtA = NewNode(va);
-    edgeAtA->twin = a->twin;
-    if (a->twin != nullptr) a->twin->twin = edgeAtA;
-    RingNode* edgeAtB = NewNode(vb);
-    edgeAtB->twin = b->twin;
-    if (b->twin != nullptr) b->twin->twin = edgeAtB;
+    const RingEntry a = ring[ia];
+    const RingEntry b = ring[ib];
+    RingNode* edgeAtA = NewNode(a.vertex);
+    edgeAtA->twin = a.node->twin;
+    if (a.node->twin != nullptr) a.node->twin->twin = edgeAtA;
+    RingNode* edgeAtB = NewNode(b.vertex);
+    edgeAtB->twin = b.node->twin;
+    if (b.node->twin != nullptr) b.node->twin->twin = edgeAtB;
 
     // w_i's node on ring 1's side runs to w_(i-1) (w_1's to b), on ring 2's to w_(i+1)
     // (the last one's to a): each is the twin of the edge before it on the other side.
-    halves.clear();
-    halves.push_back({b, vb});
-    rowNodes.clear();
-    RingNode* before = b;
-    Vertex* from = vb;
-    for (Vertex* w : row) {
+    ring2[0] = b;
+    ring1[0] = a;
+    RingNode* before = b.node;
+    Vertex* from = b.vertex;
+    for (int i = 1; i <= k; ++i) {
+        Vertex* w = row[static_cast<size_t>(i - 1)];
         RingNode* back = NewNode(w);
         RingNode* on = NewNode(w);
         back->twin = before;
         before->twin = back;
-        rowNodes.push_back(back);
-        halves.push_back({on, w});
+        ring1[k + 1 - i] = {back, w};
+        ring2[i] = {on, w};
         joined.Insert(Unordered(from, w));
         before = on;
         from = w;
     }
-    a->twin = before;
-    before->twin = a;
-    joined.Insert(Unordered(from, va));
-    halves.push_back({edgeAtA, va});
-    AppendBetween(ring, n, ia, ib, halves);
-    const size_t ring1 = start + halves.size();
-    halves.push_back({a, va});
-    for (auto node = rowNodes.rbegin(); node != rowNodes.rend(); ++node)
-        halves.push_back({*node, (*node)->vertex});
-    halves.push_back({edgeAtB, vb});
-    AppendBetween(ring, n, ib, ia, halves);
+    a.node->twin = before;
+    before->twin = a.node;
+    joined.Insert(Unordered(from, a.vertex));
+    ring2[k + 1] = {edgeAtA, a.vertex};
+    CopyBetween(ring, n, ia, ib, ring2 + k + 2);
+    ring1[k + 1] = {edgeAtB, b.vertex};
+    CopyBetween(ring, n, ib, ia, ring1 + k + 2);
 
-    if (bareChords != nullptr && row.empty() && boundary.Contains(va) && boundary.Contains(vb))
-        bareChords->push_back(Unordered(va, vb));
-    rings.resize(start + halves.size());
-    std::copy(halves.begin(), halves.end(), rings.begin() + static_cast<std::ptrdiff_t>(start));
-    starts.push_back(ring1);
+    if (bareChords != nullptr && k == 0 && boundary.Contains(a.vertex) &&
+        boundary.Contains(b.vertex))
+        bareChords->push_back(Unordered(a.vertex, b.vertex));
+    std::copy(ring2, ring2 + size2 + size1, ring);
+    used = start + size2 + size1;
+    starts.push_back(start + size2);
 }
 
 }  // namespace
@@ -753,10 +759,10 @@ void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTri
     while (!split.starts.empty()) {
         const size_t start = split.starts.back();
         const RingEntry* p = split.rings.data() + start;
-        const int n = static_cast<int>(split.rings.size() - start);
+        const int n = static_cast<int>(split.used - start);
         if (n <= 3) {
             CloseSmallRing(p, n, frame.m_pTriangles);
-            split.rings.resize(start);
+            split.used = start;
             split.starts.pop_back();
             continue;
         }
