@@ -206,16 +206,57 @@ VertexPair Unordered(const Vertex* x, const Vertex* y) {
     return x < y ? VertexPair{x, y} : VertexPair{y, x};
 }
 
+// A bit for each hash of a vertex pair, set for every pair a table holds. A clear bit
+// says, without touching the table, that a pair is not there: the tables of a big
+// patch are far larger than the cache, and nearly every chord asked about is in
+// neither, so most asks end in these 32 KB instead of a cache miss.
+class PairFilter {
+public:
+    void Add(const VertexPair& pair) { m_words[Bit(pair) >> 6] |= Mask(pair); }
+    bool MayHold(const VertexPair& pair) const { return (m_words[Bit(pair) >> 6] & Mask(pair)) != 0; }
+
+private:
+    static constexpr int kLogBits = 18;
+    static size_t Bit(const VertexPair& pair) {
+        const uint64_t x = reinterpret_cast<uintptr_t>(pair.first) >> 4;
+        const uint64_t y = reinterpret_cast<uintptr_t>(pair.second) >> 4;
+        const uint64_t mixed = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full);
+        return static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> (64 - kLogBits));
+    }
+    static uint64_t Mask(const VertexPair& pair) { return uint64_t{1} << (Bit(pair) & 63); }
+
+    std::vector<uint64_t> m_words = std::vector<uint64_t>(size_t{1} << (kLogBits - 6), 0);
+};
+
+// Vertex pairs joined by an edge, behind a PairFilter.
+class JoinedPairs {
+public:
+    explicit JoinedPairs(size_t expected) : m_pairs(expected) {}
+    void Insert(const VertexPair& pair) {
+        m_filter.Add(pair);
+        m_pairs.Insert(pair);
+    }
+    bool Contains(const VertexPair& pair) const {
+        return m_filter.MayHold(pair) && m_pairs.Contains(pair);
+    }
+
+private:
+    PairFilter m_filter;
+    PointerPairSet m_pairs;
+};
+
 // How many rows of chord vertices join each vertex pair, and the arc lengths of the
 // last of them.
 class RowCounts {
 public:
     int Count(const Vertex* x, const Vertex* y) const {
+        if (!m_filter.MayHold(Unordered(x, y))) return 0;
         const auto it = m_counts.find(Unordered(x, y));
         return it == m_counts.end() ? 0 : it->second.rows;
     }
     // True when one more row of arcs `arcX` (at x) and `arcY` (at y) may join the pair.
     bool Allows(const Vertex* x, const Vertex* y, double arcX, double arcY) const {
+        if (!m_filter.MayHold(Unordered(x, y))) return true;
         const auto it = m_counts.find(Unordered(x, y));
         if (it == m_counts.end()) return true;
         const Entry& e = it->second;
@@ -226,6 +267,7 @@ public:
     }
     void Add(const Vertex* x, const Vertex* y, double arcX, double arcY) {
         if (x > y) std::swap(arcX, arcY);
+        m_filter.Add(Unordered(x, y));
         Entry& e = m_counts[Unordered(x, y)];
         ++e.rows;
         e.arcFirst = arcX;
@@ -246,11 +288,12 @@ private:
         double arcSecond = 0.0;
     };
     std::unordered_map<VertexPair, Entry, Hash> m_counts;
+    PairFilter m_filter;
 };
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
 // and not yet joined by an edge. False when every such pair is joined.
-bool ShortestFreeChord(const RingEntry* ring, int n, const PointerPairSet& joined, int& a,
+bool ShortestFreeChord(const RingEntry* ring, int n, const JoinedPairs& joined, int& a,
                        int& b) {
     double shortest = 0.0;
     bool found = false;
@@ -292,7 +335,7 @@ size_t ExpectedPairs(size_t n) {
 // from the ring, as nearly all are, costs two probes of the small table: with neither
 // of its first two corners on the ring, no two of its corners can be.
 inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary,
-                              PointerPairSet& joined) {
+                              JoinedPairs& joined) {
     bool onRing[3];
     onRing[0] = boundary.Contains(t->corner[0]);
     onRing[1] = boundary.Contains(t->corner[1]);
@@ -323,7 +366,7 @@ struct EarlierTriangles {
 // ring's vertices. Only membership of `joined` is ever asked, so the order in which
 // pairs are found does not matter.
 void JoinedAtStart(const std::vector<RingEntry>& ring, const EarlierTriangles& earlier,
-                   PointerSet& boundary, PointerPairSet& joined) {
+                   PointerSet& boundary, JoinedPairs& joined) {
     const int n = static_cast<int>(ring.size());
     if (n == 0) return;
     const TrianglesAtVertices* filed = earlier.filed;
@@ -565,7 +608,7 @@ struct RingSplitter {
     // need more than five), is therefore laid as a single edge, which ends it.
     RowCounts rows;
     // Vertex pairs joined by an edge: those of JoinedAtStart and every chord laid here.
-    PointerPairSet joined;
+    JoinedPairs joined;
     // The ring's vertices.
     PointerSet boundary;
     // When given, gets every chord laid as a bare edge between two of the ring's
