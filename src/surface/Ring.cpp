@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <utility>
@@ -57,11 +58,41 @@ int CountRing(const RingNode* ring) {
     return node == nullptr ? 0 : n;
 }
 
-RingNode* PrevInRing(RingNode* node) {
-    RingNode* prev = node;
-    while (prev->next != node) prev = prev->next;
-    return prev;
+// A ring while it is split: its nodes in ring order from the node it is worked from,
+// each beside its vertex, so that the searches for a chord read one array instead of
+// following `next` from node to node. Nodes made by the splitting have their order in
+// these arrays alone and leave `next` null; no one reads it once a triangle holds them.
+struct RingEntry {
+    RingNode* node;
+    Vertex* vertex;
+};
+
+// The nodes of the ring at `ring` in ring order; none for a null ring, for a list that
+// runs into null, or for one that comes round to a node other than the first (a ring
+// damaged so has nothing a split could close). The record kept at each power of two
+// steps finds such a loop within twice its length (Brent's cycle finding).
+std::vector<RingEntry> RingEntries(RingNode* ring) {
+    std::vector<RingEntry> entries;
+    const RingNode* kept = nullptr;
+    size_t power = 1;
+    size_t steps = 0;
+    for (RingNode* node = ring; node != nullptr;) {
+        entries.push_back({node, node->vertex});
+        node = node->next;
+        if (node == ring) return entries;
+        if (node == kept) break;
+        if (++steps == power) {
+            kept = node;
+            power *= 2;
+            steps = 0;
+        }
+    }
+    entries.clear();
+    return entries;
 }
+
+inline int After(int i, int n) { return i + 1 == n ? 0 : i + 1; }
+inline int Before(int i, int n) { return i == 0 ? n - 1 : i - 1; }
 
 // Stitches the edge of `node` into triangle `triangle` at neighbour entry `slot`: if
 // the other side is already built the two triangles become neighbours and both ring
@@ -175,16 +206,57 @@ VertexPair Unordered(const Vertex* x, const Vertex* y) {
     return x < y ? VertexPair{x, y} : VertexPair{y, x};
 }
 
+// A bit for each hash of a vertex pair, set for every pair a table holds. A clear bit
+// says, without touching the table, that a pair is not there: the tables of a big
+// patch are far larger than the cache, and nearly every chord asked about is in
+// neither, so most asks end in these 32 KB instead of a cache miss.
+class PairFilter {
+public:
+    void Add(const VertexPair& pair) { m_words[Bit(pair) >> 6] |= Mask(pair); }
+    bool MayHold(const VertexPair& pair) const { return (m_words[Bit(pair) >> 6] & Mask(pair)) != 0; }
+
+private:
+    static constexpr int kLogBits = 18;
+    static size_t Bit(const VertexPair& pair) {
+        const uint64_t x = reinterpret_cast<uintptr_t>(pair.first) >> 4;
+        const uint64_t y = reinterpret_cast<uintptr_t>(pair.second) >> 4;
+        const uint64_t mixed = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full);
+        return static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> (64 - kLogBits));
+    }
+    static uint64_t Mask(const VertexPair& pair) { return uint64_t{1} << (Bit(pair) & 63); }
+
+    std::vector<uint64_t> m_words = std::vector<uint64_t>(size_t{1} << (kLogBits - 6), 0);
+};
+
+// Vertex pairs joined by an edge, behind a PairFilter.
+class JoinedPairs {
+public:
+    explicit JoinedPairs(size_t expected) : m_pairs(expected) {}
+    void Insert(const VertexPair& pair) {
+        m_filter.Add(pair);
+        m_pairs.Insert(pair);
+    }
+    bool Contains(const VertexPair& pair) const {
+        return m_filter.MayHold(pair) && m_pairs.Contains(pair);
+    }
+
+private:
+    PairFilter m_filter;
+    PointerPairSet m_pairs;
+};
+
 // How many rows of chord vertices join each vertex pair, and the arc lengths of the
 // last of them.
 class RowCounts {
 public:
     int Count(const Vertex* x, const Vertex* y) const {
+        if (!m_filter.MayHold(Unordered(x, y))) return 0;
         const auto it = m_counts.find(Unordered(x, y));
         return it == m_counts.end() ? 0 : it->second.rows;
     }
     // True when one more row of arcs `arcX` (at x) and `arcY` (at y) may join the pair.
     bool Allows(const Vertex* x, const Vertex* y, double arcX, double arcY) const {
+        if (!m_filter.MayHold(Unordered(x, y))) return true;
         const auto it = m_counts.find(Unordered(x, y));
         if (it == m_counts.end()) return true;
         const Entry& e = it->second;
@@ -195,6 +267,7 @@ public:
     }
     void Add(const Vertex* x, const Vertex* y, double arcX, double arcY) {
         if (x > y) std::swap(arcX, arcY);
+        m_filter.Add(Unordered(x, y));
         Entry& e = m_counts[Unordered(x, y)];
         ++e.rows;
         e.arcFirst = arcX;
@@ -215,25 +288,24 @@ private:
         double arcSecond = 0.0;
     };
     std::unordered_map<VertexPair, Entry, Hash> m_counts;
+    PairFilter m_filter;
 };
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
 // and not yet joined by an edge. False when every such pair is joined.
-bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, RingNode*& a,
-                       RingNode*& b) {
+bool ShortestFreeChord(const RingEntry* ring, int n, const JoinedPairs& joined, int& a,
+                       int& b) {
     double shortest = 0.0;
     bool found = false;
-    RingNode* x = ring;
-    for (int i = 0; i < n; ++i, x = x->next) {
-        RingNode* y = x->next->next;
-        // Pairs from x two steps on up to one step short of x again, each pair once.
-        for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j, y = y->next) {
-            if (joined.Contains(Unordered(x->vertex, y->vertex))) continue;
-            const double lenSq = LengthSq(y->vertex->position - x->vertex->position);
+    for (int i = 0; i < n; ++i) {
+        // Pairs from i two steps on up to one step short of i again, each pair once.
+        for (int j = i + 2; j < n && !(i == 0 && j == n - 1); ++j) {
+            if (joined.Contains(Unordered(ring[i].vertex, ring[j].vertex))) continue;
+            const double lenSq = LengthSq(ring[j].vertex->position - ring[i].vertex->position);
             if (!found || lenSq < shortest) {
                 shortest = lenSq;
-                a = x;
-                b = y;
+                a = i;
+                b = j;
                 found = true;
             }
         }
@@ -241,16 +313,12 @@ bool ShortestFreeChord(RingNode* ring, int n, const PointerPairSet& joined, Ring
     return found;
 }
 
-// Sum of the ring's edge lengths; 0 for an open list.
-double Perimeter(const RingNode* ring) {
+// Sum of the ring's edge lengths, from its first node on.
+double Perimeter(const std::vector<RingEntry>& ring) {
+    const int n = static_cast<int>(ring.size());
     double perimeter = 0.0;
-    if (CountRing(ring) > 0) {
-        const RingNode* node = ring;
-        do {
-            perimeter += Length(node->next->vertex->position - node->vertex->position);
-            node = node->next;
-        } while (node != ring);
-    }
+    for (int i = 0; i < n; ++i)
+        perimeter += Length(ring[After(i, n)].vertex->position - ring[i].vertex->position);
     return perimeter;
 }
 
@@ -259,8 +327,7 @@ double Perimeter(const RingNode* ring) {
 // bulges as a face of the first body does, and three edges a vertex. Sizing the table
 // for them at once spares it a dozen rounds of growing; a patch the guards cut short
 // leaves part of it unused, whence the ceiling.
-size_t ExpectedPairs(const RingNode* ring) {
-    const size_t n = static_cast<size_t>(CountRing(ring));
+size_t ExpectedPairs(size_t n) {
     return std::min<size_t>(n + n * n / 2, size_t{1} << 19);
 }
 
@@ -268,7 +335,7 @@ size_t ExpectedPairs(const RingNode* ring) {
 // from the ring, as nearly all are, costs two probes of the small table: with neither
 // of its first two corners on the ring, no two of its corners can be.
 inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary,
-                              PointerPairSet& joined) {
+                              JoinedPairs& joined) {
     bool onRing[3];
     onRing[0] = boundary.Contains(t->corner[0]);
     onRing[1] = boundary.Contains(t->corner[1]);
@@ -298,17 +365,16 @@ struct EarlierTriangles {
 // head; otherwise every triangle from `walkFrom` on is looked at. `boundary` gets the
 // ring's vertices. Only membership of `joined` is ever asked, so the order in which
 // pairs are found does not matter.
-void JoinedAtStart(const RingNode* ring, const EarlierTriangles& earlier, PointerSet& boundary,
-                   PointerPairSet& joined) {
-    if (CountRing(ring) == 0) return;
+void JoinedAtStart(const std::vector<RingEntry>& ring, const EarlierTriangles& earlier,
+                   PointerSet& boundary, JoinedPairs& joined) {
+    const int n = static_cast<int>(ring.size());
+    if (n == 0) return;
     const TrianglesAtVertices* filed = earlier.filed;
-    const RingNode* node = ring;
-    do {
-        boundary.Insert(node->vertex);
-        joined.Insert(Unordered(node->vertex, node->next->vertex));
-        if (filed != nullptr && filed->row.Find(node->vertex) < 0) filed = nullptr;
-        node = node->next;
-    } while (node != ring);
+    for (int i = 0; i < n; ++i) {
+        boundary.Insert(ring[i].vertex);
+        joined.Insert(Unordered(ring[i].vertex, ring[After(i, n)].vertex));
+        if (filed != nullptr && filed->row.Find(ring[i].vertex) < 0) filed = nullptr;
+    }
     if (earlier.joinedElsewhere != nullptr)
         for (const VertexPair& pair : *earlier.joinedElsewhere) joined.Insert(pair);
     const Triangle* filedHead = filed != nullptr ? filed->head : nullptr;
@@ -317,56 +383,51 @@ void JoinedAtStart(const RingNode* ring, const EarlierTriangles& earlier, Pointe
     // Running off the end without meeting the head means the list changed under the
     // filing: the walk has then seen every triangle, and the filed ones may be gone.
     if (filed == nullptr || t != filedHead) return;
-    do {
-        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(node->vertex)])
+    for (const RingEntry& entry : ring)
+        for (const auto& [filedTriangle, corner] : filed->at[filed->row.Find(entry.vertex)])
             JoinCornersOnRing(filedTriangle, boundary, joined);
-        node = node->next;
-    } while (node != ring);
 }
 
 // A ring of n <= 3 nodes ends the splitting: three nodes become a triangle put at
 // the head of `triangles`, and two or one are stitched across and released.
-// Anything else (n = 0) is not a ring at all but an open list; it is left untouched
-// rather than walked past its end.
-void CloseSmallRing(RingNode* p, int n, Triangle*& triangles) {
-    if (n == 3 && p->next->next->next == p) {
-        RingNode* x = p;
-        RingNode* y = x->next;
-        RingNode* z = y->next;
+void CloseSmallRing(const RingEntry* ring, int n, Triangle*& triangles) {
+    if (n == 3) {
+        RingNode* x = ring[0].node;
+        RingNode* y = ring[1].node;
+        RingNode* z = ring[2].node;
         Triangle* triangle = PushTriangle(triangles, x->vertex, z->vertex, y->vertex);
         LinkEdge(x, triangle, 2);
         LinkEdge(y, triangle, 1);
         LinkEdge(z, triangle, 0);
-    } else if (n == 2 && p->next->next == p) {
+    } else if (n == 2) {
         // Two edges between the same two vertices enclose nothing: stitch the far
         // sides of the two edges to each other instead.
-        RingNode* q = p->next;
+        RingNode* p = ring[0].node;
+        RingNode* q = ring[1].node;
         JoinAcross(p->twin, q->twin);
         delete p;
         delete q;
-    } else if (n == 1 && p->next == p) {
+    } else if (n == 1) {
+        RingNode* p = ring[0].node;
         JoinAcross(p->twin, nullptr);
         delete p;
     }
 }
 
-// Of the chords that halve the ring of n nodes at p, the shortest.
-void HalvingChord(RingNode* p, int n, RingNode*& a, RingNode*& b) {
+// Of the chords that halve the ring of n nodes, the shortest: a and b get the places
+// of its ends.
+void HalvingChord(const RingEntry* ring, int n, int& a, int& b) {
     const int m = n / 2;
-    b = p->next;
-    a = b;
-    for (int i = 0; i < m; ++i) a = a->next;
-    double shortest = LengthSq(a->vertex->position - b->vertex->position);
-    RingNode* candB = b;
-    RingNode* candA = a;
+    b = 1;
+    a = 1 + m;
+    double shortest = LengthSq(ring[a].vertex->position - ring[b].vertex->position);
     for (int k = 2; k <= n - m; ++k) {
-        candB = candB->next;
-        candA = candA->next;
-        const double lenSq = LengthSq(candA->vertex->position - candB->vertex->position);
+        const int candA = k + m == n ? 0 : k + m;
+        const double lenSq = LengthSq(ring[candA].vertex->position - ring[k].vertex->position);
         if (lenSq < shortest) {
             shortest = lenSq;
             a = candA;
-            b = candB;
+            b = k;
         }
     }
 }
@@ -374,33 +435,34 @@ void HalvingChord(RingNode* p, int n, RingNode*& a, RingNode*& b) {
 // While some ring vertex lies well inside the chord's diametral sphere, moves the
 // chord end nearer (in ring steps) to that vertex onto it, and keeps the chord whose
 // sphere was emptiest. Each move shortens the chord, so the loop ends.
-void RefineChord(int n, RingNode*& a, RingNode*& b) {
+void RefineChord(const RingEntry* ring, int n, int& a, int& b) {
     double best = 0.0;
-    RingNode* bestA = a;
-    RingNode* bestB = b;
+    int bestA = a;
+    int bestB = b;
     for (;;) {
-        if (b == a->next || a == b->next) break;
-        int stepsToB = 0;
-        for (RingNode* node = a; node != b; node = node->next) ++stepsToB;
-        const Vec3 A = a->vertex->position;
-        const Vec3 B = b->vertex->position;
+        if (b == After(a, n) || a == After(b, n)) break;
+        const int stepsToB = b >= a ? b - a : b - a + n;
+        const Vec3 A = ring[a].vertex->position;
+        const Vec3 B = ring[b].vertex->position;
         const double halfSq = 0.25 * LengthSq(B - A);
         const Vec3 mid = A + 0.5 * (B - A);
 
+        // The nodes from a's successor round to a's predecessor, in ring order, so that
+        // of two equally near the first met wins. b lies on the sphere; only rounding
+        // could put it inside.
         double nearest = halfSq;
-        RingNode* c = nullptr;
-        int stepsToC = 0;
-        RingNode* node = a->next;
-        for (int j = 1; j < n; ++j, node = node->next) {
-            // b lies on the sphere; only rounding could put it inside.
-            if (node == b) continue;
-            const double distSq = LengthSq(node->vertex->position - mid);
-            if (distSq < nearest) {
-                nearest = distSq;
-                c = node;
-                stepsToC = j;
+        int c = -1;
+        const auto nearer = [&](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                const double distSq = LengthSq(ring[i].vertex->position - mid);
+                if (distSq < nearest && i != b) {
+                    nearest = distSq;
+                    c = i;
+                }
             }
-        }
+        };
+        nearer(a + 1, n);
+        nearer(0, a);
 
         // Coincident ends span an empty sphere: such a chord is taken at once.
         const double ratio = halfSq > 0.0 ? nearest / halfSq : 1.0;
@@ -410,7 +472,8 @@ void RefineChord(int n, RingNode*& a, RingNode*& b) {
             bestB = b;
             if (ratio > kClearance) break;
         }
-        if (c == nullptr) break;
+        if (c < 0) break;
+        const int stepsToC = c > a ? c - a : c - a + n;
         if (2 * stepsToC <= stepsToB || 2 * stepsToC >= stepsToB + n)
             a = c;
         else
@@ -437,12 +500,14 @@ struct ChordEnds {
 // The directions in which the chord leaves its two ends, and the arcs and cubic
 // handles they give. A sharp end leaves along its normal when `flag` is 1 (a patch
 // bulging out of a loop) and along the chord otherwise.
-ChordEnds EndGeometry(RingNode* a, RingNode* b, int flag) {
+ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag) {
     ChordEnds e;
-    RingNode* prevA = PrevInRing(a);
-    RingNode* prevB = PrevInRing(b);
-    RingNode* nextA = a->next;
-    RingNode* nextB = b->next;
+    const RingEntry* a = &ring[ia];
+    const RingEntry* b = &ring[ib];
+    const RingEntry* prevA = &ring[Before(ia, n)];
+    const RingEntry* prevB = &ring[Before(ib, n)];
+    const RingEntry* nextA = &ring[After(ia, n)];
+    const RingEntry* nextB = &ring[After(ib, n)];
     e.A = a->vertex->position;
     e.B = b->vertex->position;
     const Vec3 d = e.B - e.A;
@@ -471,15 +536,15 @@ ChordEnds EndGeometry(RingNode* a, RingNode* b, int flag) {
 }
 
 // The chord's inner vertices w_1 .. w_(count-1), from b (u = 0) towards a (u = 1),
-// put at the head of `vertices`; the tangent curve carries the boundary direction
-// across so that the normals turn smoothly.
-std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int count,
-                                   Vertex*& vertices) {
+// put at the head of `vertices` and listed in `row` (row[i - 1] is w_i); the tangent
+// curve carries the boundary direction across so that the normals turn smoothly.
+void ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int count,
+                   Vertex*& vertices, std::vector<Vertex*>& row) {
     const Vec3 p1 = e.B + e.handleB;
     const Vec3 p2 = e.A + e.handleA;
     const Vec3 t1 = e.tangentB + e.twist * e.handleB;
     const Vec3 t2 = e.tangentA + e.twist * e.handleA;
-    std::vector<Vertex*> row;  // row[i - 1] is w_i
+    row.clear();
     for (int i = 1; i < count; ++i) {
         const double u = static_cast<double>(i) / count;
         Vec3 along;
@@ -499,33 +564,39 @@ std::vector<Vertex*> ChordVertices(const ChordEnds& e, const Vertex* a, const Ve
         vertices = w;
         row.push_back(w);
     }
-    return row;
 }
 
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
-    RingSplitter(CMainFrame& owner, RingNode* ring, int how, const EarlierTriangles& earlier,
+    RingSplitter(CMainFrame& owner, RingNode* ring, const EarlierTriangles& earlier,
                  std::vector<VertexPair>* bareOut)
         : frame(owner),
-          flag(how),
-          perimeter(Perimeter(ring)),
-          joined(ExpectedPairs(ring)),
+          rings(RingEntries(ring)),
+          perimeter(Perimeter(rings)),
+          joined(ExpectedPairs(rings.size())),
           bareChords(bareOut) {
-        JoinedAtStart(ring, earlier, boundary, joined);
+        JoinedAtStart(rings, earlier, boundary, joined);
+        used = rings.size();
+        if (used > 0) starts.push_back(0);
     }
 
-    bool JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const;
+    bool JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const;
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
-    void LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row);
+    void LayChord(int a, int b);
 
     CMainFrame& frame;
-    const int flag;
-    const double perimeter;
-    // Rings still to be split. Splitting a ring yields ring 1 (worked on next) and
-    // ring 2 (pushed here), so rings are taken in the same order as a recursion on
+    // Rings still to be split, one after another, and where each starts; the last is
+    // the one worked on. Splitting a ring yields ring 1 at a (worked on next) and ring
+    // 2 at b (left below it), so rings are taken in the same order as a recursion on
     // ring 1 would take them, and vertices and triangles are made in that order, but
     // the depth no longer grows with the outline.
-    std::vector<RingNode*> pending;
+    // `rings` only grows; its entries from `used` on are room for the next halves.
+    std::vector<RingEntry> rings;
+    size_t used = 0;
+    std::vector<size_t> starts;
+    const double perimeter;
+    // The vertices of the chord being laid (see ChordVertices).
+    std::vector<Vertex*> row;
     // Rows of chord vertices laid so far between each vertex pair. A chord can
     // rightly be chosen again after its first row: that row lies on the chord's
     // diametral sphere, so in a smaller ring the same two ends pass the clearance test
@@ -537,7 +608,7 @@ struct RingSplitter {
     // need more than five), is therefore laid as a single edge, which ends it.
     RowCounts rows;
     // Vertex pairs joined by an edge: those of JoinedAtStart and every chord laid here.
-    PointerPairSet joined;
+    JoinedPairs joined;
     // The ring's vertices.
     PointerSet boundary;
     // When given, gets every chord laid as a bare edge between two of the ring's
@@ -554,11 +625,11 @@ struct RingSplitter {
 // so. Such a chord gets a vertex of its own (true); if it already has a row, the
 // repetition guard allows it only bare, so the shortest chord still free is taken
 // instead. Past twice the budget a joined pair gets no row either (see GuardedCount).
-bool RingSplitter::JoinedChordNeedsRow(RingNode* p, int n, RingNode*& a, RingNode*& b) const {
-    if (!joined.Contains(Unordered(a->vertex, b->vertex))) return false;
+bool RingSplitter::JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const {
+    if (!joined.Contains(Unordered(ring[a].vertex, ring[b].vertex))) return false;
     const bool spent = budget >= 0.0 && made >= 2.0 * budget;
-    if (rows.Count(a->vertex, b->vertex) == 0 && !spent) return true;
-    ShortestFreeChord(p, n, joined, a, b);
+    if (rows.Count(ring[a].vertex, ring[b].vertex) == 0 && !spent) return true;
+    ShortestFreeChord(ring, n, joined, a, b);
     return false;
 }
 
@@ -588,25 +659,79 @@ int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* 
     return count;
 }
 
-// Lays the chord path a -> row (last to first) -> b as a ring and splices it in: the
-// ring at a and the ring at b are the two halves.
-void RingSplitter::LayChord(RingNode* a, RingNode* b, const std::vector<Vertex*>& row) {
-    RingNode* c0 = NewNode(a->vertex);
-    RingNode* tail = c0;
-    for (int i = static_cast<int>(row.size()); i >= 1; --i) {
-        RingNode* node = NewNode(row[i - 1]);
-        tail->next = node;
-        tail = node;
+// Copies the entries of the ring (n of them) after `from` round to before `to` to
+// `out`.
+void CopyBetween(const RingEntry* ring, int n, int from, int to, RingEntry* out) {
+    if (from < to) {
+        std::copy(ring + from + 1, ring + to, out);
+    } else {
+        std::copy(ring, ring + to, std::copy(ring + from + 1, ring + n, out));
     }
-    RingNode* cN = NewNode(b->vertex);
-    tail->next = cN;
-    cN->next = c0;
-    for (RingNode* node = c0; node != cN; node = node->next)
-        joined.Insert(Unordered(node->vertex, node->next->vertex));
-    if (bareChords != nullptr && row.empty() && boundary.Contains(a->vertex) &&
-        boundary.Contains(b->vertex))
-        bareChords->push_back(Unordered(a->vertex, b->vertex));
-    SpliceChord(a, b, c0, cN, frame.TwinRing(c0));
+}
+
+// The number of entries CopyBetween copies.
+int CountBetween(int n, int from, int to) { return from < to ? to - from - 1 : n - from - 1 + to; }
+
+// Lays the chord from a to b through `row` and puts the two halves of the ring in its
+// place: ring 2 (b, the row from first to last, a, then the nodes after a round to
+// before b) and on top of it ring 1 (a, the row from last to first, b, then the nodes
+// after b round to before a). The nodes of a and b start the chord's two sides; a's
+// and b's own edges pass to new nodes at their vertices, with the twins they had.
+// These are the rings and twins SpliceChord leaves, made without the whole chord ring
+// and its twin ring that SpliceChord would free two nodes of.
+void RingSplitter::LayChord(int ia, int ib) {
+    const size_t start = starts.back();
+    const int n = static_cast<int>(used - start);
+    const int k = static_cast<int>(row.size());
+    const size_t size2 = static_cast<size_t>(k + 2 + CountBetween(n, ia, ib));
+    const size_t size1 = static_cast<size_t>(k + 2 + CountBetween(n, ib, ia));
+    // The halves are written after the ring, then moved down over it.
+    if (rings.size() < used + size2 + size1) rings.resize(2 * (used + size2 + size1));
+    RingEntry* ring = rings.data() + start;
+    RingEntry* ring2 = rings.data() + used;
+    RingEntry* ring1 = ring2 + size2;
+
+    const RingEntry a = ring[ia];
+    const RingEntry b = ring[ib];
+    RingNode* edgeAtA = NewNode(a.vertex);
+    edgeAtA->twin = a.node->twin;
+    if (a.node->twin != nullptr) a.node->twin->twin = edgeAtA;
+    RingNode* edgeAtB = NewNode(b.vertex);
+    edgeAtB->twin = b.node->twin;
+    if (b.node->twin != nullptr) b.node->twin->twin = edgeAtB;
+
+    // w_i's node on ring 1's side runs to w_(i-1) (w_1's to b), on ring 2's to w_(i+1)
+    // (the last one's to a): each is the twin of the edge before it on the other side.
+    ring2[0] = b;
+    ring1[0] = a;
+    RingNode* before = b.node;
+    Vertex* from = b.vertex;
+    for (int i = 1; i <= k; ++i) {
+        Vertex* w = row[static_cast<size_t>(i - 1)];
+        RingNode* back = NewNode(w);
+        RingNode* on = NewNode(w);
+        back->twin = before;
+        before->twin = back;
+        ring1[k + 1 - i] = {back, w};
+        ring2[i] = {on, w};
+        joined.Insert(Unordered(from, w));
+        before = on;
+        from = w;
+    }
+    a.node->twin = before;
+    before->twin = a.node;
+    joined.Insert(Unordered(from, a.vertex));
+    ring2[k + 1] = {edgeAtA, a.vertex};
+    CopyBetween(ring, n, ia, ib, ring2 + k + 2);
+    ring1[k + 1] = {edgeAtB, b.vertex};
+    CopyBetween(ring, n, ib, ia, ring1 + k + 2);
+
+    if (bareChords != nullptr && k == 0 && boundary.Contains(a.vertex) &&
+        boundary.Contains(b.vertex))
+        bareChords->push_back(Unordered(a.vertex, b.vertex));
+    std::copy(ring2, ring2 + size2 + size1, ring);
+    used = start + size2 + size1;
+    starts.push_back(start + size2);
 }
 
 }  // namespace
@@ -673,29 +798,26 @@ namespace {
 // guards lay it bare, and spliced in so that the two halves are split in turn.
 void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTriangles& earlier,
                    std::vector<VertexPair>* bareChords = nullptr) {
-    RingSplitter split(frame, ring, flag, earlier, bareChords);
-    RingNode* p = ring;
-    while (p != nullptr) {
-        const int n = CountRing(p);
+    RingSplitter split(frame, ring, earlier, bareChords);
+    while (!split.starts.empty()) {
+        const size_t start = split.starts.back();
+        const RingEntry* p = split.rings.data() + start;
+        const int n = static_cast<int>(split.used - start);
         if (n <= 3) {
             CloseSmallRing(p, n, frame.m_pTriangles);
-            if (split.pending.empty()) break;
-            p = split.pending.back();
-            split.pending.pop_back();
+            split.used = start;
+            split.starts.pop_back();
             continue;
         }
-        RingNode* a = nullptr;
-        RingNode* b = nullptr;
+        int a = 0;
+        int b = 0;
         HalvingChord(p, n, a, b);
-        RefineChord(n, a, b);
+        RefineChord(p, n, a, b);
         const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
-        const ChordEnds ends = EndGeometry(a, b, flag);
-        const int count = split.GuardedCount(ends, needsRow, a->vertex, b->vertex);
-        const std::vector<Vertex*> row =
-            ChordVertices(ends, a->vertex, b->vertex, count, frame.m_pVertices);
-        split.LayChord(a, b, row);
-        split.pending.push_back(b);
-        p = a;
+        const ChordEnds ends = EndGeometry(p, n, a, b, flag);
+        const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
+        ChordVertices(ends, p[a].vertex, p[b].vertex, count, frame.m_pVertices, split.row);
+        split.LayChord(a, b);
     }
 }
 

@@ -172,6 +172,7 @@ TEST(OutlineCorpus, EveryOutlineBecomesASoundBody) {
             for (const Outline& outline : DrawOutlines(radius, clockwise)) {
                 ++drawn;
                 Body b;
+                const long nodesBefore = RingNode::Live();
                 b.Draw(outline);
                 std::string faults;
                 if (b.frame.m_nModelState != 2 || b.host.beeps != 0 ||
@@ -194,6 +195,9 @@ TEST(OutlineCorpus, EveryOutlineBecomesASoundBody) {
                         faults += "the outline kept encloses " + std::to_string(share) +
                                   " of the area drawn\n";
                 }
+                // Both faces are split to the last triangle: no ring node is left over.
+                if (RingNode::Live() != nodesBefore)
+                    faults += std::to_string(RingNode::Live() - nodesBefore) + " ring nodes left\n";
                 EXPECT_TRUE(faults.empty()) << outline.name << ":\n" << faults;
             }
         }

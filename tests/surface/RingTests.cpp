@@ -443,6 +443,24 @@ TEST(SplitRing, TwoAndOneNodeRingsReleaseTheirNodes) {
     }
 }
 
+TEST(SplitRing, ListLoopingPastItsFirstNodeIsLeftAlone) {
+    // Following `next` from the first node comes round to the third, never back to the
+    // first: there is no ring to split, and the split must end having made nothing
+    // rather than walk the loop for ever.
+    Scene s;
+    Curve* c = MakeCircle(s.frame, 10.0, 5);
+    Counting counting;
+    RingNode* r = s.frame.RingFromCurve(c);
+    std::vector<RingNode*> nodes;
+    for (RingNode* n = r; nodes.size() < 5; n = n->next) nodes.push_back(n);
+    nodes[4]->next = nodes[2];
+    s.frame.SplitRing(r, 0);
+    EXPECT_EQ(CountTriangles(s.frame), 0);
+    EXPECT_EQ(CountVertices(s.frame), 5);
+    EXPECT_EQ(LiveNodes(), 5);
+    for (RingNode* n : nodes) delete n;
+}
+
 TEST(SplitRing, TwoNodeRingStitchesTheTrianglesOnItsFarSides) {
     // Two triangles each wait on an edge between v0 and v1; a two-node ring over
     // that edge encloses nothing, so the two triangles become neighbours.
