@@ -37,10 +37,6 @@ struct Vertex {
     double curvatureSum = 0.0;
     double meanSqEdge = 0.0;
     Vertex* next = nullptr;
-
-    // From a free list of the thread's (RecordPools.cpp); see RingNode.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* vertex, std::size_t size) noexcept;
 };
 
 struct CurveLink {
@@ -62,16 +58,11 @@ struct Triangle {
     // neighbour[k] lies across the edge corner[k] -> corner[(k + 1) % 3].
     Triangle* neighbour[3] = {nullptr, nullptr, nullptr};
     Triangle* next = nullptr;
-
-    // From a free list of the thread's (RecordPools.cpp); see RingNode.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* triangle, std::size_t size) noexcept;
 };
 
 // A half-edge of a boundary polygon; lives only inside one triangulation, on one
 // thread. A 10k-vertex body makes and frees some fifty thousand of them, so they come
-// from a free list of the thread's (RecordPools.cpp) instead of the general heap, as
-// vertices and triangles do.
+// from a free list of the thread's (RingNodePool.cpp) instead of the general heap.
 struct RingNode {
     Vertex* vertex = nullptr;
     Triangle* triangle = nullptr;
