@@ -152,6 +152,10 @@ public:
     // False when the fairing ran away to non-finite values; the model then keeps the
     // positions it had before the call.
     bool FairModel();
+    // FairModel, and the checker (ValidateModel) on the result: true when both pass
+    // and every position and normal is finite. The checker runs beside the fairing,
+    // which moves vertices and changes nothing else it looks at.
+    bool FairAndValidate();
     void ComputeVertexNormals();
     void TransformToView();
 

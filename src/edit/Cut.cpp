@@ -51,5 +51,5 @@ void CMainFrame::CutModelFrom(Triangle* start) {
     edit::HoleRings hole;
     if (!edit::CutOutRegion(*this, m_pCurves, start, hole)) return attempt.Refuse();
     SplitRingAmongFiled(*this, hole.inner, 0, hole.filed);
-    if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();
+    if (!FairAndValidate()) attempt.Refuse();
 }

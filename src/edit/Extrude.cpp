@@ -128,5 +128,5 @@ void CMainFrame::ExtrudeLoop() {
     SplitRingAmongFiled(*this, nQ, 1, hole.filed);
     // A profile that folds back on a steep chord can drive the patches and then the
     // fairing to non-finite positions; such a model is not kept.
-    if (!FairModel() || !ValidateModel(*this).empty()) attempt.Refuse();
+    if (!FairAndValidate()) attempt.Refuse();
 }

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <string>
 
 #include "app/MainFrame.h"
 #include "surface/FairKernel.h"
@@ -12,13 +14,17 @@ constexpr int kFairingIterations = 300;
 
 void FairKernelDeleter::operator()(FairKernel* kernel) const { delete kernel; }
 
+namespace {
+
 // The mesh does not change while it is faired: the kernel reads the lists once and
 // runs the iterations on flat arrays (see FairKernel.h for the order of the sums).
-bool CMainFrame::FairModel() {
-    if (!m_pFairKernel) m_pFairKernel.reset(new FairKernel);
-    FairKernel& kernel = *m_pFairKernel;
-    kernel.Load(m_pVertices, m_pTriangles, m_pCurves);
-    kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()));
+// `alongside` runs beside the iterations (see FairKernel::Run).
+bool Fair(CMainFrame& frame, const std::function<void()>& alongside) {
+    if (!frame.m_pFairKernel) frame.m_pFairKernel.reset(new FairKernel);
+    FairKernel& kernel = *frame.m_pFairKernel;
+    kernel.Load(frame.m_pVertices, frame.m_pTriangles, frame.m_pCurves);
+    kernel.Run(kFairingIterations, FairKernel::WorkersFor(kernel.VertexCount()),
+               FairKernel::Unit::Best, alongside);
     // The iteration is explicit: on a badly folded mesh it can run away, one fold
     // feeding the next, until positions overflow (a 45k-vertex body went from a
     // radius of 430 to infinity within twenty iterations). Such a result is never
@@ -29,18 +35,33 @@ bool CMainFrame::FairModel() {
     }
     kernel.Store();
 
-    if (m_bAutoCenter != 0 && m_nModelState != kModelEmpty && m_pVertices != nullptr) {
-        Vec3 lo = m_pVertices->position;
+    Vertex* const vertices = frame.m_pVertices;
+    if (frame.m_bAutoCenter != 0 && frame.m_nModelState != kModelEmpty && vertices != nullptr) {
+        Vec3 lo = vertices->position;
         Vec3 hi = lo;
-        for (Vertex* v = m_pVertices; v != nullptr; v = v->next) {
+        for (Vertex* v = vertices; v != nullptr; v = v->next) {
             lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y),
                   std::min(lo.z, v->position.z)};
             hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y),
                   std::max(hi.z, v->position.z)};
         }
         const Vec3 centre = 0.5 * (lo + hi);
-        for (Vertex* v = m_pVertices; v != nullptr; v = v->next) v->position -= centre;
+        for (Vertex* v = vertices; v != nullptr; v = v->next) v->position -= centre;
     }
+    return true;
+}
+
+}  // namespace
+
+bool CMainFrame::FairModel() { return Fair(*this, {}); }
+
+bool CMainFrame::FairAndValidate() {
+    std::string faults;
+    if (!Fair(*this, [&] { faults = ValidateModel(*this); }) || !faults.empty()) return false;
+    // The checker saw the positions from before the fairing: the kernel found the new
+    // ones finite, and this walk sees them after the centring as well.
+    for (const Vertex* v = m_pVertices; v != nullptr; v = v->next)
+        if (!IsFinite(v->position) || !IsFinite(v->normal)) return false;
     return true;
 }
 

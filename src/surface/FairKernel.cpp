@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -486,7 +487,7 @@ struct Counters {
 // code, and no vertex's sums depend on where a share begins, so the bits depend
 // neither on who did what nor on how many there were.
 void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
-                         const Passes& passes) {
+                         const std::function<void()>& alongside, const Passes& passes) {
     const Arrays a = View();
     // firstShare[s]: the number of shares in the steps before step s.
     std::vector<int32_t> firstShare(steps.size() + 1, 0);
@@ -507,9 +508,25 @@ void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, i
         return false;
     };
     Counters counters;
+    // The job beside the run goes to the last helper, which then starts at the step
+    // the others have reached.
+    std::exception_ptr alongsideFailed;
+    const auto runAlongside = [&] {
+        try {
+            alongside();
+        } catch (...) {
+            alongsideFailed = std::current_exception();
+        }
+    };
     auto work = [&](int worker) {
         const bool helper = worker > 0;
-        for (size_t s = 0; s < steps.size(); ++s) {
+        size_t first = 0;
+        if (helper && alongside && worker == workers - 1) {
+            runAlongside();
+            const int32_t reached = counters.done.load(std::memory_order_acquire);
+            while (first < steps.size() && firstShare[first + 1] <= reached) ++first;
+        }
+        for (size_t s = first; s < steps.size(); ++s) {
             if (helper && counters.Crowded()) return;
             if (WaitFor(counters.done, firstShare[s]))
                 counters.sleeps.fetch_add(1, std::memory_order_relaxed);
@@ -537,12 +554,16 @@ void FairKernel::RunCrew(const std::vector<Step>& steps, const Shares& shares, i
             break;
         }
     }
+    // Without the helper that was to run it, the job runs here first.
+    if (alongside && static_cast<int>(helpers.size()) < workers - 1) runAlongside();
     work(0);
     WaitFor(counters.done, total);
     for (std::thread& helper : helpers) helper.join();
+    if (alongsideFailed) std::rethrow_exception(alongsideFailed);
 }
 
-void FairKernel::Run(int iterations, int workers, Unit unit) {
+void FairKernel::Run(int iterations, int workers, Unit unit,
+                     const std::function<void()>& alongside) {
     if (unit == Unit::Best) unit = UnitAvailable(Unit::Avx2) ? Unit::Avx2 : Unit::Portable;
     if (!UnitAvailable(unit)) unit = Unit::Portable;
     Passes passes{portable_passes::MeasureRange, portable_passes::MoveRange,
@@ -552,15 +573,19 @@ void FairKernel::Run(int iterations, int workers, Unit unit) {
         passes = {wide_passes::MeasureRange, wide_passes::MoveRange, wide_passes::FaceNormalRange,
                   wide_passes::NormalRange};
 #endif
-    if (iterations <= 0) return;
+    if (iterations <= 0) {
+        if (alongside) alongside();
+        return;
+    }
     const std::vector<Step> steps = Schedule(iterations);
     const Shares shares = CutShares(SharesFor(workers, m_records.size(), m_faceNormal.size()));
     if (shares.Count() < 2) {
+        if (alongside) alongside();
         const Arrays a = View();
         for (Step step : steps) RunShare(step, 0, shares, passes, a);
         return;
     }
-    RunCrew(steps, shares, std::min(workers, shares.Count()), passes);
+    RunCrew(steps, shares, std::min(workers, shares.Count()), alongside, passes);
 }
 
 void FairKernel::Store() const {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "model/Records.h"
@@ -51,7 +52,14 @@ public:
     // `workers` - 1 more; the result is the same to the last bit whatever the number.
     // On a machine too busy for them to run side by side, the calling thread finishes
     // the run alone. A unit the processor lacks runs as Portable.
-    void Run(int iterations, int workers = 1, Unit unit = Unit::Best);
+    //
+    // `alongside`, when given, is a job that has no part in the fairing and reads
+    // nothing the run writes (the records' fields other than `index`, which it must
+    // leave as it found it): the last helper runs it before it joins the others, who
+    // meanwhile take its shares; with no helper the calling thread runs it first. It
+    // has finished when Run returns; whatever it throws, Run throws then.
+    void Run(int iterations, int workers = 1, Unit unit = Unit::Best,
+             const std::function<void()>& alongside = {});
 
     // Writes back `position` and `normal` of every vertex and leaves the scratch fields
     // as the list walk leaves them: `work` the un-normalised normal sums, `index` the
@@ -152,6 +160,7 @@ private:
     void RunShare(Step step, int32_t share, const Shares& shares, const Passes& passes,
                   const Arrays& a);
     void RunCrew(const std::vector<Step>& steps, const Shares& shares, int workers,
+                 const std::function<void()>& alongside,
                  const Passes& passes);
     int32_t Number(Vertex* v);
     void Renumber();

@@ -3,18 +3,6 @@
 #include "app/MainFrame.h"
 #include "app/RefusableEdit.h"
 
-namespace {
-
-// The checker's verdict, and normals as finite as the positions it checks.
-bool IsSoundModel(const CMainFrame& frame) {
-    if (!ValidateModel(frame).empty()) return false;
-    for (const Vertex* v = frame.m_pVertices; v != nullptr; v = v->next)
-        if (!IsFinite(v->normal)) return false;
-    return true;
-}
-
-}  // namespace
-
 void CMainFrame::FinishPenStroke() {
     // Only a stroke of this tool may be finished; anything else at the head of the
     // curve list is a model curve that must not be consumed as a stroke.
@@ -33,7 +21,7 @@ void CMainFrame::FinishPenStroke() {
             // runs to infinity; such a body is refused rather than kept.
             RefusableEdit attempt(*this);
             TriangulateOutline();
-            if (!FairModel() || !IsSoundModel(*this)) attempt.Refuse();
+            if (!FairAndValidate()) attempt.Refuse();
         } else {
             DropNewestStroke(1);
         }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -291,7 +292,9 @@ TEST(FairEquivalence, AnyNumberOfWorkersAndEitherVectorUnitGivesTheSameBits) {
     // share, and no sum depends on where a share begins, so neither the number of
     // workers (more than this machine has processors, too) nor who took which share may
     // change a bit. The AVX2 passes add and multiply lane by lane what the SSE2 passes
-    // do, in the same order, so they too must agree to the bit.
+    // do, in the same order, so they too must agree to the bit. The checker runs beside
+    // every run, as the edits run it, and must neither change a bit nor see anything
+    // other than the model it would see alone, once.
     struct TestModel {
         std::string name;
         std::function<void(Scene&)> build;
@@ -313,6 +316,7 @@ TEST(FairEquivalence, AnyNumberOfWorkersAndEitherVectorUnitGivesTheSameBits) {
         const size_t triangles = CountTriangles(s.frame);
         ModelSnapshot start(s.frame);
         const std::vector<VertexState> initial = Read(s.frame);
+        const std::string verdict = ValidateModel(s.frame);
         std::vector<VertexState> first;
         for (FairKernel::Unit unit : units) {
             for (int workers : {1, 2, 3, 4, 7}) {
@@ -323,7 +327,9 @@ TEST(FairEquivalence, AnyNumberOfWorkersAndEitherVectorUnitGivesTheSameBits) {
                 start.Restore(s.frame);
                 FairKernel kernel;
                 kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
-                kernel.Run(40, workers, unit);
+                std::vector<std::string> verdicts;
+                kernel.Run(40, workers, unit, [&] { verdicts.push_back(ValidateModel(s.frame)); });
+                EXPECT_EQ(verdicts, std::vector<std::string>{verdict});
                 kernel.Store();
                 const std::vector<VertexState> result = Read(s.frame);
                 if (first.empty()) {
@@ -340,6 +346,14 @@ TEST(FairEquivalence, AnyNumberOfWorkersAndEitherVectorUnitGivesTheSameBits) {
             }
         }
     }
+    // What the job beside the run throws reaches the caller, after the run.
+    Scene s;
+    FlatOutline(s.frame, 260.0, 90.0);
+    FairKernel kernel;
+    kernel.Load(s.frame.m_pVertices, s.frame.m_pTriangles, s.frame.m_pCurves);
+    EXPECT_THROW(kernel.Run(5, 2, FairKernel::Unit::Best, [] { throw std::runtime_error("job"); }),
+                 std::runtime_error);
+    kernel.Store();
 }
 
 TEST(FairEquivalence, KernelKeptFromAnEarlierModelLeavesNoTrace) {
