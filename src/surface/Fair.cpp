@@ -18,8 +18,10 @@ namespace {
 
 // The mesh does not change while it is faired: the kernel reads the lists once and
 // runs the iterations on flat arrays (see FairKernel.h for the order of the sums).
-// `alongside` runs beside the iterations (see FairKernel::Run).
-bool Fair(CMainFrame& frame, const std::function<void()>& alongside) {
+// `alongside` runs beside the iterations (see FairKernel::Run). `centred` tells
+// whether the model was moved to the origin afterwards.
+bool Fair(CMainFrame& frame, const std::function<void()>& alongside, bool& centred) {
+    centred = false;
     if (!frame.m_pFairKernel) frame.m_pFairKernel.reset(new FairKernel);
     FairKernel& kernel = *frame.m_pFairKernel;
     kernel.Load(frame.m_pVertices, frame.m_pTriangles, frame.m_pCurves);
@@ -47,21 +49,28 @@ bool Fair(CMainFrame& frame, const std::function<void()>& alongside) {
         }
         const Vec3 centre = 0.5 * (lo + hi);
         for (Vertex* v = vertices; v != nullptr; v = v->next) v->position -= centre;
+        centred = true;
     }
     return true;
 }
 
 }  // namespace
 
-bool CMainFrame::FairModel() { return Fair(*this, {}); }
+bool CMainFrame::FairModel() {
+    bool centred = false;
+    return Fair(*this, {}, centred);
+}
 
 bool CMainFrame::FairAndValidate() {
     std::string faults;
-    if (!Fair(*this, [&] { faults = ValidateModel(*this); }) || !faults.empty()) return false;
-    // The checker saw the positions from before the fairing: the kernel found the new
-    // ones finite, and this walk sees them after the centring as well.
-    for (const Vertex* v = m_pVertices; v != nullptr; v = v->next)
-        if (!IsFinite(v->position) || !IsFinite(v->normal)) return false;
+    bool centred = false;
+    if (!Fair(*this, [&] { faults = ValidateModel(*this); }, centred) || !faults.empty())
+        return false;
+    // The checker saw the positions from before the fairing. The kernel found the new
+    // positions and normals finite; only the centring can have changed that since.
+    if (centred)
+        for (const Vertex* v = m_pVertices; v != nullptr; v = v->next)
+            if (!IsFinite(v->position)) return false;
     return true;
 }
 

@@ -107,6 +107,8 @@ bool FairKernel::UnitAvailable(Unit unit) {
     return false;
 }
 
+int FairKernel::Processors() { return static_cast<int>(ProcessorsAvailable()); }
+
 int FairKernel::WorkersFor(size_t vertexCount) {
     // Measured on two cores: a second worker loses at 162 vertices (0.8 ms alone, 2.1
     // ms with its start and the meetings), wins a little at 642 and pays nearly double

@@ -32,6 +32,9 @@ public:
     // True where the processor and this build can run the passes of `unit`.
     static bool UnitAvailable(Unit unit);
 
+    // The number of processors this process may run on.
+    static int Processors();
+
     // The number of workers worth using for a model of `vertexCount` vertices: one per
     // processor this process may run on, but no more than leaves each worker enough
     // vertices to pay for its start and for the meetings between the passes.

@@ -6,15 +6,19 @@
 // other side of its edges.
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
+#include "surface/FairKernel.h"
+#include "surface/KeptThread.h"
 #include "surface/Ring.h"
 
 namespace {
@@ -566,15 +570,33 @@ void ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int cou
     }
 }
 
+// Where a splitting puts what it makes, and what it tells about its choices.
+struct SplitOutput {
+    // New vertices and triangles go to the front of these lists.
+    Vertex** vertices;
+    Triangle** triangles;
+    double step;  // the stroke step the rows are spaced by
+    // When given, gets every chord laid as a bare edge between two of the ring's
+    // vertices.
+    std::vector<VertexPair>* bareChords = nullptr;
+    // When given, gets every vertex pair whose chord was taken as joined by no edge yet
+    // (see SplitRingAndTwin).
+    std::vector<VertexPair>* takenAsFree = nullptr;
+    // Set when a ring of fewer than three nodes was closed.
+    bool closedSmallRing = false;
+};
+
+SplitOutput OutputTo(CMainFrame& frame) {
+    return {&frame.m_pVertices, &frame.m_pTriangles, frame.m_dStrokeStep};
+}
+
 // What one SplitRing call carries from each ring it splits to the next.
 struct RingSplitter {
-    RingSplitter(CMainFrame& owner, RingNode* ring, const EarlierTriangles& earlier,
-                 std::vector<VertexPair>* bareOut)
-        : frame(owner),
+    RingSplitter(SplitOutput& output, RingNode* ring, const EarlierTriangles& earlier)
+        : out(output),
           rings(RingEntries(ring)),
           perimeter(Perimeter(rings)),
-          joined(ExpectedPairs(rings.size())),
-          bareChords(bareOut) {
+          joined(ExpectedPairs(rings.size())) {
         JoinedAtStart(rings, earlier, boundary, joined);
         used = rings.size();
         if (used > 0) starts.push_back(0);
@@ -584,7 +606,7 @@ struct RingSplitter {
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
     void LayChord(int a, int b);
 
-    CMainFrame& frame;
+    SplitOutput& out;
     // Rings still to be split, one after another, and where each starts; the last is
     // the one worked on. Splitting a ring yields ring 1 at a (worked on next) and ring
     // 2 at b (left below it), so rings are taken in the same order as a recursion on
@@ -611,9 +633,6 @@ struct RingSplitter {
     JoinedPairs joined;
     // The ring's vertices.
     PointerSet boundary;
-    // When given, gets every chord laid as a bare edge between two of the ring's
-    // vertices.
-    std::vector<VertexPair>* bareChords;
     double budget = -1.0;  // set at the first chord
     double made = 0.0;     // chord vertices made so far
 };
@@ -626,10 +645,17 @@ struct RingSplitter {
 // repetition guard allows it only bare, so the shortest chord still free is taken
 // instead. Past twice the budget a joined pair gets no row either (see GuardedCount).
 bool RingSplitter::JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const {
-    if (!joined.Contains(Unordered(ring[a].vertex, ring[b].vertex))) return false;
+    if (!joined.Contains(Unordered(ring[a].vertex, ring[b].vertex))) {
+        if (out.takenAsFree != nullptr)
+            out.takenAsFree->push_back(Unordered(ring[a].vertex, ring[b].vertex));
+        return false;
+    }
     const bool spent = budget >= 0.0 && made >= 2.0 * budget;
     if (rows.Count(ring[a].vertex, ring[b].vertex) == 0 && !spent) return true;
-    ShortestFreeChord(ring, n, joined, a, b);
+    // Of the pairs not joined, only the one chosen can have been taken as free
+    // wrongly: with more pairs joined, the shortest of those left is still this one.
+    if (ShortestFreeChord(ring, n, joined, a, b) && out.takenAsFree != nullptr)
+        out.takenAsFree->push_back(Unordered(ring[a].vertex, ring[b].vertex));
     return false;
 }
 
@@ -637,7 +663,7 @@ bool RingSplitter::JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int
 // budget guards have had their say; the row is counted against both.
 int RingSplitter::GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a,
                                const Vertex* b) {
-    const double step = frame.m_dStrokeStep;
+    const double step = out.step;
     double segments = (e.arcA + e.arcB) * 0.5 / step + kSegmentOffset;
     if (!std::isfinite(segments)) segments = 0.0;
     int count = static_cast<int>(std::clamp(segments, 0.0, kMaxSegments));
@@ -726,9 +752,9 @@ void RingSplitter::LayChord(int ia, int ib) {
     ring1[k + 1] = {edgeAtB, b.vertex};
     CopyBetween(ring, n, ib, ia, ring1 + k + 2);
 
-    if (bareChords != nullptr && k == 0 && boundary.Contains(a.vertex) &&
+    if (out.bareChords != nullptr && k == 0 && boundary.Contains(a.vertex) &&
         boundary.Contains(b.vertex))
-        bareChords->push_back(Unordered(a.vertex, b.vertex));
+        out.bareChords->push_back(Unordered(a.vertex, b.vertex));
     std::copy(ring2, ring2 + size2 + size1, ring);
     used = start + size2 + size1;
     starts.push_back(start + size2);
@@ -796,15 +822,15 @@ namespace {
 // Each ring is cut along a curved chord: the halving chord, refined until its
 // diametral sphere is nearly empty, given a row of vertices along a cubic unless the
 // guards lay it bare, and spliced in so that the two halves are split in turn.
-void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTriangles& earlier,
-                   std::vector<VertexPair>* bareChords = nullptr) {
-    RingSplitter split(frame, ring, earlier, bareChords);
+void SplitRingWith(SplitOutput& out, RingNode* ring, int flag, const EarlierTriangles& earlier) {
+    RingSplitter split(out, ring, earlier);
     while (!split.starts.empty()) {
         const size_t start = split.starts.back();
         const RingEntry* p = split.rings.data() + start;
         const int n = static_cast<int>(split.used - start);
         if (n <= 3) {
-            CloseSmallRing(p, n, frame.m_pTriangles);
+            CloseSmallRing(p, n, *out.triangles);
+            if (n < 3) out.closedSmallRing = true;
             split.used = start;
             split.starts.pop_back();
             continue;
@@ -816,7 +842,7 @@ void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTri
         const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
         const ChordEnds ends = EndGeometry(p, n, a, b, flag);
         const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
-        ChordVertices(ends, p[a].vertex, p[b].vertex, count, frame.m_pVertices, split.row);
+        ChordVertices(ends, p[a].vertex, p[b].vertex, count, *out.vertices, split.row);
         split.LayChord(a, b);
     }
 }
@@ -824,13 +850,236 @@ void SplitRingWith(CMainFrame& frame, RingNode* ring, int flag, const EarlierTri
 }  // namespace
 
 void CMainFrame::SplitRing(RingNode* ring, int flag) {
-    SplitRingWith(*this, ring, flag, {m_pTriangles, nullptr, nullptr});
+    SplitOutput out = OutputTo(*this);
+    SplitRingWith(out, ring, flag, {m_pTriangles, nullptr, nullptr});
 }
 
 void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
                          const TrianglesAtVertices& filed) {
-    SplitRingWith(frame, ring, flag, {frame.m_pTriangles, &filed, nullptr});
+    SplitOutput out = OutputTo(frame);
+    SplitRingWith(out, ring, flag, {frame.m_pTriangles, &filed, nullptr});
 }
+
+namespace {
+
+// A ring of fewer nodes is split with its twin on one thread: its patches are too
+// small to pay for starting a second.
+constexpr size_t kNodesForTwoThreads = 64;
+
+// A stand-in for whatever lies across a ring's edge while the two faces are split
+// apart: it has no vertex, never gets a triangle, and follows the edge from node to
+// node as a twin does, so that afterwards its twin is the node that holds the edge.
+RingNode* NewStandIn() { return NewNode(nullptr); }
+bool IsStandIn(const RingNode* node) { return node->vertex == nullptr; }
+
+// The twin ring of the ring whose nodes are `ring`, made as TwinRing makes it: a node
+// at each vertex, running the other way from the node at the first vertex. The
+// twin's node for the ring's edge i (from ring[i] to ring[i + 1]) is edges[i]; its
+// twin is left null. Returns the node at the first vertex.
+RingNode* TwinRingOf(const std::vector<RingEntry>& ring, std::vector<RingNode*>& edges) {
+    const size_t n = ring.size();
+    edges.resize(n);
+    // edges[j - 1] is the node at ring[j].
+    for (size_t j = 0; j < n; ++j) edges[j == 0 ? n - 1 : j - 1] = NewNode(ring[j].vertex);
+    for (size_t i = 0; i < n; ++i) edges[i]->next = edges[i == 0 ? n - 1 : i - 1];
+    return edges[n - 1];
+}
+
+// The twin face, split on the kept thread into lists of its own while the calling
+// thread splits the ring's face. Every node it makes is freed on that thread.
+class TwinFace {
+public:
+    TwinFace(const std::vector<RingEntry>& ring, int flag, double step)
+        : m_ring(ring), m_flag(flag), m_step(step) {}
+    TwinFace(const TwinFace&) = delete;
+    TwinFace& operator=(const TwinFace&) = delete;
+    ~TwinFace() {
+        if (!m_started) return;
+        WaitUntilSplit();
+        m_stage.store(kDone, std::memory_order_release);
+        m_stage.notify_all();
+        KeptThread::Get().Wait();
+    }
+
+    // False when the kept thread is not to be had.
+    bool Start() {
+        m_started = KeptThread::Get().TryStart([this] { Work(); });
+        return m_started;
+    }
+
+    void WaitUntilSplit() {
+        for (int now = m_stage.load(std::memory_order_acquire); now < kSplit;
+             now = m_stage.load(std::memory_order_acquire))
+            m_stage.wait(now, std::memory_order_acquire);
+    }
+
+    // After WaitUntilSplit: whether the split went as it would have gone after the
+    // ring's face, whose bare chords between ring vertices are `bareChords`.
+    bool SameAsAfter(const std::vector<VertexPair>& bareChords) const {
+        if (m_failed || m_closedSmallRing) return false;
+        if (!bareChords.empty()) {
+            PointerPairSet bare(bareChords.size());
+            for (const VertexPair& pair : bareChords) bare.Insert(pair);
+            for (const VertexPair& pair : m_takenAsFree)
+                if (bare.Contains(pair)) return false;
+        }
+        return true;
+    }
+
+    // The node holding the twin face's side of the ring's edge i, waiting in its
+    // triangle; null when there is none such.
+    RingNode* EdgeNode(size_t i) const {
+        RingNode* node = m_across[i]->twin;
+        if (node == nullptr || IsStandIn(node) || node->twin != m_across[i] ||
+            node->triangle == nullptr)
+            return nullptr;
+        return node;
+    }
+
+    // The lists made, newest first, and the last record of each.
+    Vertex* vertices = nullptr;
+    Triangle* triangles = nullptr;
+    Vertex* lastVertex = nullptr;
+    Triangle* lastTriangle = nullptr;
+
+private:
+    static constexpr int kSplitting = 0;
+    static constexpr int kSplit = 1;
+    static constexpr int kDone = 2;
+
+    void Work() {
+        try {
+            std::vector<RingNode*> edges;
+            RingNode* twin = TwinRingOf(m_ring, edges);
+            m_across.resize(edges.size());
+            for (size_t i = 0; i < edges.size(); ++i) {
+                m_across[i] = NewStandIn();
+                m_across[i]->twin = edges[i];
+                edges[i]->twin = m_across[i];
+            }
+            SplitOutput out{&vertices, &triangles, m_step};
+            out.takenAsFree = &m_takenAsFree;
+            SplitRingWith(out, twin, m_flag, {nullptr, nullptr, nullptr});
+            m_closedSmallRing = out.closedSmallRing;
+            // Found here, while the calling thread is still busy with its face.
+            for (Vertex* v = vertices; v != nullptr; v = v->next) lastVertex = v;
+            for (Triangle* t = triangles; t != nullptr; t = t->next) lastTriangle = t;
+        } catch (...) {
+            m_failed = true;
+        }
+        m_stage.store(kSplit, std::memory_order_release);
+        m_stage.notify_all();
+        // The nodes left are those at the ring's edges, which the calling thread reads
+        // until it is done.
+        for (int now = m_stage.load(std::memory_order_acquire); now < kDone;
+             now = m_stage.load(std::memory_order_acquire))
+            m_stage.wait(now, std::memory_order_acquire);
+        for (RingNode* standIn : m_across) {
+            if (standIn == nullptr) continue;
+            RingNode* node = standIn->twin;
+            if (node != nullptr && !IsStandIn(node) && node->twin == standIn) delete node;
+            delete standIn;
+        }
+    }
+
+    const std::vector<RingEntry>& m_ring;
+    const int m_flag;
+    const double m_step;
+    bool m_started = false;
+    std::vector<RingNode*> m_across;
+    std::vector<VertexPair> m_takenAsFree;
+    bool m_closedSmallRing = false;
+    bool m_failed = false;
+    std::atomic<int> m_stage{kSplitting};
+};
+
+// Frees the vertices and triangles of two lists made by a split that is not kept.
+void FreeLists(Vertex* vertices, Triangle* triangles) {
+    while (vertices != nullptr) delete std::exchange(vertices, vertices->next);
+    while (triangles != nullptr) delete std::exchange(triangles, triangles->next);
+}
+
+// Puts the list from `head` to `last` in front of `list`.
+template <typename Record>
+void PutInFront(Record* head, Record* last, Record*& list) {
+    if (head == nullptr) return;
+    last->next = list;
+    list = head;
+}
+
+// The two faces of a first body split side by side: the ring's face on this thread,
+// the twin's on a second. The twin's face is the same as when split after the ring's
+// unless it took as free a pair that the ring's face joined by a bare chord (the
+// only thing it learns from the ring's face), or closed a ring of fewer than three
+// nodes (where the ring's face would have been met); then it is split again here.
+// The faces meet along the ring's edges only: each is split against stand-ins, and
+// their triangles are made neighbours across the edges at the end, as they would
+// have been when the twin's face closed its triangles there. False, with nothing
+// done, when the ring is small or the kept thread is not to be had.
+bool SplitFacesSideBySide(CMainFrame& frame, RingNode* ring, int flag, TwinSplit& how) {
+    const std::vector<RingEntry> entries = RingEntries(ring);
+    const size_t n = entries.size();
+    if (n < kNodesForTwoThreads) return false;
+    auto twinFace = std::make_unique<TwinFace>(entries, flag, frame.m_dStrokeStep);
+    if (!twinFace->Start()) return false;
+    std::vector<RingNode*> across(n);
+    for (size_t i = 0; i < n; ++i) {
+        across[i] = NewStandIn();
+        across[i]->twin = entries[i].node;
+        entries[i].node->twin = across[i];
+    }
+    std::vector<VertexPair> bareChords;
+    SplitOutput out = OutputTo(frame);
+    out.bareChords = &bareChords;
+    SplitRingWith(out, ring, flag, {nullptr, nullptr, nullptr});
+
+    twinFace->WaitUntilSplit();
+    bool kept = twinFace->SameAsAfter(bareChords);
+    for (size_t i = 0; kept && i < n; ++i) {
+        const RingNode* node = across[i]->twin;
+        kept = node != nullptr && !IsStandIn(node) && node->twin == across[i] &&
+               node->triangle != nullptr && twinFace->EdgeNode(i) != nullptr;
+    }
+    if (kept) {
+        for (size_t i = 0; i < n; ++i) {
+            RingNode* mine = across[i]->twin;
+            const RingNode* theirs = twinFace->EdgeNode(i);
+            *theirs->slot = mine->triangle;
+            *mine->slot = theirs->triangle;
+            delete mine;
+            delete across[i];
+        }
+        PutInFront(twinFace->vertices, twinFace->lastVertex, frame.m_pVertices);
+        PutInFront(twinFace->triangles, twinFace->lastTriangle, frame.m_pTriangles);
+        how = TwinSplit::SideBySide;
+        return true;
+    }
+
+    FreeLists(twinFace->vertices, twinFace->triangles);
+    twinFace.reset();
+    // The twin's face again, after the ring's, across from what holds each edge now:
+    // a node of the ring's face, or the stand-in of another edge where the ring's face
+    // joined the two across a ring of two nodes.
+    std::vector<RingNode*> edges;
+    RingNode* twin = TwinRingOf(entries, edges);
+    for (size_t i = 0; i < n; ++i) {
+        RingNode* holder = across[i]->twin;
+        if (holder != nullptr && IsStandIn(holder)) {
+            const auto j = std::find(across.begin(), across.end(), holder) - across.begin();
+            edges[i]->twin = edges[static_cast<size_t>(j)];
+        } else {
+            edges[i]->twin = holder;
+            if (holder != nullptr) holder->twin = edges[i];
+        }
+    }
+    for (RingNode* standIn : across) delete standIn;
+    out.bareChords = nullptr;
+    SplitRingWith(out, twin, flag, {nullptr, nullptr, &bareChords});
+    how = TwinSplit::SplitAgain;
+    return true;
+}
+
+}  // namespace
 
 // The twin's vertices are the ring's, so the triangles made before the ring's patch
 // join the same pairs of them for both and are walked again, but the ring's patch is
@@ -842,15 +1091,24 @@ void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
 // chord, lies in a triangle of the patch. The pairs that patch joins among the
 // twin's vertices are therefore the twin's own edges and the bare chords between
 // two of the ring's vertices, which the ring's splitting lists.
-void SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag) {
+TwinSplit SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag) {
+    // With no triangles before them the two faces share nothing but the ring.
+    TwinSplit how = TwinSplit::OneThread;
+    if (frame.m_pTriangles == nullptr && FairKernel::Processors() > 1 &&
+        SplitFacesSideBySide(frame, ring, flag, how))
+        return how;
     RingNode* twin = frame.TwinRing(ring);
     if (ring == nullptr || CountRing(ring) < 3) {
         frame.SplitRing(ring, flag);
         frame.SplitRing(twin, flag);
-        return;
+        return how;
     }
     const Triangle* before = frame.m_pTriangles;
     std::vector<VertexPair> bareChords;
-    SplitRingWith(frame, ring, flag, {before, nullptr, nullptr}, &bareChords);
-    SplitRingWith(frame, twin, flag, {before, nullptr, &bareChords});
+    SplitOutput out = OutputTo(frame);
+    out.bareChords = &bareChords;
+    SplitRingWith(out, ring, flag, {before, nullptr, nullptr});
+    out.bareChords = nullptr;
+    SplitRingWith(out, twin, flag, {before, nullptr, &bareChords});
+    return how;
 }

@@ -38,7 +38,12 @@ struct TrianglesAtVertices {
 void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
                          const TrianglesAtVertices& filed);
 
+// How SplitRingAndTwin went: on one thread, or the faces side by side on two, the
+// twin's face kept or split again after the ring's.
+enum class TwinSplit { OneThread, SideBySide, SplitAgain };
+
 // SplitRing for `ring` and then for its twin ring (TwinRing), made here first: the
 // two faces of a surface spanned by one closed curve. The same as those three calls,
-// with the twin's triangulation spared a walk over the ring's patch.
-void SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag);
+// with the twin's triangulation spared a walk over the ring's patch and, on a big
+// ring with no triangles made before it, split on a second thread beside the ring's.
+TwinSplit SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag);

@@ -13,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "support/MeshBuilders.h"
 #include "support/TestFrame.h"
+#include "surface/FairKernel.h"
 #include "surface/Ring.h"
 
 namespace {
@@ -597,5 +598,73 @@ TEST(SplitRing, RowAlongItsOwnTangentsTakesTheEndNormals) {
     for (const Vertex* v = s.frame.m_pVertices; v != nullptr; v = v->next) {
         EXPECT_TRUE(IsFinite(v->position));
         EXPECT_TRUE(IsFinite(v->normal));
+    }
+}
+
+TEST(SplitRing, TwinFacesSideBySideGiveWhatOneThreadGives) {
+    // A big ring's two faces are split on two threads. The twin's face must come out
+    // corner for corner as when split after the ring's, whether it was kept or, having
+    // taken as free a chord that the ring's face laid bare, split again; a small ring
+    // stays on one thread.
+    const auto polygon = [](int sides, int perSide, double radius) {
+        std::vector<Vec3> p;
+        for (int k = 0; k < sides; ++k) {
+            const double t0 = 2.0 * kPi * k / sides;
+            const double t1 = 2.0 * kPi * (k + 1) / sides;
+            const Vec3 a{radius * std::cos(t0), radius * std::sin(t0), 0.0};
+            const Vec3 b{radius * std::cos(t1), radius * std::sin(t1), 0.0};
+            for (int i = 0; i < perSide; ++i)
+                p.push_back(a + (static_cast<double>(i) / perSide) * (b - a));
+        }
+        return p;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Vec3> positions;
+        int kind;
+        TwinSplit how;
+    };
+    const bool two = FairKernel::Processors() > 1;
+    const std::vector<Case> cases = {
+        {"square of 64", polygon(4, 16, 12.0), kSharpVertex, TwinSplit::SideBySide},
+        {"triangle of 66", polygon(3, 22, 12.0), kSharpVertex, TwinSplit::SplitAgain},
+        {"circle of 72", polygon(72, 1, 8.0), kSmoothVertex, TwinSplit::SideBySide},
+        {"circle of 63", polygon(63, 1, 8.0), kSmoothVertex, TwinSplit::OneThread},
+    };
+    auto corners = [](const CMainFrame& f) {
+        std::vector<Vec3> out;
+        for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next)
+            for (const Vertex* c : t->corner) out.push_back(c->position);
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene apart;
+        Scene paired;
+        for (Scene* s : {&apart, &paired}) {
+            s->frame.m_dStrokeStep = 1.0;
+            Counting counting;
+            RingNode* ring = s->frame.RingFromCurve(MakeLoop(s->frame, c.positions, {}, c.kind));
+            if (s == &paired) {
+                EXPECT_EQ(SplitRingAndTwin(s->frame, ring, 0), two ? c.how : TwinSplit::OneThread);
+            } else {
+                RingNode* twin = s->frame.TwinRing(ring);
+                s->frame.SplitRing(ring, 0);
+                s->frame.SplitRing(twin, 0);
+            }
+            EXPECT_EQ(LiveNodes(), 0);
+            EXPECT_EQ(CheckClosedMesh(s->frame), "");
+        }
+        EXPECT_EQ(CountVertices(paired.frame), CountVertices(apart.frame));
+        const std::vector<Vec3> expected = corners(apart.frame);
+        const std::vector<Vec3> got = corners(paired.frame);
+        ASSERT_EQ(got.size(), expected.size());
+        int differing = 0;
+        for (size_t i = 0; i < got.size(); ++i)
+            differing += got[i].x == expected[i].x && got[i].y == expected[i].y &&
+                                 got[i].z == expected[i].z
+                             ? 0
+                             : 1;
+        EXPECT_EQ(differing, 0);
     }
 }
