@@ -6,7 +6,7 @@
 #      and scenario tests,
 #   4. a ThreadSanitizer build of the tests of the code that runs on several threads:
 #      the fairing (with more workers than the machine has processors) and the
-#      first body's two faces split side by side,
+#      rings split side by side (a first body's faces, an extrusion's patches),
 #   5. one short run of the benchmarks, so they keep building and running,
 #   6. a short fuzz run with fixed seeds in the sanitizer build (fuzz/ci-fuzz.sh),
 #   7. the drawing reader under libFuzzer (clang, sanitizers) for a few seconds from
@@ -89,14 +89,17 @@ cmake --build "$SANITIZE_DIR" -j "$JOBS"
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j "$JOBS" -L 'core|scenario')
 
-echo "== thread sanitizer build: the fairing, and the first body's faces side by side"
+echo "== thread sanitizer build: the fairing, and rings split side by side"
 configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIFORM_WERROR=ON \
     -DPLIFORM_SANITIZE_THREAD=ON -DPLIFORM_BUILD_GUI=OFF -DPLIFORM_BUILD_RENDER=OFF \
     -DPLIFORM_BUILD_BENCHMARKS=OFF
-cmake --build "$TSAN_DIR" -j "$JOBS" --target pliform_fair_tests pliform_surface_tests
+cmake --build "$TSAN_DIR" -j "$JOBS" --target pliform_fair_tests pliform_surface_tests \
+    pliform_edit_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$TSAN_DIR/pliform_fair_tests"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$TSAN_DIR/pliform_surface_tests" \
     --gtest_filter='SplitRing.TwinFaces*:OutlineCorpus.*'
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$TSAN_DIR/pliform_edit_tests" \
+    --gtest_filter='Extrude.PatchesSplitSideBySide*'
 
 echo "== benchmarks: one short run"
 "$RELEASE_DIR/pliform_bench" --benchmark_min_time=0.01

@@ -124,8 +124,7 @@ void CMainFrame::ExtrudeLoop() {
     // way and along one arc of the loop between P and Q.
     SpliceChord(nQ, nP, x, y, TwinRing(x));
 
-    SplitRingAmongFiled(*this, nP, 1, hole.filed);
-    SplitRingAmongFiled(*this, nQ, 1, hole.filed);
+    SplitTwoAmongFiled(*this, nP, nQ, 1, hole.filed);
     // A profile that folds back on a steep chord can drive the patches and then the
     // fairing to non-finite positions; such a model is not kept.
     if (!FairAndValidate()) attempt.Refuse();

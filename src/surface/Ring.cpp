@@ -6,20 +6,50 @@
 // other side of its edges.
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
-#include "surface/FairKernel.h"
-#include "surface/KeptThread.h"
-#include "surface/Ring.h"
+#include "surface/RingSplit.h"
+
+using namespace ring_split;
+
+RingNode* ring_split::NewNode(Vertex* vertex) {
+    auto* node = new RingNode;
+    node->vertex = vertex;
+    return node;
+}
+
+// The record kept at each power of two steps finds a loop within twice its length
+// (Brent's cycle finding).
+std::vector<ring_split::RingEntry> ring_split::RingEntries(RingNode* ring) {
+    std::vector<RingEntry> entries;
+    const RingNode* kept = nullptr;
+    size_t power = 1;
+    size_t steps = 0;
+    for (RingNode* node = ring; node != nullptr;) {
+        entries.push_back({node, node->vertex});
+        node = node->next;
+        if (node == ring) return entries;
+        if (node == kept) break;
+        if (++steps == power) {
+            kept = node;
+            power *= 2;
+            steps = 0;
+        }
+    }
+    entries.clear();
+    return entries;
+}
+
+SplitOutput ring_split::OutputTo(CMainFrame& frame) {
+    return {&frame.m_pVertices, &frame.m_pTriangles, frame.m_dStrokeStep};
+}
 
 namespace {
 
@@ -44,56 +74,6 @@ constexpr double kSameRow = 0.01;
 // Cosine of the largest angle by which a row may leave its end turned back from the
 // chord (about 134 degrees); see ArcAndHandle.
 constexpr double kMaxTurnBackCos = -0.7;
-
-RingNode* NewNode(Vertex* vertex) {
-    auto* node = new RingNode;
-    node->vertex = vertex;
-    return node;
-}
-
-// Number of nodes of the ring, or 0 when following `next` runs into null.
-int CountRing(const RingNode* ring) {
-    int n = 0;
-    const RingNode* node = ring;
-    do {
-        ++n;
-        node = node->next;
-    } while (node != ring && node != nullptr);
-    return node == nullptr ? 0 : n;
-}
-
-// A ring while it is split: its nodes in ring order from the node it is worked from,
-// each beside its vertex, so that the searches for a chord read one array instead of
-// following `next` from node to node. Nodes made by the splitting have their order in
-// these arrays alone and leave `next` null; no one reads it once a triangle holds them.
-struct RingEntry {
-    RingNode* node;
-    Vertex* vertex;
-};
-
-// The nodes of the ring at `ring` in ring order; none for a null ring, for a list that
-// runs into null, or for one that comes round to a node other than the first (a ring
-// damaged so has nothing a split could close). The record kept at each power of two
-// steps finds such a loop within twice its length (Brent's cycle finding).
-std::vector<RingEntry> RingEntries(RingNode* ring) {
-    std::vector<RingEntry> entries;
-    const RingNode* kept = nullptr;
-    size_t power = 1;
-    size_t steps = 0;
-    for (RingNode* node = ring; node != nullptr;) {
-        entries.push_back({node, node->vertex});
-        node = node->next;
-        if (node == ring) return entries;
-        if (node == kept) break;
-        if (++steps == power) {
-            kept = node;
-            power *= 2;
-            steps = 0;
-        }
-    }
-    entries.clear();
-    return entries;
-}
 
 inline int After(int i, int n) { return i + 1 == n ? 0 : i + 1; }
 inline int Before(int i, int n) { return i == 0 ? n - 1 : i - 1; }
@@ -203,8 +183,6 @@ void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double ch
     // leaves that way): fall back to the straight chord's third.
     if (!(q + c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
 }
-
-using VertexPair = std::pair<const Vertex*, const Vertex*>;
 
 VertexPair Unordered(const Vertex* x, const Vertex* y) {
     return x < y ? VertexPair{x, y} : VertexPair{y, x};
@@ -349,18 +327,6 @@ inline void JoinCornersOnRing(const Triangle* t, const PointerSet& boundary,
         if (onRing[k] && onRing[(k + 1) % 3])
             joined.Insert(Unordered(t->corner[k], t->corner[(k + 1) % 3]));
 }
-
-// Where a triangulation learns which of its ring's vertex pairs triangles made before
-// it already join.
-struct EarlierTriangles {
-    // The triangles to look at, from here to the end of the list (or to the filing's
-    // head).
-    const Triangle* walkFrom = nullptr;
-    // Triangles at the ring's vertices filed by an earlier walk; see JoinedAtStart.
-    const TrianglesAtVertices* filed = nullptr;
-    // Pairs known to be joined by triangles not walked; see SplitRingAndTwin.
-    const std::vector<VertexPair>* joinedElsewhere = nullptr;
-};
 
 // Vertex pairs joined by an edge: the ring's own edges and the edges of triangles
 // made before between two of the ring's vertices (the only vertices this patch
@@ -568,26 +534,6 @@ void ChordVertices(const ChordEnds& e, const Vertex* a, const Vertex* b, int cou
         vertices = w;
         row.push_back(w);
     }
-}
-
-// Where a splitting puts what it makes, and what it tells about its choices.
-struct SplitOutput {
-    // New vertices and triangles go to the front of these lists.
-    Vertex** vertices;
-    Triangle** triangles;
-    double step;  // the stroke step the rows are spaced by
-    // When given, gets every chord laid as a bare edge between two of the ring's
-    // vertices.
-    std::vector<VertexPair>* bareChords = nullptr;
-    // When given, gets every vertex pair whose chord was taken as joined by no edge yet
-    // (see SplitRingAndTwin).
-    std::vector<VertexPair>* takenAsFree = nullptr;
-    // Set when a ring of fewer than three nodes was closed.
-    bool closedSmallRing = false;
-};
-
-SplitOutput OutputTo(CMainFrame& frame) {
-    return {&frame.m_pVertices, &frame.m_pTriangles, frame.m_dStrokeStep};
 }
 
 // What one SplitRing call carries from each ring it splits to the next.
@@ -817,12 +763,11 @@ void SpliceChord(RingNode* a, RingNode* b, RingNode* chordAtA, RingNode* chordAt
     delete chordAtA;
 }
 
-namespace {
-
 // Each ring is cut along a curved chord: the halving chord, refined until its
 // diametral sphere is nearly empty, given a row of vertices along a cubic unless the
 // guards lay it bare, and spliced in so that the two halves are split in turn.
-void SplitRingWith(SplitOutput& out, RingNode* ring, int flag, const EarlierTriangles& earlier) {
+void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
+                               const EarlierTriangles& earlier) {
     RingSplitter split(out, ring, earlier);
     while (!split.starts.empty()) {
         const size_t start = split.starts.back();
@@ -847,8 +792,6 @@ void SplitRingWith(SplitOutput& out, RingNode* ring, int flag, const EarlierTria
     }
 }
 
-}  // namespace
-
 void CMainFrame::SplitRing(RingNode* ring, int flag) {
     SplitOutput out = OutputTo(*this);
     SplitRingWith(out, ring, flag, {m_pTriangles, nullptr, nullptr});
@@ -860,255 +803,3 @@ void SplitRingAmongFiled(CMainFrame& frame, RingNode* ring, int flag,
     SplitRingWith(out, ring, flag, {frame.m_pTriangles, &filed, nullptr});
 }
 
-namespace {
-
-// A ring of fewer nodes is split with its twin on one thread: its patches are too
-// small to pay for starting a second.
-constexpr size_t kNodesForTwoThreads = 64;
-
-// A stand-in for whatever lies across a ring's edge while the two faces are split
-// apart: it has no vertex, never gets a triangle, and follows the edge from node to
-// node as a twin does, so that afterwards its twin is the node that holds the edge.
-RingNode* NewStandIn() { return NewNode(nullptr); }
-bool IsStandIn(const RingNode* node) { return node->vertex == nullptr; }
-
-// The twin ring of the ring whose nodes are `ring`, made as TwinRing makes it: a node
-// at each vertex, running the other way from the node at the first vertex. The
-// twin's node for the ring's edge i (from ring[i] to ring[i + 1]) is edges[i]; its
-// twin is left null. Returns the node at the first vertex.
-RingNode* TwinRingOf(const std::vector<RingEntry>& ring, std::vector<RingNode*>& edges) {
-    const size_t n = ring.size();
-    edges.resize(n);
-    // edges[j - 1] is the node at ring[j].
-    for (size_t j = 0; j < n; ++j) edges[j == 0 ? n - 1 : j - 1] = NewNode(ring[j].vertex);
-    for (size_t i = 0; i < n; ++i) edges[i]->next = edges[i == 0 ? n - 1 : i - 1];
-    return edges[n - 1];
-}
-
-// The twin face, split on the kept thread into lists of its own while the calling
-// thread splits the ring's face. Every node it makes is freed on that thread.
-class TwinFace {
-public:
-    TwinFace(const std::vector<RingEntry>& ring, int flag, double step)
-        : m_ring(ring), m_flag(flag), m_step(step) {}
-    TwinFace(const TwinFace&) = delete;
-    TwinFace& operator=(const TwinFace&) = delete;
-    ~TwinFace() {
-        if (!m_started) return;
-        WaitUntilSplit();
-        m_stage.store(kDone, std::memory_order_release);
-        m_stage.notify_all();
-        KeptThread::Get().Wait();
-    }
-
-    // False when the kept thread is not to be had.
-    bool Start() {
-        m_started = KeptThread::Get().TryStart([this] { Work(); });
-        return m_started;
-    }
-
-    void WaitUntilSplit() {
-        for (int now = m_stage.load(std::memory_order_acquire); now < kSplit;
-             now = m_stage.load(std::memory_order_acquire))
-            m_stage.wait(now, std::memory_order_acquire);
-    }
-
-    // After WaitUntilSplit: whether the split went as it would have gone after the
-    // ring's face, whose bare chords between ring vertices are `bareChords`.
-    bool SameAsAfter(const std::vector<VertexPair>& bareChords) const {
-        if (m_failed || m_closedSmallRing) return false;
-        if (!bareChords.empty()) {
-            PointerPairSet bare(bareChords.size());
-            for (const VertexPair& pair : bareChords) bare.Insert(pair);
-            for (const VertexPair& pair : m_takenAsFree)
-                if (bare.Contains(pair)) return false;
-        }
-        return true;
-    }
-
-    // The node holding the twin face's side of the ring's edge i, waiting in its
-    // triangle; null when there is none such.
-    RingNode* EdgeNode(size_t i) const {
-        RingNode* node = m_across[i]->twin;
-        if (node == nullptr || IsStandIn(node) || node->twin != m_across[i] ||
-            node->triangle == nullptr)
-            return nullptr;
-        return node;
-    }
-
-    // The lists made, newest first, and the last record of each.
-    Vertex* vertices = nullptr;
-    Triangle* triangles = nullptr;
-    Vertex* lastVertex = nullptr;
-    Triangle* lastTriangle = nullptr;
-
-private:
-    static constexpr int kSplitting = 0;
-    static constexpr int kSplit = 1;
-    static constexpr int kDone = 2;
-
-    void Work() {
-        try {
-            std::vector<RingNode*> edges;
-            RingNode* twin = TwinRingOf(m_ring, edges);
-            m_across.resize(edges.size());
-            for (size_t i = 0; i < edges.size(); ++i) {
-                m_across[i] = NewStandIn();
-                m_across[i]->twin = edges[i];
-                edges[i]->twin = m_across[i];
-            }
-            SplitOutput out{&vertices, &triangles, m_step};
-            out.takenAsFree = &m_takenAsFree;
-            SplitRingWith(out, twin, m_flag, {nullptr, nullptr, nullptr});
-            m_closedSmallRing = out.closedSmallRing;
-            // Found here, while the calling thread is still busy with its face.
-            for (Vertex* v = vertices; v != nullptr; v = v->next) lastVertex = v;
-            for (Triangle* t = triangles; t != nullptr; t = t->next) lastTriangle = t;
-        } catch (...) {
-            m_failed = true;
-        }
-        m_stage.store(kSplit, std::memory_order_release);
-        m_stage.notify_all();
-        // The nodes left are those at the ring's edges, which the calling thread reads
-        // until it is done.
-        for (int now = m_stage.load(std::memory_order_acquire); now < kDone;
-             now = m_stage.load(std::memory_order_acquire))
-            m_stage.wait(now, std::memory_order_acquire);
-        for (RingNode* standIn : m_across) {
-            if (standIn == nullptr) continue;
-            RingNode* node = standIn->twin;
-            if (node != nullptr && !IsStandIn(node) && node->twin == standIn) delete node;
-            delete standIn;
-        }
-    }
-
-    const std::vector<RingEntry>& m_ring;
-    const int m_flag;
-    const double m_step;
-    bool m_started = false;
-    std::vector<RingNode*> m_across;
-    std::vector<VertexPair> m_takenAsFree;
-    bool m_closedSmallRing = false;
-    bool m_failed = false;
-    std::atomic<int> m_stage{kSplitting};
-};
-
-// Frees the vertices and triangles of two lists made by a split that is not kept.
-void FreeLists(Vertex* vertices, Triangle* triangles) {
-    while (vertices != nullptr) delete std::exchange(vertices, vertices->next);
-    while (triangles != nullptr) delete std::exchange(triangles, triangles->next);
-}
-
-// Puts the list from `head` to `last` in front of `list`.
-template <typename Record>
-void PutInFront(Record* head, Record* last, Record*& list) {
-    if (head == nullptr) return;
-    last->next = list;
-    list = head;
-}
-
-// The two faces of a first body split side by side: the ring's face on this thread,
-// the twin's on a second. The twin's face is the same as when split after the ring's
-// unless it took as free a pair that the ring's face joined by a bare chord (the
-// only thing it learns from the ring's face), or closed a ring of fewer than three
-// nodes (where the ring's face would have been met); then it is split again here.
-// The faces meet along the ring's edges only: each is split against stand-ins, and
-// their triangles are made neighbours across the edges at the end, as they would
-// have been when the twin's face closed its triangles there. False, with nothing
-// done, when the ring is small or the kept thread is not to be had.
-bool SplitFacesSideBySide(CMainFrame& frame, RingNode* ring, int flag, TwinSplit& how) {
-    const std::vector<RingEntry> entries = RingEntries(ring);
-    const size_t n = entries.size();
-    if (n < kNodesForTwoThreads) return false;
-    auto twinFace = std::make_unique<TwinFace>(entries, flag, frame.m_dStrokeStep);
-    if (!twinFace->Start()) return false;
-    std::vector<RingNode*> across(n);
-    for (size_t i = 0; i < n; ++i) {
-        across[i] = NewStandIn();
-        across[i]->twin = entries[i].node;
-        entries[i].node->twin = across[i];
-    }
-    std::vector<VertexPair> bareChords;
-    SplitOutput out = OutputTo(frame);
-    out.bareChords = &bareChords;
-    SplitRingWith(out, ring, flag, {nullptr, nullptr, nullptr});
-
-    twinFace->WaitUntilSplit();
-    bool kept = twinFace->SameAsAfter(bareChords);
-    for (size_t i = 0; kept && i < n; ++i) {
-        const RingNode* node = across[i]->twin;
-        kept = node != nullptr && !IsStandIn(node) && node->twin == across[i] &&
-               node->triangle != nullptr && twinFace->EdgeNode(i) != nullptr;
-    }
-    if (kept) {
-        for (size_t i = 0; i < n; ++i) {
-            RingNode* mine = across[i]->twin;
-            const RingNode* theirs = twinFace->EdgeNode(i);
-            *theirs->slot = mine->triangle;
-            *mine->slot = theirs->triangle;
-            delete mine;
-            delete across[i];
-        }
-        PutInFront(twinFace->vertices, twinFace->lastVertex, frame.m_pVertices);
-        PutInFront(twinFace->triangles, twinFace->lastTriangle, frame.m_pTriangles);
-        how = TwinSplit::SideBySide;
-        return true;
-    }
-
-    FreeLists(twinFace->vertices, twinFace->triangles);
-    twinFace.reset();
-    // The twin's face again, after the ring's, across from what holds each edge now:
-    // a node of the ring's face, or the stand-in of another edge where the ring's face
-    // joined the two across a ring of two nodes.
-    std::vector<RingNode*> edges;
-    RingNode* twin = TwinRingOf(entries, edges);
-    for (size_t i = 0; i < n; ++i) {
-        RingNode* holder = across[i]->twin;
-        if (holder != nullptr && IsStandIn(holder)) {
-            const auto j = std::find(across.begin(), across.end(), holder) - across.begin();
-            edges[i]->twin = edges[static_cast<size_t>(j)];
-        } else {
-            edges[i]->twin = holder;
-            if (holder != nullptr) holder->twin = edges[i];
-        }
-    }
-    for (RingNode* standIn : across) delete standIn;
-    out.bareChords = nullptr;
-    SplitRingWith(out, twin, flag, {nullptr, nullptr, &bareChords});
-    how = TwinSplit::SplitAgain;
-    return true;
-}
-
-}  // namespace
-
-// The twin's vertices are the ring's, so the triangles made before the ring's patch
-// join the same pairs of them for both and are walked again, but the ring's patch is
-// not walked for the twin. Its triangles have three kinds of edge: the ring's own
-// (the twin's own too), those of chords with a row (each with a new vertex at one
-// end) and those of bare chords. A ring of three nodes or more splits only along
-// chords between nodes that are not neighbours, so every ring it splits into has
-// three nodes or more too and ends as a triangle: every edge, and so every bare
-// chord, lies in a triangle of the patch. The pairs that patch joins among the
-// twin's vertices are therefore the twin's own edges and the bare chords between
-// two of the ring's vertices, which the ring's splitting lists.
-TwinSplit SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag) {
-    // With no triangles before them the two faces share nothing but the ring.
-    TwinSplit how = TwinSplit::OneThread;
-    if (frame.m_pTriangles == nullptr && FairKernel::Processors() > 1 &&
-        SplitFacesSideBySide(frame, ring, flag, how))
-        return how;
-    RingNode* twin = frame.TwinRing(ring);
-    if (ring == nullptr || CountRing(ring) < 3) {
-        frame.SplitRing(ring, flag);
-        frame.SplitRing(twin, flag);
-        return how;
-    }
-    const Triangle* before = frame.m_pTriangles;
-    std::vector<VertexPair> bareChords;
-    SplitOutput out = OutputTo(frame);
-    out.bareChords = &bareChords;
-    SplitRingWith(out, ring, flag, {before, nullptr, nullptr});
-    out.bareChords = nullptr;
-    SplitRingWith(out, twin, flag, {before, nullptr, &bareChords});
-    return how;
-}

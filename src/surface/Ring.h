@@ -47,3 +47,20 @@ enum class TwinSplit { OneThread, SideBySide, SplitAgain };
 // with the twin's triangulation spared a walk over the ring's patch and, on a big
 // ring with no triangles made before it, split on a second thread beside the ring's.
 TwinSplit SplitRingAndTwin(CMainFrame& frame, RingNode* ring, int flag);
+
+// Whether SplitRingAndTwin and SplitTwoAmongFiled may use a second thread (they may,
+// unless told not to), and how often they have kept a split made on it or split
+// again after all. For tests and benchmarks that compare the two ways.
+void AllowSideBySide(bool allowed);
+struct SideBySideCounts {
+    long kept = 0;
+    long splitAgain = 0;
+};
+SideBySideCounts SideBySideSoFar();
+
+// SplitRingAmongFiled for `first` and then for `second`, two rings that meet along
+// some of their edges (each the other's twin) and otherwise only along triangles made
+// before both: the two patches of an extrusion. The same as those two calls, split on
+// two threads where the rings are big enough.
+TwinSplit SplitTwoAmongFiled(CMainFrame& frame, RingNode* first, RingNode* second, int flag,
+                             const TrianglesAtVertices& filed);

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <utility>
 
 #include "edit/EditTestSupport.h"
 #include "edit/Profile.h"
 #include "support/FrameTest.h"
+#include "surface/FairKernel.h"
+#include "surface/Ring.h"
 
 namespace {
 
@@ -25,9 +28,9 @@ struct SideLoop : TestFrame {
     Vertex* top = nullptr;
     Vertex* bottom = nullptr;
 
-    SideLoop(int elevation, int azimuth, bool reversed) {
+    SideLoop(int elevation, int azimuth, bool reversed, int subdivisions = 3) {
         Turn(elevation, azimuth);
-        mesh = MakeIcosphere(frame, kRadius, 3);
+        mesh = MakeIcosphere(frame, kRadius, subdivisions);
         const Vec3 right = ViewRight(frame);
         std::set<const Triangle*> cap = CleanCap(mesh, right, 0.6 * kRadius, 0.005 * kRadius, 0.8 * kRadius);
         auto inCap = [&](const Triangle* t) { return cap.count(t) > 0; };
@@ -138,6 +141,35 @@ TEST(Extrude, ExportedModelIsClosed) {
     EXPECT_EQ(CheckObjClosed(path, &faces), "");
     EXPECT_EQ(faces, CountTriangles(s.frame));
     std::remove(path.c_str());
+}
+
+// On a body big enough the two patches are split side by side, and the result must
+// be the one thread's to the last bit: the same vertices, triangles and neighbours in
+// the same order, faired alike.
+TEST(Extrude, PatchesSplitSideBySideGiveWhatOneThreadGives) {
+    for (const ExtrudeView& view : {ExtrudeView{0, 0, false, false}, ExtrudeView{25, 40, true, true}}) {
+        std::string models[2];
+        const SideBySideCounts before = SideBySideSoFar();
+        for (int alone = 0; alone < 2; ++alone) {
+            AllowSideBySide(alone == 0);
+            SideLoop s(view.elevation, view.azimuth, view.reversedLoop, 5);
+            std::vector<Vec3> profile = s.Profile();
+            if (view.bottomUp) std::reverse(profile.begin(), profile.end());
+            s.Extrude(profile);
+            AllowSideBySide(true);
+            EXPECT_EQ(s.frame.m_nModelState, 2);
+            // The loop's first link depends on where the records of the sphere
+            // happened to be put (SideLoop finds the loop through sets of them).
+            CurveLink* const first = std::exchange(s.curve->first, nullptr);
+            models[alone] = PrintModel(s.frame);
+            s.curve->first = first;
+        }
+        EXPECT_TRUE(models[0] == models[1]) << view.azimuth;
+        const SideBySideCounts after = SideBySideSoFar();
+        if (FairKernel::Processors() > 1) {
+            EXPECT_EQ(after.kept + after.splitAgain, before.kept + before.splitAgain + 1);
+        }
+    }
 }
 
 // Profiles that can't be placed: the stroke goes with a beep, the model stays
