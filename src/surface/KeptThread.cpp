@@ -11,6 +11,7 @@ KeptThread& KeptThread::Get() {
 bool KeptThread::TryStart(std::function<void()> job) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_busy || m_stopping) return false;
+    m_changed.wait(lock, [this] { return !m_running; });
     if (!m_thread.joinable()) {
         try {
             m_thread = std::thread([this] { Loop(); });
@@ -26,9 +27,8 @@ bool KeptThread::TryStart(std::function<void()> job) {
     return true;
 }
 
-void KeptThread::Wait() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_running; });
+void KeptThread::Release() {
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_busy = false;
 }
 

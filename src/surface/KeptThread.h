@@ -14,13 +14,15 @@ public:
     // The process's kept thread.
     static KeptThread& Get();
 
-    // Starts `job` on the kept thread. False, with nothing started, when the thread is
-    // busy with another caller's job or cannot be had.
+    // Starts `job` on the kept thread, once the job before it has returned. False, with
+    // nothing started, when the thread is still another caller's (started and not
+    // released) or cannot be had. What a job throws is lost: it must catch what it
+    // can throw.
     bool TryStart(std::function<void()> job);
 
-    // Waits until the job last started has returned. What it throws is lost: a job
-    // must catch what it can throw.
-    void Wait();
+    // Hands the thread back: the job last started may still be finishing, on what it
+    // owns; the next TryStart waits for it.
+    void Release();
 
     KeptThread(const KeptThread&) = delete;
     KeptThread& operator=(const KeptThread&) = delete;
@@ -33,7 +35,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::function<void()> m_job;
-    bool m_busy = false;     // a job is given and has not been waited for
+    bool m_busy = false;     // a job is given and has not been released
     bool m_running = false;  // the job given has not returned yet
     bool m_stopping = false;
     std::thread m_thread;

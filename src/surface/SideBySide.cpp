@@ -66,25 +66,26 @@ public:
         : m_ring(ring), m_flag(flag), m_step(step), m_earlier(earlier) {}
     SecondRing(const SecondRing&) = delete;
     SecondRing& operator=(const SecondRing&) = delete;
-    // Lets the kept thread free its nodes, and waits for it.
+    // Lets the kept thread free its nodes, which it does on its own time.
     ~SecondRing() {
         if (!m_started) return;
         WaitUntilSplit();
-        m_stage.store(kDone, std::memory_order_release);
-        m_stage.notify_all();
-        KeptThread::Get().Wait();
+        m_edges->stage.store(kDone, std::memory_order_release);
+        m_edges->stage.notify_all();
+        KeptThread::Get().Release();
     }
 
     // False when the kept thread is not to be had.
     bool Start() {
-        m_started = KeptThread::Get().TryStart([this] { Work(); });
+        m_started = KeptThread::Get().TryStart([this, edges = m_edges] { Work(*edges); });
         return m_started;
     }
 
     void WaitUntilSplit() {
-        for (int now = m_stage.load(std::memory_order_acquire); now < kSplit;
-             now = m_stage.load(std::memory_order_acquire))
-            m_stage.wait(now, std::memory_order_acquire);
+        std::atomic<int>& stage = m_edges->stage;
+        for (int now = stage.load(std::memory_order_acquire); now < kSplit;
+             now = stage.load(std::memory_order_acquire))
+            stage.wait(now, std::memory_order_acquire);
     }
 
     // After WaitUntilSplit: whether the split went as it would have gone after the
@@ -102,7 +103,7 @@ public:
 
     // The node at the ring's edge i (from ring[i] to ring[i + 1]) waiting in its
     // triangle; null when there is none such.
-    RingNode* EdgeNode(size_t i) const { return WaitingAt(m_across[i]); }
+    RingNode* EdgeNode(size_t i) const { return WaitingAt(m_edges->across[i]); }
 
     // The lists made, newest first, and the last record of each.
     Vertex* vertices = nullptr;
@@ -115,16 +116,26 @@ private:
     static constexpr int kSplit = 1;
     static constexpr int kDone = 2;
 
-    void Work() {
+    // What the kept thread holds on to after the split: the stand-ins at the ring's
+    // edges, read by the calling thread until it says it is done with them, and then
+    // freed with the nodes at their edges.
+    struct Edges {
+        std::vector<RingNode*> across;
+        std::atomic<int> stage{kSplitting};
+    };
+
+    // The split, and after it only `edges`: this object may be gone by then.
+    void Work(Edges& edges) {
+        std::vector<RingNode*>& across = edges.across;
         try {
             const size_t n = m_ring.size();
             std::vector<RingNode*> copy(n);
-            m_across.assign(n, nullptr);
+            across.assign(n, nullptr);
             for (size_t i = 0; i < n; ++i) {
                 copy[i] = NewNode(m_ring[i].vertex);
-                m_across[i] = NewStandIn();
-                m_across[i]->twin = copy[i];
-                copy[i]->twin = m_across[i];
+                across[i] = NewStandIn();
+                across[i]->twin = copy[i];
+                copy[i]->twin = across[i];
             }
             for (size_t i = 0; i < n; ++i) copy[i]->next = copy[i + 1 == n ? 0 : i + 1];
             SplitOutput out{&vertices, &triangles, m_step};
@@ -137,14 +148,12 @@ private:
         } catch (...) {
             m_failed = true;
         }
-        m_stage.store(kSplit, std::memory_order_release);
-        m_stage.notify_all();
-        // The nodes left are those at the ring's edges, which the calling thread reads
-        // until it is done.
-        for (int now = m_stage.load(std::memory_order_acquire); now < kDone;
-             now = m_stage.load(std::memory_order_acquire))
-            m_stage.wait(now, std::memory_order_acquire);
-        for (RingNode* standIn : m_across) {
+        edges.stage.store(kSplit, std::memory_order_release);
+        edges.stage.notify_all();
+        for (int now = edges.stage.load(std::memory_order_acquire); now < kDone;
+             now = edges.stage.load(std::memory_order_acquire))
+            edges.stage.wait(now, std::memory_order_acquire);
+        for (RingNode* standIn : across) {
             if (standIn == nullptr) continue;
             RingNode* node = standIn->twin;
             if (node != nullptr && !IsStandIn(node) && node->twin == standIn) delete node;
@@ -157,11 +166,10 @@ private:
     const double m_step;
     const EarlierTriangles m_earlier;
     bool m_started = false;
-    std::vector<RingNode*> m_across;
+    std::shared_ptr<Edges> m_edges = std::make_shared<Edges>();
     std::vector<VertexPair> m_takenAsFree;
     bool m_closedSmallRing = false;
     bool m_failed = false;
-    std::atomic<int> m_stage{kSplitting};
 };
 
 // Frees the vertices and triangles of two lists made by a split that is not kept.
