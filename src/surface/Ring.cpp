@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -155,6 +156,15 @@ bool Normalise(Vec3& v) {
     return IsFinite(v);
 }
 
+// A number no smaller than acos(x) for x in [-1, 1], without the cost of acos: with
+// t = 1 - x, acos(x) / sqrt(2t) rises from 1 at t = 0 to pi / 2 at t = 2 and is convex
+// (its series in t has no negative term), so it stays under the straight line between
+// those ends, 1 + 0.2854 t. The factor above one covers the rounding of both sides.
+double AcosAbove(double x) {
+    const double t = 1.0 - x;
+    return std::sqrt(2.0 * t) * (1.0 + 0.2855 * t) * (1.0 + 1e-12);
+}
+
 // Length of the circular arc from a chord end along `dir` to the other end, and the
 // handle of the cubic that approximates it. `toward` is the chord vector from this
 // end to the other (d at a, -d at b).
@@ -166,7 +176,7 @@ bool Normalise(Vec3& v) {
 // the vertex budget so). The turn is therefore held at about 134 degrees, well past
 // what the rows of the outlines we test with need.
 void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen, double& arc,
-                  Vec3& handle) {
+                  Vec3& handle, bool boundOnly = false) {
     const double dirLen = Length(dir);
     const double q = dirLen * chordLen;
     const double c = std::max(kMaxTurnBackCos * q, Dot(dir, toward));
@@ -175,8 +185,11 @@ void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double ch
     if (s > kStraightLimit) {
         // Rounding can carry the cosine a hair past +-1.
         const double cosine = std::clamp(c / q, -1.0, 1.0);
-        const double a = std::acos(cosine) * dirLen * chordSq / s;
-        if (std::isfinite(a)) arc = a;
+        const double a = (boundOnly ? AcosAbove(cosine) : std::acos(cosine)) * dirLen * chordSq / s;
+        if (std::isfinite(a))
+            arc = a;
+        else if (boundOnly)
+            arc = std::numeric_limits<double>::infinity();
     }
     handle = (chordSq / (q + c) / kHandleDivisor) * dir;
     // No direction, no chord, or a direction straight back along the chord (no arc
@@ -465,12 +478,29 @@ struct ChordEnds {
     double arcB = 0.0;
     Vec3 handleA;
     Vec3 handleB;
+    // Set when arcA and arcB are only numbers no smaller than the arcs (see
+    // ArcsBoundedBelowTwoSegments); the rest is what it always is.
+    bool arcsBounded = false;
+    // What the arcs are found from.
+    Vec3 dirA;
+    Vec3 dirB;
+    double chordSq = 0.0;
+    double chordLen = 0.0;
+
+    // The arcs themselves, after all.
+    void FindArcs() {
+        const Vec3 d = B - A;
+        ArcAndHandle(dirA, d, chordSq, chordLen, arcA, handleA);
+        ArcAndHandle(dirB, -d, chordSq, chordLen, arcB, handleB);
+        arcsBounded = false;
+    }
 };
 
 // The directions in which the chord leaves its two ends, and the arcs and cubic
 // handles they give. A sharp end leaves along its normal when `flag` is 1 (a patch
-// bulging out of a loop) and along the chord otherwise.
-ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag) {
+// bulging out of a loop) and along the chord otherwise. With `boundArcs` the arcs
+// are only bounded from above.
+ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag, bool boundArcs) {
     ChordEnds e;
     const RingEntry* a = &ring[ia];
     const RingEntry* b = &ring[ib];
@@ -486,22 +516,23 @@ ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag) {
     e.tangentA = prevA->vertex->position - nextA->vertex->position;
     e.tangentB = nextB->vertex->position - prevB->vertex->position;
 
-    Vec3 dirA;
     if (a->vertex->kind == kSharpVertex)
-        dirA = flag == 1 ? a->vertex->normal : d;
+        e.dirA = flag == 1 ? a->vertex->normal : d;
     else
-        dirA = Cross(a->vertex->normal, e.tangentA);
-    Vec3 dirB;
+        e.dirA = Cross(a->vertex->normal, e.tangentA);
     if (b->vertex->kind == kSharpVertex)
-        dirB = flag == 1 ? b->vertex->normal : -d;
+        e.dirB = flag == 1 ? b->vertex->normal : -d;
     else
-        dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
+        e.dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
 
     e.twist = Dot(e.tangentB - e.tangentA, d) / chordSq;
     if (!std::isfinite(e.twist)) e.twist = 0.0;
 
-    ArcAndHandle(dirA, d, chordSq, chordLen, e.arcA, e.handleA);
-    ArcAndHandle(dirB, -d, chordSq, chordLen, e.arcB, e.handleB);
+    e.chordSq = chordSq;
+    e.chordLen = chordLen;
+    ArcAndHandle(e.dirA, d, chordSq, chordLen, e.arcA, e.handleA, boundArcs);
+    ArcAndHandle(e.dirB, -d, chordSq, chordLen, e.arcB, e.handleB, boundArcs);
+    e.arcsBounded = boundArcs;
     return e;
 }
 
@@ -549,6 +580,14 @@ struct RingSplitter {
     }
 
     bool JoinedChordNeedsRow(const RingEntry* ring, int n, int& a, int& b) const;
+    // A chord cut into fewer than two segments is laid bare, and then its arcs go no
+    // further than the count: a bound on them that puts it below two does as well and
+    // spares the arc cosines (a sixth of the splitting's work). A chord that must have
+    // a row keeps its arcs with the row, and the first sets the budget by them.
+    bool MayBoundArcs(bool needsRow) const { return !needsRow && budget >= 0.0; }
+    bool BelowTwoSegments(const ChordEnds& e) const {
+        return (e.arcA + e.arcB) * 0.5 / out.step + kSegmentOffset < 2.0;
+    }
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
     void LayChord(int a, int b);
 
@@ -785,7 +824,8 @@ void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
         HalvingChord(p, n, a, b);
         RefineChord(p, n, a, b);
         const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
-        const ChordEnds ends = EndGeometry(p, n, a, b, flag);
+        ChordEnds ends = EndGeometry(p, n, a, b, flag, split.MayBoundArcs(needsRow));
+        if (ends.arcsBounded && !split.BelowTwoSegments(ends)) ends.FindArcs();
         const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
         ChordVertices(ends, p[a].vertex, p[b].vertex, count, *out.vertices, split.row);
         split.LayChord(a, b);
