@@ -813,7 +813,9 @@ void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
         const RingEntry* p = split.rings.data() + start;
         const int n = static_cast<int>(split.used - start);
         if (n <= 3) {
+            const bool noTriangles = *out.triangles == nullptr;
             CloseSmallRing(p, n, *out.triangles);
+            if (noTriangles) out.lastTriangle = *out.triangles;
             if (n < 3) out.closedSmallRing = true;
             split.used = start;
             split.starts.pop_back();
@@ -827,7 +829,10 @@ void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
         ChordEnds ends = EndGeometry(p, n, a, b, flag, split.MayBoundArcs(needsRow));
         if (ends.arcsBounded && !split.BelowTwoSegments(ends)) ends.FindArcs();
         const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
+        const bool noVertices = *out.vertices == nullptr;
         ChordVertices(ends, p[a].vertex, p[b].vertex, count, *out.vertices, split.row);
+        // The row's first vertex went in first.
+        if (noVertices && !split.row.empty()) out.lastVertex = split.row.front();
         split.LayChord(a, b);
     }
 }

@@ -57,6 +57,10 @@ struct SplitOutput {
     std::vector<VertexPair>* takenAsFree = nullptr;
     // Set when a ring of fewer than three nodes was closed.
     bool closedSmallRing = false;
+    // The first vertex and triangle made, when the lists began empty: the last of
+    // each list.
+    Vertex* lastVertex = nullptr;
+    Triangle* lastTriangle = nullptr;
 };
 
 // The frame's lists and stroke step.

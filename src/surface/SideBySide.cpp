@@ -142,9 +142,8 @@ private:
             out.takenAsFree = &m_takenAsFree;
             SplitRingWith(out, copy[0], m_flag, m_earlier);
             m_closedSmallRing = out.closedSmallRing;
-            // Found here, while the calling thread is still busy with its ring.
-            for (Vertex* v = vertices; v != nullptr; v = v->next) lastVertex = v;
-            for (Triangle* t = triangles; t != nullptr; t = t->next) lastTriangle = t;
+            lastVertex = out.lastVertex;
+            lastTriangle = out.lastTriangle;
         } catch (...) {
             m_failed = true;
         }
