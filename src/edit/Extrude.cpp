@@ -1,7 +1,12 @@
+#include <atomic>
+#include <memory>
+#include <vector>
+
 #include "app/MainFrame.h"
 #include "app/RefusableEdit.h"
 #include "edit/CutSupport.h"
 #include "edit/Profile.h"
+#include "surface/KeptThread.h"
 #include "surface/Ring.h"
 #include "tools/Pick.h"
 
@@ -30,6 +35,63 @@ Triangle* StartOfRemoval(Triangle* triangles, const Vertex* p, const Vec3& away)
     }
     return start;
 }
+
+// Whether the profile runs over the model (AnyPointOverTriangle), worked out on the
+// kept thread while this one goes on with what only reads the model; on this thread
+// when the kept thread is not to be had. Whatever happens, the answer is in before
+// the object goes, so the model may change only after that.
+class ProfileOverModel {
+public:
+    ProfileOverModel(const Triangle* triangles, const Curve* profile) : m_job(std::make_shared<Job>()) {
+        m_job->triangles = triangles;
+        for (const CurveLink* l = profile->first; l; l = l->next) {
+            if (!l->vertex) continue;
+            m_job->x.push_back(l->vertex->work.x);
+            m_job->y.push_back(l->vertex->work.y);
+        }
+        m_started = KeptThread::Get().TryStart([job = m_job] { job->Run(); });
+    }
+    ProfileOverModel(const ProfileOverModel&) = delete;
+    ProfileOverModel& operator=(const ProfileOverModel&) = delete;
+    ~ProfileOverModel() { Answer(); }
+
+    bool Answer() {
+        if (!m_started) {
+            if (!m_job->done.load()) m_job->Run();
+        } else if (!m_released) {
+            for (bool done = m_job->done.load(std::memory_order_acquire); !done;
+                 done = m_job->done.load(std::memory_order_acquire))
+                m_job->done.wait(false, std::memory_order_acquire);
+            KeptThread::Get().Release();
+            m_released = true;
+            // Out of memory on the kept thread: ask again here.
+            if (m_job->failed) return AnyPointOverTriangle(m_job->triangles, m_job->x, m_job->y);
+        }
+        return m_job->over;
+    }
+
+private:
+    struct Job {
+        const Triangle* triangles = nullptr;
+        std::vector<double> x;
+        std::vector<double> y;
+        bool over = false;
+        bool failed = false;
+        std::atomic<bool> done{false};
+        void Run() {
+            try {
+                over = AnyPointOverTriangle(triangles, x, y);
+            } catch (...) {
+                failed = true;
+            }
+            done.store(true, std::memory_order_release);
+            done.notify_all();
+        }
+    };
+    std::shared_ptr<Job> m_job;
+    bool m_started = false;
+    bool m_released = false;
+};
 
 RingNode* FindNode(RingNode* ring, const Vertex* v) {
     RingNode* n = ring;
@@ -66,8 +128,10 @@ void CMainFrame::ExtrudeLoop() {
     Vertex* q = PickVertex(1);
     TransformToView();
 
-    const bool overModel = AnyLinkOverTriangle(*this, profile);
-    if (overModel || !p || !q || p == q || !loop || !profile->first->next) {
+    // A profile over the model is refused like the faults below; whether it is one is
+    // found beside them and the snapshot, which only read the model.
+    ProfileOverModel overModel(m_pTriangles, profile);
+    if (!p || !q || p == q || !loop || !profile->first->next) {
         DropNewestStroke(1);
         return;
     }
@@ -88,6 +152,11 @@ void CMainFrame::ExtrudeLoop() {
     }
 
     RefusableEdit attempt(*this);
+    // Nothing but the stroke has changed yet.
+    if (overModel.Answer()) {
+        DropNewestStroke(1);
+        return;
+    }
 
     m_nModelState = kModelBody;
     const Vec3 toProfile = edit::LoopNormal(m_ViewMatrix, dx, dy, profile->clockwise);

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "view/ViewRotation.h"
@@ -236,13 +237,21 @@ Triangle* CMainFrame::PickTriangle(CurveLink* link) {
 }
 
 bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
-    Points points;
+    std::vector<double> x;
+    std::vector<double> y;
     for (const CurveLink* l = curve ? curve->first : nullptr; l; l = l->next) {
         if (!l->vertex) continue;
-        points.x.push_back(l->vertex->work.x);
-        points.y.push_back(l->vertex->work.y);
+        x.push_back(l->vertex->work.x);
+        y.push_back(l->vertex->work.y);
     }
-    if (points.x.empty()) return false;
+    return AnyPointOverTriangle(frame.m_pTriangles, std::move(x), std::move(y));
+}
+
+bool AnyPointOverTriangle(const Triangle* triangles, std::vector<double> x, std::vector<double> y) {
+    Points points;
+    points.x = std::move(x);
+    points.y = std::move(y);
+    if (points.x.empty() || points.x.size() != points.y.size()) return false;
     while (points.x.size() % 4 != 0) {
         points.x.push_back(points.x.back());
         points.y.push_back(points.y.back());
@@ -254,7 +263,7 @@ bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
         // PickTriangle returns a triangle as soon as one contains the point and lies
         // nearer than its starting depth, so that pair alone decides the answer.
 #if defined(PLIFORM_PICK_AVX2)
-    if (__builtin_cpu_supports("avx2")) return AnyInsideAvx2(frame.m_pTriangles, points);
+    if (__builtin_cpu_supports("avx2")) return AnyInsideAvx2(triangles, points);
 #endif
-    return AnyInsidePortable(frame.m_pTriangles, points);
+    return AnyInsidePortable(triangles, points);
 }
