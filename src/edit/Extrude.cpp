@@ -44,11 +44,7 @@ class ProfileOverModel {
 public:
     ProfileOverModel(const Triangle* triangles, const Curve* profile) : m_job(std::make_shared<Job>()) {
         m_job->triangles = triangles;
-        for (const CurveLink* l = profile->first; l; l = l->next) {
-            if (!l->vertex) continue;
-            m_job->x.push_back(l->vertex->work.x);
-            m_job->y.push_back(l->vertex->work.y);
-        }
+        ReadLinkPoints(profile, m_job->x, m_job->y);
         m_started = KeptThread::Get().TryStart([job = m_job] { job->Run(); });
     }
     ProfileOverModel(const ProfileOverModel&) = delete;

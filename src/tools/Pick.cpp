@@ -236,14 +236,18 @@ Triangle* CMainFrame::PickTriangle(CurveLink* link) {
     return result;
 }
 
-bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
-    std::vector<double> x;
-    std::vector<double> y;
+void ReadLinkPoints(const Curve* curve, std::vector<double>& x, std::vector<double>& y) {
     for (const CurveLink* l = curve ? curve->first : nullptr; l; l = l->next) {
         if (!l->vertex) continue;
         x.push_back(l->vertex->work.x);
         y.push_back(l->vertex->work.y);
     }
+}
+
+bool AnyLinkOverTriangle(const CMainFrame& frame, const Curve* curve) {
+    std::vector<double> x;
+    std::vector<double> y;
+    ReadLinkPoints(curve, x, y);
     return AnyPointOverTriangle(frame.m_pTriangles, std::move(x), std::move(y));
 }
 

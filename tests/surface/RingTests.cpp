@@ -94,6 +94,15 @@ std::string CheckClosedMesh(const CMainFrame& f) {
     return problems;
 }
 
+// The corners of every triangle, in list order: two triangulations made alike give
+// the same positions in the same order.
+std::vector<Vec3> TriangleCorners(const CMainFrame& f) {
+    std::vector<Vec3> out;
+    for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next)
+        for (const Vertex* c : t->corner) out.push_back(c->position);
+    return out;
+}
+
 std::vector<Vertex*> Nodes(RingNode* ring) {
     std::vector<Vertex*> out;
     RingNode* n = ring;
@@ -239,12 +248,6 @@ TEST(SplitRing, ShortcutsJoinWhatTheWholeWalkJoins) {
         {"twin together", false, kTwinTogether},
     };
     const std::vector<Vec3> square = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
-    auto corners = [](const CMainFrame& f) {
-        std::vector<Vec3> out;
-        for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next)
-            for (const Vertex* c : t->corner) out.push_back(c->position);
-        return out;
-    };
     for (const Case& c : cases) {
         Scene whole;
         Scene filed;
@@ -282,8 +285,8 @@ TEST(SplitRing, ShortcutsJoinWhatTheWholeWalkJoins) {
             if (!c.backWithFiling) s->frame.SplitRing(other, 0);
         }
         EXPECT_EQ(CountVertices(filed.frame), 5) << c.name;
-        const std::vector<Vec3> expected = corners(whole.frame);
-        const std::vector<Vec3> got = corners(filed.frame);
+        const std::vector<Vec3> expected = TriangleCorners(whole.frame);
+        const std::vector<Vec3> got = TriangleCorners(filed.frame);
         ASSERT_EQ(got.size(), expected.size()) << c.name;
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_EQ(got[i].x, expected[i].x) << c.name << " corner " << i;
@@ -631,12 +634,6 @@ TEST(SplitRing, TwinFacesSideBySideGiveWhatOneThreadGives) {
         {"circle of 72", polygon(72, 1, 8.0), kSmoothVertex, TwinSplit::SideBySide},
         {"circle of 63", polygon(63, 1, 8.0), kSmoothVertex, TwinSplit::OneThread},
     };
-    auto corners = [](const CMainFrame& f) {
-        std::vector<Vec3> out;
-        for (const Triangle* t = f.m_pTriangles; t != nullptr; t = t->next)
-            for (const Vertex* c : t->corner) out.push_back(c->position);
-        return out;
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scene apart;
@@ -656,8 +653,8 @@ TEST(SplitRing, TwinFacesSideBySideGiveWhatOneThreadGives) {
             EXPECT_EQ(CheckClosedMesh(s->frame), "");
         }
         EXPECT_EQ(CountVertices(paired.frame), CountVertices(apart.frame));
-        const std::vector<Vec3> expected = corners(apart.frame);
-        const std::vector<Vec3> got = corners(paired.frame);
+        const std::vector<Vec3> expected = TriangleCorners(apart.frame);
+        const std::vector<Vec3> got = TriangleCorners(paired.frame);
         ASSERT_EQ(got.size(), expected.size());
         int differing = 0;
         for (size_t i = 0; i < got.size(); ++i)
