@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -241,48 +240,78 @@ private:
 };
 
 // How many rows of chord vertices join each vertex pair, and the arc lengths of the
-// last of them.
+// last of them. A few thousand pairs a patch: one flat table with linear probing,
+// behind a PairFilter, as nearly every pair asked about has no row.
 class RowCounts {
 public:
     int Count(const Vertex* x, const Vertex* y) const {
-        if (!m_filter.MayHold(Unordered(x, y))) return 0;
-        const auto it = m_counts.find(Unordered(x, y));
-        return it == m_counts.end() ? 0 : it->second.rows;
+        const Entry* e = Find(Unordered(x, y));
+        return e == nullptr ? 0 : e->rows;
     }
     // True when one more row of arcs `arcX` (at x) and `arcY` (at y) may join the pair.
     bool Allows(const Vertex* x, const Vertex* y, double arcX, double arcY) const {
-        if (!m_filter.MayHold(Unordered(x, y))) return true;
-        const auto it = m_counts.find(Unordered(x, y));
-        if (it == m_counts.end()) return true;
-        const Entry& e = it->second;
+        const Entry* e = Find(Unordered(x, y));
+        if (e == nullptr) return true;
         if (x > y) std::swap(arcX, arcY);
-        const bool same = std::abs(arcX - e.arcFirst) <= kSameRow * e.arcFirst &&
-                          std::abs(arcY - e.arcSecond) <= kSameRow * e.arcSecond;
-        return e.rows < kMaxRowsPerPair && !same;
+        const bool same = std::abs(arcX - e->arcFirst) <= kSameRow * e->arcFirst &&
+                          std::abs(arcY - e->arcSecond) <= kSameRow * e->arcSecond;
+        return e->rows < kMaxRowsPerPair && !same;
     }
     void Add(const Vertex* x, const Vertex* y, double arcX, double arcY) {
         if (x > y) std::swap(arcX, arcY);
-        m_filter.Add(Unordered(x, y));
-        Entry& e = m_counts[Unordered(x, y)];
+        const VertexPair pair = Unordered(x, y);
+        m_filter.Add(pair);
+        if (pointer_table::Crowded(m_size + 1, m_entries.size())) Grow();
+        Entry& e = m_entries[Probe(Key(pair))];
+        if (e.pair.first == nullptr) {
+            e.pair = Key(pair);
+            ++m_size;
+        }
         ++e.rows;
         e.arcFirst = arcX;
         e.arcSecond = arcY;
     }
 
 private:
-    struct Hash {
-        size_t operator()(const VertexPair& pair) const {
-            const auto x = reinterpret_cast<uintptr_t>(pair.first);
-            const auto y = reinterpret_cast<uintptr_t>(pair.second);
-            return std::hash<uintptr_t>()(x * 0x9E3779B97F4A7C15ull ^ y);
-        }
-    };
     struct Entry {
+        VertexPair pair{nullptr, nullptr};  // null: an empty slot
         int rows = 0;
         double arcFirst = 0.0;  // at the pair's first vertex
         double arcSecond = 0.0;
     };
-    std::unordered_map<VertexPair, Entry, Hash> m_counts;
+
+    // A null first member marks an empty slot; a pair that has one (only a damaged
+    // ring makes such) is kept under this stand-in instead.
+    static VertexPair Key(const VertexPair& pair) {
+        static const Vertex nullStandIn;
+        return pair.first != nullptr ? pair : VertexPair{&nullStandIn, pair.second};
+    }
+    const Entry* Find(const VertexPair& pair) const {
+        if (!m_filter.MayHold(pair)) return nullptr;
+        const Entry& e = m_entries[Probe(Key(pair))];
+        return e.pair.first == nullptr ? nullptr : &e;
+    }
+    // The slot of `pair`, or the empty one where it would go.
+    size_t Probe(const VertexPair& pair) const {
+        const size_t mask = m_entries.size() - 1;
+        const uint64_t x = reinterpret_cast<uintptr_t>(pair.first) >> 4;
+        const uint64_t y = reinterpret_cast<uintptr_t>(pair.second) >> 4;
+        const uint64_t mixed = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full);
+        size_t i = static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> m_shift);
+        while (m_entries[i].pair.first != nullptr && m_entries[i].pair != pair) i = (i + 1) & mask;
+        return i;
+    }
+    void Grow() {
+        std::vector<Entry> old;
+        old.swap(m_entries);
+        m_entries.assign(pointer_table::Capacity(old.size(), m_shift), Entry{});
+        for (const Entry& e : old)
+            if (e.pair.first != nullptr) m_entries[Probe(e.pair)] = e;
+    }
+
+    int m_shift = 60;
+    size_t m_size = 0;
+    std::vector<Entry> m_entries = std::vector<Entry>(16);
     PairFilter m_filter;
 };
 
