@@ -174,26 +174,46 @@ double AcosAbove(double x) {
 // outside the ring and every chord after it inherits the tangle (a hand outline ran to
 // the vertex budget so). The turn is therefore held at about 134 degrees, well past
 // what the rows of the outlines we test with need.
+//
+// ArcBound gives a number no smaller than the arc from the same start, for less.
+struct ArcStart {
+    double dirLen;
+    double q;  // |dir| |chord|
+    double c;  // dir . toward, held at the largest turn back
+    double s;  // |dir x toward|, from the held cosine
+};
+
+inline ArcStart StartArc(const Vec3& dir, const Vec3& toward, double chordLen) {
+    ArcStart a;
+    a.dirLen = Length(dir);
+    a.q = a.dirLen * chordLen;
+    a.c = std::max(kMaxTurnBackCos * a.q, Dot(dir, toward));
+    a.s = std::sqrt(a.q * a.q - a.c * a.c);
+    return a;
+}
+
 void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen, double& arc,
-                  Vec3& handle, bool boundOnly = false) {
-    const double dirLen = Length(dir);
-    const double q = dirLen * chordLen;
-    const double c = std::max(kMaxTurnBackCos * q, Dot(dir, toward));
-    const double s = std::sqrt(q * q - c * c);
+                  Vec3& handle) {
+    const ArcStart st = StartArc(dir, toward, chordLen);
     arc = chordLen;
-    if (s > kStraightLimit) {
+    if (st.s > kStraightLimit) {
         // Rounding can carry the cosine a hair past +-1.
-        const double cosine = std::clamp(c / q, -1.0, 1.0);
-        const double a = (boundOnly ? AcosAbove(cosine) : std::acos(cosine)) * dirLen * chordSq / s;
-        if (std::isfinite(a))
-            arc = a;
-        else if (boundOnly)
-            arc = std::numeric_limits<double>::infinity();
+        const double cosine = std::clamp(st.c / st.q, -1.0, 1.0);
+        const double a = std::acos(cosine) * st.dirLen * chordSq / st.s;
+        if (std::isfinite(a)) arc = a;
     }
-    handle = (chordSq / (q + c) / kHandleDivisor) * dir;
+    handle = (chordSq / (st.q + st.c) / kHandleDivisor) * dir;
     // No direction, no chord, or a direction straight back along the chord (no arc
     // leaves that way): fall back to the straight chord's third.
-    if (!(q + c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
+    if (!(st.q + st.c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
+}
+
+double ArcBound(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen) {
+    const ArcStart st = StartArc(dir, toward, chordLen);
+    if (!(st.s > kStraightLimit)) return chordLen;
+    const double cosine = std::clamp(st.c / st.q, -1.0, 1.0);
+    const double a = AcosAbove(cosine) * st.dirLen * chordSq / st.s;
+    return std::isfinite(a) ? a : std::numeric_limits<double>::infinity();
 }
 
 VertexPair Unordered(const Vertex* x, const Vertex* y) {
@@ -508,7 +528,8 @@ struct ChordEnds {
     Vec3 handleA;
     Vec3 handleB;
     // Set when arcA and arcB are only numbers no smaller than the arcs (see
-    // ArcsBoundedBelowTwoSegments); the rest is what it always is.
+    // MayBoundArcs); the handles and the twist, which only a row needs, are then
+    // not found yet.
     bool arcsBounded = false;
     // What the arcs are found from.
     Vec3 dirA;
@@ -516,11 +537,13 @@ struct ChordEnds {
     double chordSq = 0.0;
     double chordLen = 0.0;
 
-    // The arcs themselves, after all.
+    // The arcs themselves, and what a row along them needs.
     void FindArcs() {
         const Vec3 d = B - A;
         ArcAndHandle(dirA, d, chordSq, chordLen, arcA, handleA);
         ArcAndHandle(dirB, -d, chordSq, chordLen, arcB, handleB);
+        twist = Dot(tangentB - tangentA, d) / chordSq;
+        if (!std::isfinite(twist)) twist = 0.0;
         arcsBounded = false;
     }
 };
@@ -554,13 +577,14 @@ ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag, bo
     else
         e.dirB = Cross(b->vertex->normal, prevB->vertex->position - nextB->vertex->position);
 
-    e.twist = Dot(e.tangentB - e.tangentA, d) / chordSq;
-    if (!std::isfinite(e.twist)) e.twist = 0.0;
-
     e.chordSq = chordSq;
     e.chordLen = chordLen;
-    ArcAndHandle(e.dirA, d, chordSq, chordLen, e.arcA, e.handleA, boundArcs);
-    ArcAndHandle(e.dirB, -d, chordSq, chordLen, e.arcB, e.handleB, boundArcs);
+    if (boundArcs) {
+        e.arcA = ArcBound(e.dirA, d, chordSq, chordLen);
+        e.arcB = ArcBound(e.dirB, -d, chordSq, chordLen);
+    } else {
+        e.FindArcs();
+    }
     e.arcsBounded = boundArcs;
     return e;
 }
