@@ -643,6 +643,7 @@ struct RingSplitter {
     }
     int GuardedCount(const ChordEnds& e, bool needsRow, const Vertex* a, const Vertex* b);
     void LayChord(int a, int b);
+    void CloseFour(int a, int b);
 
     SplitOutput& out;
     // Rings still to be split, one after another, and where each starts; the last is
@@ -798,6 +799,38 @@ void RingSplitter::LayChord(int ia, int ib) {
     starts.push_back(start + size2);
 }
 
+// A ring of four nodes cut by a bare chord from a to b: the two triangles LayChord and
+// CloseSmallRing would make, made at once, in the same order and stitched alike. The
+// chord's two sides meet here, so it needs no nodes, and each end's node stays with
+// its own edge instead of passing it to a new one.
+void RingSplitter::CloseFour(int ia, int ib) {
+    const size_t start = starts.back();
+    const RingEntry* ring = rings.data() + start;
+    const RingEntry a = ring[ia];
+    const RingEntry b = ring[ib];
+    const RingEntry afterA = ring[After(ia, 4)];
+    const RingEntry afterB = ring[After(ib, 4)];
+    joined.Insert(Unordered(b.vertex, a.vertex));
+    if (out.bareChords != nullptr && boundary.Contains(a.vertex) && boundary.Contains(b.vertex))
+        out.bareChords->push_back(Unordered(a.vertex, b.vertex));
+
+    Triangle*& triangles = *out.triangles;
+    const bool noTriangles = triangles == nullptr;
+    // First the half beyond b (a, b and the node after b), which LayChord would stack
+    // on top, then the half beyond a; each has the chord from corner 2 to corner 0.
+    Triangle* first = PushTriangle(triangles, a.vertex, afterB.vertex, b.vertex);
+    if (noTriangles) out.lastTriangle = first;
+    LinkEdge(b.node, first, 1);
+    LinkEdge(afterB.node, first, 0);
+    Triangle* second = PushTriangle(triangles, b.vertex, afterA.vertex, a.vertex);
+    first->neighbour[2] = second;
+    second->neighbour[2] = first;
+    LinkEdge(a.node, second, 1);
+    LinkEdge(afterA.node, second, 0);
+    used = start;
+    starts.pop_back();
+}
+
 }  // namespace
 
 RingNode* CMainFrame::RingFromCurve(Curve* curve) {
@@ -886,7 +919,10 @@ void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
         ChordVertices(ends, p[a].vertex, p[b].vertex, count, *out.vertices, split.row);
         // The row's first vertex went in first.
         if (noVertices && !split.row.empty()) out.lastVertex = split.row.front();
-        split.LayChord(a, b);
+        if (n == 4 && split.row.empty() && CountBetween(n, a, b) == 1)
+            split.CloseFour(a, b);
+        else
+            split.LayChord(a, b);
     }
 }
 
