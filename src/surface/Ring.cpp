@@ -15,6 +15,7 @@
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
+#include "surface/PairTable.h"
 #include "surface/RingSplit.h"
 
 using namespace ring_split;
@@ -220,57 +221,29 @@ VertexPair Unordered(const Vertex* x, const Vertex* y) {
     return x < y ? VertexPair{x, y} : VertexPair{y, x};
 }
 
-// A bit for each hash of a vertex pair, set for every pair a table holds. A clear bit
-// says, without touching the table, that a pair is not there: the tables of a big
-// patch are far larger than the cache, and nearly every chord asked about is in
-// neither, so most asks end in these 32 KB instead of a cache miss.
-class PairFilter {
-public:
-    void Add(const VertexPair& pair) { m_words[Bit(pair) >> 6] |= Mask(pair); }
-    bool MayHold(const VertexPair& pair) const { return (m_words[Bit(pair) >> 6] & Mask(pair)) != 0; }
-
-private:
-    static constexpr int kLogBits = 18;
-    static size_t Bit(const VertexPair& pair) {
-        const uint64_t x = reinterpret_cast<uintptr_t>(pair.first) >> 4;
-        const uint64_t y = reinterpret_cast<uintptr_t>(pair.second) >> 4;
-        const uint64_t mixed = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full);
-        return static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> (64 - kLogBits));
-    }
-    static uint64_t Mask(const VertexPair& pair) { return uint64_t{1} << (Bit(pair) & 63); }
-
-    std::vector<uint64_t> m_words = std::vector<uint64_t>(size_t{1} << (kLogBits - 6), 0);
-};
-
-// Vertex pairs joined by an edge, behind a PairFilter.
+// Vertex pairs joined by an edge.
 class JoinedPairs {
 public:
     explicit JoinedPairs(size_t expected) : m_pairs(expected) {}
-    void Insert(const VertexPair& pair) {
-        m_filter.Add(pair);
-        m_pairs.Insert(pair);
-    }
-    bool Contains(const VertexPair& pair) const {
-        return m_filter.MayHold(pair) && m_pairs.Contains(pair);
-    }
+    void Insert(const VertexPair& pair) { m_pairs.At(pair); }
+    bool Contains(const VertexPair& pair) const { return m_pairs.Contains(pair); }
 
 private:
-    PairFilter m_filter;
-    PointerPairSet m_pairs;
+    struct Joined {};
+    PairTable<Joined> m_pairs;
 };
 
 // How many rows of chord vertices join each vertex pair, and the arc lengths of the
-// last of them. A few thousand pairs a patch: one flat table with linear probing,
-// behind a PairFilter, as nearly every pair asked about has no row.
+// last of them.
 class RowCounts {
 public:
     int Count(const Vertex* x, const Vertex* y) const {
-        const Entry* e = Find(Unordered(x, y));
+        const Entry* e = m_counts.Find(Unordered(x, y));
         return e == nullptr ? 0 : e->rows;
     }
     // True when one more row of arcs `arcX` (at x) and `arcY` (at y) may join the pair.
     bool Allows(const Vertex* x, const Vertex* y, double arcX, double arcY) const {
-        const Entry* e = Find(Unordered(x, y));
+        const Entry* e = m_counts.Find(Unordered(x, y));
         if (e == nullptr) return true;
         if (x > y) std::swap(arcX, arcY);
         const bool same = std::abs(arcX - e->arcFirst) <= kSameRow * e->arcFirst &&
@@ -279,14 +252,7 @@ public:
     }
     void Add(const Vertex* x, const Vertex* y, double arcX, double arcY) {
         if (x > y) std::swap(arcX, arcY);
-        const VertexPair pair = Unordered(x, y);
-        m_filter.Add(pair);
-        if (pointer_table::Crowded(m_size + 1, m_entries.size())) Grow();
-        Entry& e = m_entries[Probe(Key(pair))];
-        if (e.pair.first == nullptr) {
-            e.pair = Key(pair);
-            ++m_size;
-        }
+        Entry& e = m_counts.At(Unordered(x, y));
         ++e.rows;
         e.arcFirst = arcX;
         e.arcSecond = arcY;
@@ -294,45 +260,11 @@ public:
 
 private:
     struct Entry {
-        VertexPair pair{nullptr, nullptr};  // null: an empty slot
         int rows = 0;
         double arcFirst = 0.0;  // at the pair's first vertex
         double arcSecond = 0.0;
     };
-
-    // A null first member marks an empty slot; a pair that has one (only a damaged
-    // ring makes such) is kept under this stand-in instead.
-    static VertexPair Key(const VertexPair& pair) {
-        static const Vertex nullStandIn;
-        return pair.first != nullptr ? pair : VertexPair{&nullStandIn, pair.second};
-    }
-    const Entry* Find(const VertexPair& pair) const {
-        if (!m_filter.MayHold(pair)) return nullptr;
-        const Entry& e = m_entries[Probe(Key(pair))];
-        return e.pair.first == nullptr ? nullptr : &e;
-    }
-    // The slot of `pair`, or the empty one where it would go.
-    size_t Probe(const VertexPair& pair) const {
-        const size_t mask = m_entries.size() - 1;
-        const uint64_t x = reinterpret_cast<uintptr_t>(pair.first) >> 4;
-        const uint64_t y = reinterpret_cast<uintptr_t>(pair.second) >> 4;
-        const uint64_t mixed = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full);
-        size_t i = static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> m_shift);
-        while (m_entries[i].pair.first != nullptr && m_entries[i].pair != pair) i = (i + 1) & mask;
-        return i;
-    }
-    void Grow() {
-        std::vector<Entry> old;
-        old.swap(m_entries);
-        m_entries.assign(pointer_table::Capacity(old.size(), m_shift), Entry{});
-        for (const Entry& e : old)
-            if (e.pair.first != nullptr) m_entries[Probe(e.pair)] = e;
-    }
-
-    int m_shift = 60;
-    size_t m_size = 0;
-    std::vector<Entry> m_entries = std::vector<Entry>(16);
-    PairFilter m_filter;
+    PairTable<Entry> m_counts;
 };
 
 // The shortest chord of the ring (n nodes) between two nodes that are not neighbours
