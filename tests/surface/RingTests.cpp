@@ -14,6 +14,7 @@
 #include "support/MeshBuilders.h"
 #include "support/TestFrame.h"
 #include "surface/FairKernel.h"
+#include "surface/PairTable.h"
 #include "surface/Ring.h"
 
 namespace {
@@ -664,4 +665,37 @@ TEST(SplitRing, TwinFacesSideBySideGiveWhatOneThreadGives) {
                              : 1;
         EXPECT_EQ(differing, 0);
     }
+}
+
+// The pair table against a std::map: through its growth from sixteen slots, for pairs
+// whose members share high or low address bits, and for pairs with a null member
+// (which only a damaged ring makes, and which must not read as an empty slot).
+TEST(PairTable, FindsWhatWasPutAndNothingElse) {
+    std::vector<Vertex> vertices(600);
+    std::vector<ring_split::VertexPair> pairs;
+    for (size_t i = 0; i + 1 < vertices.size(); i += 2) {
+        pairs.push_back({&vertices[i], &vertices[i + 1]});
+        pairs.push_back({&vertices[i + 1], &vertices[vertices.size() - 1 - i]});
+    }
+    pairs.push_back({nullptr, &vertices[7]});
+    pairs.push_back({nullptr, nullptr});
+    pairs.push_back({&vertices[7], nullptr});
+
+    ring_split::PairTable<int> table;
+    std::map<ring_split::VertexPair, int> expected;
+    for (size_t i = 0; i < pairs.size(); i += 2) {
+        table.At(pairs[i]) += static_cast<int>(i) + 1;
+        expected[pairs[i]] += static_cast<int>(i) + 1;
+    }
+    table.At(pairs[0]) += 5;  // a second visit adds to what is there
+    expected[pairs[0]] += 5;
+    for (const ring_split::VertexPair& pair : pairs) {
+        const int* found = table.Find(pair);
+        const auto it = expected.find(pair);
+        ASSERT_EQ(found != nullptr, it != expected.end()) << (&pair - pairs.data());
+        if (found != nullptr) {
+            EXPECT_EQ(*found, it->second);
+        }
+    }
+    EXPECT_FALSE(table.Contains({&vertices[1], &vertices[0]}));  // order counts
 }
