@@ -15,6 +15,7 @@
 
 #include "app/MainFrame.h"
 #include "model/PointerMap.h"
+#include "surface/ChordArcs.h"
 #include "surface/PairTable.h"
 #include "surface/RingSplit.h"
 
@@ -55,8 +56,6 @@ SplitOutput ring_split::OutputTo(CMainFrame& frame) {
 namespace {
 
 constexpr double kClearance = 0.99;  // accepted chord: diametral sphere nearly empty
-constexpr double kStraightLimit = 0.00001;
-constexpr double kHandleDivisor = 1.5;
 constexpr double kSegmentOffset = 0.382;
 // Far beyond any chord the view can show; only keeps the segment count an int.
 constexpr double kMaxSegments = 100000.0;
@@ -72,9 +71,6 @@ constexpr double kBudgetCeiling = 200000.0;
 constexpr int kMaxRowsPerPair = 8;
 // Relative difference of arc lengths below which a row repeats its pair's last one.
 constexpr double kSameRow = 0.01;
-// Cosine of the largest angle by which a row may leave its end turned back from the
-// chord (about 134 degrees); see ArcAndHandle.
-constexpr double kMaxTurnBackCos = -0.7;
 
 inline int After(int i, int n) { return i + 1 == n ? 0 : i + 1; }
 inline int Before(int i, int n) { return i == 0 ? n - 1 : i - 1; }
@@ -154,67 +150,6 @@ bool Normalise(Vec3& v) {
     if (!(len > 0.0) || !std::isfinite(len)) return false;
     v = v / len;
     return IsFinite(v);
-}
-
-// A number no smaller than acos(x) for x in [-1, 1], without the cost of acos: with
-// t = 1 - x, acos(x) / sqrt(2t) rises from 1 at t = 0 to pi / 2 at t = 2 and is convex
-// (its series in t has no negative term), so it stays under the straight line between
-// those ends, 1 + 0.2854 t. The factor above one covers the rounding of both sides.
-double AcosAbove(double x) {
-    const double t = 1.0 - x;
-    return std::sqrt(2.0 * t) * (1.0 + 0.2855 * t) * (1.0 + 1e-12);
-}
-
-// Length of the circular arc from a chord end along `dir` to the other end, and the
-// handle of the cubic that approximates it. `toward` is the chord vector from this
-// end to the other (d at a, -d at b).
-//
-// An end direction that turns back from the chord asks for more than a half circle,
-// which sound outlines do need (an L's inner corner turns back past 90 degrees), but
-// the handle grows without bound as the turn nears 180 degrees: the row then loops far
-// outside the ring and every chord after it inherits the tangle (a hand outline ran to
-// the vertex budget so). The turn is therefore held at about 134 degrees, well past
-// what the rows of the outlines we test with need.
-//
-// ArcBound gives a number no smaller than the arc from the same start, for less.
-struct ArcStart {
-    double dirLen;
-    double q;  // |dir| |chord|
-    double c;  // dir . toward, held at the largest turn back
-    double s;  // |dir x toward|, from the held cosine
-};
-
-inline ArcStart StartArc(const Vec3& dir, const Vec3& toward, double chordLen) {
-    ArcStart a;
-    a.dirLen = Length(dir);
-    a.q = a.dirLen * chordLen;
-    a.c = std::max(kMaxTurnBackCos * a.q, Dot(dir, toward));
-    a.s = std::sqrt(a.q * a.q - a.c * a.c);
-    return a;
-}
-
-void ArcAndHandle(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen, double& arc,
-                  Vec3& handle) {
-    const ArcStart st = StartArc(dir, toward, chordLen);
-    arc = chordLen;
-    if (st.s > kStraightLimit) {
-        // Rounding can carry the cosine a hair past +-1.
-        const double cosine = std::clamp(st.c / st.q, -1.0, 1.0);
-        const double a = std::acos(cosine) * st.dirLen * chordSq / st.s;
-        if (std::isfinite(a)) arc = a;
-    }
-    handle = (chordSq / (st.q + st.c) / kHandleDivisor) * dir;
-    // No direction, no chord, or a direction straight back along the chord (no arc
-    // leaves that way): fall back to the straight chord's third.
-    if (!(st.q + st.c > 0.0) || !IsFinite(handle)) handle = (1.0 / 3.0) * toward;
-}
-
-double ArcBound(const Vec3& dir, const Vec3& toward, double chordSq, double chordLen) {
-    const ArcStart st = StartArc(dir, toward, chordLen);
-    if (!(st.s > kStraightLimit)) return chordLen;
-    const double cosine = std::clamp(st.c / st.q, -1.0, 1.0);
-    const double a = AcosAbove(cosine) * st.dirLen * chordSq / st.s;
-    return std::isfinite(a) ? a : std::numeric_limits<double>::infinity();
 }
 
 VertexPair Unordered(const Vertex* x, const Vertex* y) {
@@ -483,8 +418,9 @@ struct ChordEnds {
 // The directions in which the chord leaves its two ends, and the arcs and cubic
 // handles they give. A sharp end leaves along its normal when `flag` is 1 (a patch
 // bulging out of a loop) and along the chord otherwise. With `boundArcs` the arcs
-// are only bounded from above.
-ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag, bool boundArcs) {
+// are only bounded from above: by `quick`'s limit where it holds at both ends.
+ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag, bool boundArcs,
+                      const QuickArcLimit& quick) {
     ChordEnds e;
     const RingEntry* a = &ring[ia];
     const RingEntry* b = &ring[ib];
@@ -512,8 +448,13 @@ ChordEnds EndGeometry(const RingEntry* ring, int n, int ia, int ib, int flag, bo
     e.chordSq = chordSq;
     e.chordLen = chordLen;
     if (boundArcs) {
-        e.arcA = ArcBound(e.dirA, d, chordSq, chordLen);
-        e.arcB = ArcBound(e.dirB, -d, chordSq, chordLen);
+        if (quick.Holds(e.dirA, d, chordSq) && quick.Holds(e.dirB, -d, chordSq)) {
+            e.arcA = quick.Limit();
+            e.arcB = quick.Limit();
+        } else {
+            e.arcA = ArcBound(e.dirA, d, chordSq, chordLen);
+            e.arcB = ArcBound(e.dirB, -d, chordSq, chordLen);
+        }
     } else {
         e.FindArcs();
     }
@@ -578,6 +519,8 @@ struct RingSplitter {
     void CloseFour(int a, int b);
 
     SplitOutput& out;
+    // Arcs surely under this keep a chord below two segments; see BelowTwoSegments.
+    const QuickArcLimit quickBare{(2.0 - kSegmentOffset) * out.step};
     // Rings still to be split, one after another, and where each starts; the last is
     // the one worked on. Splitting a ring yields ring 1 at a (worked on next) and ring
     // 2 at b (left below it), so rings are taken in the same order as a recursion on
@@ -844,7 +787,8 @@ void ring_split::SplitRingWith(SplitOutput& out, RingNode* ring, int flag,
         HalvingChord(p, n, a, b);
         RefineChord(p, n, a, b);
         const bool needsRow = split.JoinedChordNeedsRow(p, n, a, b);
-        ChordEnds ends = EndGeometry(p, n, a, b, flag, split.MayBoundArcs(needsRow));
+        ChordEnds ends =
+            EndGeometry(p, n, a, b, flag, split.MayBoundArcs(needsRow), split.quickBare);
         if (ends.arcsBounded && !split.BelowTwoSegments(ends)) ends.FindArcs();
         const int count = split.GuardedCount(ends, needsRow, p[a].vertex, p[b].vertex);
         const bool noVertices = *out.vertices == nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "app/MainFrame.h"
 #include "support/MeshBuilders.h"
 #include "support/TestFrame.h"
+#include "surface/ChordArcs.h"
 #include "surface/FairKernel.h"
 #include "surface/PairTable.h"
 #include "surface/Ring.h"
@@ -698,4 +700,42 @@ TEST(PairTable, FindsWhatWasPutAndNothingElse) {
         }
     }
     EXPECT_FALSE(table.Contains({&vertices[1], &vertices[0]}));  // order counts
+}
+
+// The two cheap numbers that stand for a chord end's arc when the chord is to stay
+// bare must never fall below the arc itself as ArcAndHandle finds it: ArcBound at
+// every end, the quick limit wherever it says it holds. Ends from straight along the
+// chord to turned back, chords from far under the limit to past it, at three scales.
+TEST(ChordArcs, BoundsNeverFallBelowTheArc) {
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const double step : {1e-3, 1.0, 1e3}) {
+        const ring_split::QuickArcLimit quick((2.0 - 0.382) * step);
+        long held = 0;
+        long heldNearLimit = 0;
+        for (int i = 0; i < 200000; ++i) {
+            // Turn from the chord: evenly in angle, or crowded near straight.
+            const double turn = i % 2 == 0 ? 3.1 * unit(random) : std::pow(10.0, -9.0 * unit(random));
+            const double chordLen = step * (0.2 + 1.6 * unit(random));
+            const double dirLen = std::pow(10.0, 8.0 * unit(random) - 4.0);
+            const double spin = 6.283 * unit(random);
+            const Vec3 toward{chordLen, 0.0, 0.0};
+            const Vec3 dir{dirLen * std::cos(turn), dirLen * std::sin(turn) * std::cos(spin),
+                           dirLen * std::sin(turn) * std::sin(spin)};
+            const double chordSq = LengthSq(toward);
+            double arc = 0.0;
+            Vec3 handle;
+            ring_split::ArcAndHandle(dir, toward, chordSq, std::sqrt(chordSq), arc, handle);
+            ASSERT_GE(ring_split::ArcBound(dir, toward, chordSq, std::sqrt(chordSq)), arc)
+                << "turn " << turn << " chord " << chordLen << " dir " << dirLen;
+            if (!quick.Holds(dir, toward, chordSq)) continue;
+            ++held;
+            if (arc > 0.99 * quick.Limit()) ++heldNearLimit;
+            ASSERT_LT(arc, quick.Limit())
+                << "turn " << turn << " chord " << chordLen << " dir " << dirLen;
+        }
+        // Both sides of the question were asked, close to the limit too.
+        EXPECT_GT(held, 20000);
+        EXPECT_GT(heldNearLimit, 100);
+    }
 }
