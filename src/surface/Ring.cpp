@@ -724,20 +724,22 @@ RingNode* CMainFrame::RingFromCurve(Curve* curve) {
     return previous;
 }
 
+// A list that comes round to a node other than its first is no ring: it has no twin
+// (null), rather than a walk that never ends.
 RingNode* CMainFrame::TwinRing(RingNode* ring) {
-    if (ring == nullptr) return nullptr;
+    const std::vector<RingEntry> nodes = RingEntries(ring);
+    if (nodes.empty()) return nullptr;
     RingNode* twinOfRing = NewNode(ring->vertex);
-    RingNode* node = ring;
     RingNode* twinOfNode = twinOfRing;
-    do {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        RingNode* node = nodes[i].node;
         RingNode* following = node->next;
         RingNode* twinOfFollowing = following == ring ? twinOfRing : NewNode(following->vertex);
         twinOfFollowing->next = twinOfNode;
         node->twin = twinOfFollowing;
         twinOfFollowing->twin = node;
-        node = following;
         twinOfNode = twinOfFollowing;
-    } while (node != ring);
+    }
     return twinOfRing;
 }
 

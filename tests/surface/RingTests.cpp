@@ -461,9 +461,15 @@ TEST(SplitRing, ListLoopingPastItsFirstNodeIsLeftAlone) {
     std::vector<RingNode*> nodes;
     for (RingNode* n = r; nodes.size() < 5; n = n->next) nodes.push_back(n);
     nodes[4]->next = nodes[2];
+    // Nor has it a twin: none is made, and the walk ends.
+    EXPECT_EQ(s.frame.TwinRing(r), nullptr);
     s.frame.SplitRing(r, 0);
     EXPECT_EQ(CountTriangles(s.frame), 0);
     EXPECT_EQ(CountVertices(s.frame), 5);
+    EXPECT_EQ(LiveNodes(), 5);
+    // A list that runs out has no twin either.
+    nodes[4]->next = nullptr;
+    EXPECT_EQ(s.frame.TwinRing(r), nullptr);
     EXPECT_EQ(LiveNodes(), 5);
     for (RingNode* n : nodes) delete n;
 }
