@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -239,54 +238,3 @@ private:
     int m_shift = 60;
 };
 
-// A set of address pairs, such as the two ends of an edge (the caller orders them
-// when the pair has no direction). A pair with a null member, which only a damaged
-// ring can produce, is kept aside so that null still marks an empty slot.
-class PointerPairSet {
-public:
-    using Pair = std::pair<const void*, const void*>;
-
-    explicit PointerPairSet(size_t expected = 0) {
-        m_keys.assign(pointer_table::Capacity(expected, m_shift), Pair{nullptr, nullptr});
-    }
-
-    // False when the pair is there already.
-    bool Insert(const Pair& key) {
-        if (key.first == nullptr || key.second == nullptr) return m_withNull.insert(key).second;
-        if (pointer_table::Crowded(m_size + 1, m_keys.size())) Grow();
-        Pair& slot = m_keys[Probe(key)];
-        if (slot == key) return false;
-        slot = key;
-        ++m_size;
-        return true;
-    }
-
-    bool Contains(const Pair& key) const {
-        if (key.first == nullptr || key.second == nullptr) return m_withNull.count(key) != 0;
-        return m_keys[Probe(key)] == key;
-    }
-
-private:
-    size_t Probe(const Pair& key) const {
-        const size_t mask = m_keys.size() - 1;
-        const uint64_t a = reinterpret_cast<uintptr_t>(key.first) >> 4;
-        const uint64_t b = reinterpret_cast<uintptr_t>(key.second) >> 4;
-        const uint64_t mixed = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
-        size_t i = static_cast<size_t>((mixed * 0x9E3779B97F4A7C15ull) >> m_shift);
-        while (m_keys[i].first != nullptr && m_keys[i] != key) i = (i + 1) & mask;
-        return i;
-    }
-
-    void Grow() {
-        std::vector<Pair> old;
-        old.swap(m_keys);
-        m_keys.assign(pointer_table::Capacity(old.size(), m_shift), Pair{nullptr, nullptr});
-        for (const Pair& key : old)
-            if (key.first != nullptr) m_keys[Probe(key)] = key;
-    }
-
-    std::vector<Pair> m_keys;
-    std::set<Pair> m_withNull;
-    size_t m_size = 0;
-    int m_shift = 60;
-};

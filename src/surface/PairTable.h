@@ -56,6 +56,9 @@ public:
     }
     bool Contains(const VertexPair& pair) const { return Find(pair) != nullptr; }
 
+    // Puts `pair` in, with its default value when it is new.
+    void Insert(const VertexPair& pair) { At(pair); }
+
     // The value of `pair`, made with its default when the table has none.
     Value& At(const VertexPair& pair) {
         const VertexPair key = Key(pair);
@@ -106,5 +109,9 @@ private:
     int m_shift = 60;
     PairFilter m_filter;
 };
+
+// A set of vertex pairs.
+struct Present {};
+using PairSet = PairTable<Present>;
 
 }  // namespace ring_split

@@ -157,16 +157,7 @@ VertexPair Unordered(const Vertex* x, const Vertex* y) {
 }
 
 // Vertex pairs joined by an edge.
-class JoinedPairs {
-public:
-    explicit JoinedPairs(size_t expected) : m_pairs(expected) {}
-    void Insert(const VertexPair& pair) { m_pairs.At(pair); }
-    bool Contains(const VertexPair& pair) const { return m_pairs.Contains(pair); }
-
-private:
-    struct Joined {};
-    PairTable<Joined> m_pairs;
-};
+using JoinedPairs = PairSet;
 
 // How many rows of chord vertices join each vertex pair, and the arc lengths of the
 // last of them.

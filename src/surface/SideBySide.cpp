@@ -31,6 +31,7 @@
 #include "model/PointerMap.h"
 #include "surface/FairKernel.h"
 #include "surface/KeptThread.h"
+#include "surface/PairTable.h"
 #include "surface/RingSplit.h"
 
 using namespace ring_split;
@@ -93,7 +94,7 @@ public:
     bool SameAsAfter(const std::vector<VertexPair>& bareChords) const {
         if (m_failed || m_closedSmallRing) return false;
         if (!bareChords.empty()) {
-            PointerPairSet bare(bareChords.size());
+            PairSet bare(bareChords.size());
             for (const VertexPair& pair : bareChords) bare.Insert(pair);
             for (const VertexPair& pair : m_takenAsFree)
                 if (bare.Contains(pair)) return false;
